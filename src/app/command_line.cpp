@@ -1,0 +1,51 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string UpperCased(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  });
+  return text;
+}
+
+}  // namespace
+
+void CCommandLineInfo::ParseParam(const std::string& param, bool isFlag, bool) {
+  if (isFlag) {
+    m_flags.push_back(param);
+  } else if (m_strFileName.empty()) {
+    m_strFileName = param;
+  }
+}
+
+void CUpdateCommandLineInfo::ParseParam(const std::string& param, bool isFlag, bool isLast) {
+  if (!isFlag) {
+    if (!m_strPendingOption.empty()) {
+      m_Options[m_strPendingOption] = param;
+      m_strPendingOption.clear();
+      return;
+    }
+    CCommandLineInfo::ParseParam(param, false, isLast);
+    return;
+  }
+  const std::string upper = UpperCased(param);
+  if (upper.compare(0, 4, "SEL:") == 0)
+    m_Options["sel"] = upper.substr(4);
+  CCommandLineInfo::ParseParam(param, true, isLast);
+  if (upper == "S") {
+    m_strPendingOption = "S";
+  } else {
+    m_Options[upper] = "T";
+  }
+}
+
+void ParseCommandLine(const std::vector<std::string>& arguments, CCommandLineInfo& info) {
+  for (std::size_t i = 0; i < arguments.size(); ++i) {
+    const std::string& argument = arguments[i];
+    const bool isFlag = !argument.empty() && (argument[0] == '-' || argument[0] == '/');
+    info.ParseParam(isFlag ? argument.substr(1) : argument, isFlag, i + 1 == arguments.size());
+  }
+}

@@ -1,0 +1,15 @@
+// Start-up without a window yet: names the settings file, logs, parses.
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+int main(int argc, char** argv) {
+  SetProfileName("ostrel.ini");
+  Log("parsing command line");
+  CUpdateCommandLineInfo commandLine;
+  ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine);
+  return 0;
+}

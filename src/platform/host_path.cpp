@@ -1,0 +1,146 @@
+#include "platform/host_path.h"
+
+#include <cstdlib>
+#include <system_error>
+#include <vector>
+
+#include "platform/codepage.h"
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+bool IsSlash(char c) {
+  return c == '\\' || c == '/';
+}
+
+char AsciiLower(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (AsciiLower(a[i]) != AsciiLower(b[i]))
+      return false;
+  }
+  return true;
+}
+
+// Splits at either slash, dropping empty and "." parts and resolving ".."
+// without ever climbing above the first part that the caller keeps fixed.
+std::vector<std::string> SplitComponents(std::string_view text) {
+  std::vector<std::string> parts;
+  std::string current;
+  auto flush = [&] {
+    if (current.empty() || current == ".") {
+    } else if (current == "..") {
+      if (!parts.empty())
+        parts.pop_back();
+    } else {
+      parts.push_back(current);
+    }
+    current.clear();
+  };
+  for (char c : text) {
+    if (IsSlash(c)) {
+      flush();
+    } else {
+      current += c;
+    }
+  }
+  flush();
+  return parts;
+}
+
+// Appends one component, preferring an existing entry that differs only in case.
+fs::path AppendComponent(const fs::path& base, const std::string& utf8Name) {
+  fs::path exact = base / utf8Name;
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(exact, ec)))
+    return exact;
+  fs::directory_iterator it(base, ec);
+  if (ec)
+    return exact;
+  for (const auto& entry : it) {
+    if (EqualsIgnoringCase(entry.path().filename().string(), utf8Name))
+      return entry.path();
+  }
+  return exact;
+}
+
+fs::path AppendAll(fs::path base, const std::vector<std::string>& parts) {
+  for (const auto& part : parts)
+    base = AppendComponent(base, Cp1252ToUtf8(part));
+  return base;
+}
+
+void EnsureDriveC(const fs::path& prefix) {
+  std::error_code ec;
+  if (fs::exists(prefix / "dosdevices" / "c:", ec) || fs::exists(prefix / "drive_c", ec))
+    return;
+  fs::create_directories(prefix / "drive_c" / "windows", ec);
+}
+
+fs::path DriveRoot(const fs::path& prefix, char letter) {
+  const char drive = AsciiLower(letter);
+  std::error_code ec;
+  const fs::path link = prefix / "dosdevices" / (std::string(1, drive) + ":");
+  if (fs::exists(link, ec))
+    return link;
+  return prefix / (std::string("drive_") + drive);
+}
+
+bool IsDriveLetter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+}  // namespace
+
+fs::path PrefixFolder() {
+  for (const char* name : {"OSTREL_PREFIX", "WINEPREFIX"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0')
+      return fs::path(value);
+  }
+  const char* home = std::getenv("HOME");
+  return fs::path(home != nullptr && *home != '\0' ? home : "/tmp") / ".wine";
+}
+
+fs::path HostPath(std::string_view windowsPath) {
+  const bool hasDrive =
+      windowsPath.size() >= 2 && IsDriveLetter(windowsPath[0]) && windowsPath[1] == ':';
+  const bool isUnc = windowsPath.size() >= 2 && IsSlash(windowsPath[0]) &&
+                     IsSlash(windowsPath[1]) && (windowsPath[0] == '\\' || windowsPath[1] == '\\');
+  const bool isHost = !windowsPath.empty() && windowsPath[0] == '/' && !isUnc;
+  const bool isRootedWithoutDrive = !windowsPath.empty() && windowsPath[0] == '\\' && !isUnc;
+
+  if (isHost)
+    return fs::path(std::string(windowsPath));
+
+  if (hasDrive || isUnc || isRootedWithoutDrive) {
+    const fs::path prefix = PrefixFolder();
+    EnsureDriveC(prefix);
+    if (isUnc) {
+      return AppendAll(prefix / "dosdevices" / "unc", SplitComponents(windowsPath.substr(2)));
+    }
+    const char letter = hasDrive ? windowsPath[0] : 'c';
+    const std::string_view rest = hasDrive ? windowsPath.substr(2) : windowsPath;
+    return AppendAll(DriveRoot(prefix, letter), SplitComponents(rest));
+  }
+
+  std::string relative = Cp1252ToUtf8(windowsPath);
+  for (char& c : relative) {
+    if (c == '\\')
+      c = '/';
+  }
+  return fs::path(relative);
+}
+
+std::string HostPathText(std::string_view windowsPath) {
+  return HostPath(windowsPath).string();
+}
+
+}  // namespace platform

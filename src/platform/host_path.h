@@ -1,0 +1,35 @@
+// Where the suite's Windows paths live on this host.
+//
+// The system keeps its paths as Windows texts ("c:\temp\temp.xml",
+// "\\server\share\installers") in Windows-1252, and maps them only when a file
+// is touched:
+//   x:\a\b      -> <prefix>/dosdevices/x:/a/b when that link exists,
+//                  else <prefix>/drive_x/a/b
+//   \\host\s\a  -> <prefix>/dosdevices/unc/host/s/a
+//   \a\b        -> the C drive, as Windows reads a rooted path without drive
+//   /a/b        -> unchanged (already a host path)
+//   relative    -> relative to the current folder, backslashes made slashes
+// Each component is converted to UTF-8, and a component that does not exist
+// with its exact spelling is matched against the folder without regard to
+// case, as Windows would find it. ".." never climbs above the drive or share.
+//
+// <prefix> is $OSTREL_PREFIX, else $WINEPREFIX, else ~/.wine, read on every
+// call. Safe on any thread.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+std::filesystem::path PrefixFolder();
+
+// Maps a Windows path; creates <prefix>/drive_c/windows when the prefix has no
+// C drive yet, as a new Wine prefix would have.
+std::filesystem::path HostPath(std::string_view windowsPath);
+
+// The host path as a UTF-8 text, for messages to the host (never for the suite).
+std::string HostPathText(std::string_view windowsPath);
+
+}  // namespace platform

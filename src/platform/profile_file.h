@@ -1,0 +1,60 @@
+// A profile (INI) file shared with other programs of the suite.
+//
+// Reads follow the platform's profile functions: section and key names match
+// without regard to case, blanks around "=" and around the value are dropped,
+// a value in matching quotes loses them, CR LF and LF files read alike, and the
+// first matching key of the first matching section wins. Lines beginning with
+// ';' are comments.
+//
+// A write changes only its own key's line (or adds the key at the end of its
+// section, or the section at the end of the file), keeps every other byte and
+// the file's line endings, and creates new files with CR LF. It holds an
+// advisory lock (flock) on the file across read-modify-write and replaces the
+// file atomically (temporary file in the same folder, fsync, rename), so
+// neither a crash nor another program writing at the same moment loses a key.
+//
+// Nothing is cached: every read opens the file again. Any thread may call.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The text operations, on a file's contents; ProfileFile applies them to disk.
+std::optional<std::string> FindProfileValue(std::string_view contents, std::string_view section,
+                                            std::string_view key);
+std::string WithProfileValue(std::string_view contents, std::string_view section,
+                             std::string_view key, std::string_view value);
+
+// atoi as the platform reads profile integers: leading blanks, an optional
+// sign, the leading digits; out-of-range values saturate instead of wrapping.
+std::int32_t ParseProfileInteger(std::string_view text);
+
+class ProfileFile {
+ public:
+  explicit ProfileFile(std::filesystem::path hostPath);
+
+  const std::filesystem::path& Path() const { return m_path; }
+
+  std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+  std::string ReadString(std::string_view section, std::string_view key,
+                         std::string_view defaultValue) const;
+  // The platform's profile integer: an absent or empty value gives the
+  // default; the result is the signed value seen as unsigned.
+  std::uint32_t ReadInt(std::string_view section, std::string_view key,
+                        std::int32_t defaultValue) const;
+
+  // False when the file can't be written (nothing on disk changed then), or
+  // when a name or value holds a line break or a name breaks the syntax
+  // (such a write would inject lines into other programs' sections).
+  bool Write(std::string_view section, std::string_view key, std::string_view value) const;
+
+ private:
+  std::filesystem::path m_path;
+};
+
+}  // namespace platform

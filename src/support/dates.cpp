@@ -1,0 +1,129 @@
+#include "support/dates.h"
+
+#include <climits>
+
+namespace {
+
+constexpr int kMonthLengths[13] = {0, 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+constexpr std::size_t kMostCharactersRead = 10;
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+}  // namespace
+
+bool IsLeapYear(int year) {
+  return year % 4 == 0 && year != 0;
+}
+
+int DaysInMonth(int year, int month) {
+  if (month < 1 || month > 12)
+    return 0;
+  return month == 2 && IsLeapYear(year) ? 29 : kMonthLengths[month];
+}
+
+int ExpandYear(int year) {
+  if (year < 15)
+    year += 100;
+  if (year < 1900)
+    year += 1900;
+  return year;
+}
+
+bool ExpandEightDigitDate(std::string& text) {
+  if (text.size() != 8)
+    return false;
+  for (char c : text) {
+    if (!IsDigit(c))
+      return false;
+  }
+  text = text.substr(0, 2) + "/" + text.substr(2, 2) + "/" + text.substr(4, 4);
+  return true;
+}
+
+int NormaliseDateSeparators(std::string& text) {
+  int count = 0;
+  for (char& c : text) {
+    if (count >= 2)
+      break;
+    if (c == '-' || c == '.' || c == '\\')
+      c = '/';
+    if (c == '/')
+      ++count;
+  }
+  return count;
+}
+
+int ReadDecimal(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+    ++i;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+    negative = text[i++] == '-';
+  long long value = 0;
+  for (; i < text.size() && IsDigit(text[i]); ++i) {
+    if (value <= static_cast<long long>(INT_MAX) + 1)
+      value = value * 10 + (text[i] - '0');
+  }
+  if (negative)
+    value = -value;
+  if (value > INT_MAX)
+    return INT_MAX;
+  if (value < INT_MIN)
+    return INT_MIN;
+  return static_cast<int>(value);
+}
+
+namespace {
+
+// How far ParseDate got: the number of fields it could read (0, 2 or 3).
+int ReadDateFields(std::string_view text, int& year, int& month, int& day) {
+  std::string copy(text.substr(0, kMostCharactersRead));
+  ExpandEightDigitDate(copy);
+  NormaliseDateSeparators(copy);
+  const std::size_t first = copy.find('/');
+  if (first == std::string::npos)
+    return 0;
+  day = ReadDecimal(std::string_view(copy).substr(0, first));
+  month = ReadDecimal(std::string_view(copy).substr(first + 1));
+  const std::size_t second = copy.find('/', first + 1);
+  if (second == std::string::npos)
+    return 2;
+  year = ExpandYear(ReadDecimal(std::string_view(copy).substr(second + 1)));
+  return 3;
+}
+
+}  // namespace
+
+bool ParseDate(std::string_view text, int& year, int& month, int& day) {
+  if (ReadDateFields(text, year, month, day) < 3)
+    return false;
+  if (month < 1 || month > 12 || day < 1)
+    return false;
+  return day <= DaysInMonth(year, month);
+}
+
+std::time_t DateTextToTime(std::string_view text) {
+  if (text.empty())
+    return 0;
+  int year = 0;
+  int month = 0;
+  int day = 0;
+  if (ReadDateFields(text, year, month, day) < 3)
+    return 0;
+  year = ExpandYear(year);
+  // Bounds that keep the platform's carrying arithmetic inside an int.
+  if (year > 100000 || month < -1200000 || month > 1200000 || day < -40000000 || day > 40000000) {
+    return 0;
+  }
+  std::tm moment{};
+  moment.tm_year = year - 1900;
+  moment.tm_mon = month - 1;
+  moment.tm_mday = day;
+  moment.tm_hour = 12;
+  moment.tm_isdst = -1;
+  const std::time_t value = std::mktime(&moment);
+  return value == static_cast<std::time_t>(-1) ? 0 : value;
+}

@@ -1,0 +1,94 @@
+#include "support/log.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+#include <mutex>
+
+#include "platform/host_path.h"
+#include "support/settings.h"
+
+namespace {
+
+std::string FormatArguments(const char* format, va_list args) {
+  va_list measuring;
+  va_copy(measuring, args);
+  const int length = std::vsnprintf(nullptr, 0, format, measuring);
+  va_end(measuring);
+  if (length <= 0)
+    return {};
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  std::vsnprintf(text.data(), text.size(), format, args);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+class LogFile {
+ public:
+  ~LogFile() { Close(); }
+
+  void Write(const std::string& text) {
+    std::lock_guard lock(m_mutex);
+    if (!m_opened)
+      Open();
+    if (m_file == nullptr)
+      return;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    const std::size_t stampLength =
+        std::strftime(stamp, sizeof stamp, "%d/%m/%y %H:%M:%S: ", &local);
+    std::fwrite(stamp, 1, stampLength, m_file);
+    std::fwrite(text.data(), 1, text.size(), m_file);
+    std::fwrite("\r\n", 1, 2, m_file);
+    std::fflush(m_file);
+  }
+
+  void Restart() {
+    std::lock_guard lock(m_mutex);
+    Close();
+    m_opened = false;
+  }
+
+ private:
+  void Open() {
+    m_opened = true;
+    const std::string path = GetTempFolder() + "\\log.txt";
+    m_file = std::fopen(platform::HostPath(path).c_str(), "wb");
+  }
+
+  void Close() {
+    if (m_file != nullptr)
+      std::fclose(m_file);
+    m_file = nullptr;
+  }
+
+  std::mutex m_mutex;
+  bool m_opened = false;
+  std::FILE* m_file = nullptr;
+};
+
+LogFile g_log;
+
+}  // namespace
+
+std::string FormatText(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  std::string text = FormatArguments(format, args);
+  va_end(args);
+  return text;
+}
+
+void Log(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  const std::string text = FormatArguments(format, args);
+  va_end(args);
+  g_log.Write(text);
+}
+
+void RestartLog() {
+  g_log.Restart();
+}

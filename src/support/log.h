@@ -1,0 +1,21 @@
+// The run's diagnostic log: log.txt in the working folder.
+//
+// One line per event: "%d/%m/%y %H:%M:%S: " (local time), the text, CR LF,
+// flushed before Log returns. The file is created (truncated) by the first line
+// of the run, in the working folder that the settings name at that moment; if
+// it can't be created, logging is silently off for the rest of the run.
+// Any thread may log; a line from one thread never interleaves with another's.
+#pragma once
+
+#include <string>
+
+// printf-style. A ready-made text (a path, a URL, a title) goes through "%s",
+// so that a '%' inside it is written as it stands.
+void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Closes the log, so that the next line starts a fresh log.txt, as a new run
+// would. For tests, which play many runs in one process.
+void RestartLog();
+
+// printf into a std::string of any length.
+std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));

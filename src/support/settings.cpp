@@ -1,0 +1,74 @@
+#include "support/settings.h"
+
+#include <sys/stat.h>
+
+#include <mutex>
+
+#include "platform/host_path.h"
+#include "platform/profile_file.h"
+
+namespace {
+
+std::mutex g_nameMutex;
+std::string g_profileName = "ostrel.ini";
+
+platform::ProfileFile TheFile() {
+  return platform::ProfileFile(ProfileHostPath());
+}
+
+}  // namespace
+
+void SetProfileName(std::string_view name) {
+  std::lock_guard lock(g_nameMutex);
+  g_profileName = std::string(name);
+}
+
+std::string ProfileName() {
+  std::lock_guard lock(g_nameMutex);
+  return g_profileName;
+}
+
+std::filesystem::path ProfileHostPath() {
+  const std::string name = ProfileName();
+  const bool bare = name.find_first_of("\\/:") == std::string::npos;
+  return platform::HostPath(bare ? "c:\\windows\\" + name : name);
+}
+
+std::string GetProfileString(std::string_view section, std::string_view key,
+                             std::string_view defaultValue) {
+  return TheFile().ReadString(section, key, defaultValue);
+}
+
+std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
+                            std::int32_t defaultValue) {
+  return TheFile().ReadInt(section, key, defaultValue);
+}
+
+bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value) {
+  return TheFile().Write(section, key, value);
+}
+
+std::string GetInstallFolder() {
+  return GetProfileString("paths", "install", "c:\\ostrel");
+}
+
+std::string GetTempFolder() {
+  const std::string folder = GetProfileString("paths", "temp", "c:\\temp");
+  ::mkdir(platform::HostPath(folder).c_str(), 0777);
+  return folder;
+}
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+  if (from.empty())
+    return text;
+  std::size_t pos = 0;
+  while ((pos = text.find(from, pos)) != std::string::npos) {
+    text.replace(pos, from.size(), to);
+    pos += to.size();
+  }
+  return text;
+}
+
+std::string InstallersFolderDefault() {
+  return ReplaceAll(GetProfileString("paths", "clientdir", ""), "clients", "installers");
+}

@@ -1,0 +1,139 @@
+#include "platform/profile_file.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+#include <climits>
+
+#include <filesystem>
+
+#include "testkit/temp_prefix.h"
+
+using platform::FindProfileValue;
+using platform::ParseProfileInteger;
+using platform::ProfileFile;
+using platform::WithProfileValue;
+
+namespace {
+
+const std::string kShared =
+    "; written by the payroll program\r\n"
+    "[Payroll]\r\n"
+    "LastRun = 03/04/2021\r\n"
+    "\r\n"
+    "[PATHS]\r\n"
+    "   Install   =   c:\\ostrel\\progs  \r\n"
+    "temp=\"c:\\my temp\"\r\n"
+    "\r\n"
+    "[other]\r\n"
+    "x=1\r\n";
+
+}  // namespace
+
+TEST(ProfileRead, NamesMatchWithoutCaseAndBlanksAndQuotesAreDropped) {
+  EXPECT_EQ(FindProfileValue(kShared, "paths", "install"), "c:\\ostrel\\progs");
+  EXPECT_EQ(FindProfileValue(kShared, "Paths", "TEMP"), "c:\\my temp");
+  EXPECT_EQ(FindProfileValue(kShared, "payroll", "lastrun"), "03/04/2021");
+  EXPECT_EQ(FindProfileValue(kShared, "paths", "x"), std::nullopt);
+  EXPECT_EQ(FindProfileValue(kShared, "nosuch", "x"), std::nullopt);
+  EXPECT_EQ(FindProfileValue(kShared, "payroll", "; written by the payroll program"), std::nullopt);
+}
+
+TEST(ProfileRead, LfAndCrLfFilesReadAlike) {
+  EXPECT_EQ(FindProfileValue("[a]\nk=v\n", "a", "k"), "v");
+  EXPECT_EQ(FindProfileValue("[a]\r\nk=v\r\n", "a", "k"), "v");
+  EXPECT_EQ(FindProfileValue("[a]\r\nk=v", "a", "k"), "v");
+}
+
+TEST(ProfileRead, IntegersSaturateAndAbsentOrEmptyValuesGiveTheDefault) {
+  EXPECT_EQ(ParseProfileInteger("  42abc"), 42);
+  EXPECT_EQ(ParseProfileInteger("-7"), -7);
+  EXPECT_EQ(ParseProfileInteger("+3"), 3);
+  EXPECT_EQ(ParseProfileInteger("x1"), 0);
+  EXPECT_EQ(ParseProfileInteger("99999999999999999999"), INT_MAX);
+  EXPECT_EQ(ParseProfileInteger("-99999999999999999999"), INT_MIN);
+
+  TempPrefix prefix;
+  const auto path = prefix.Root() / "a.ini";
+  WriteHostFile(path, "[advanced]\r\nsim=1\r\nempty=\r\nneg=-1\r\n");
+  ProfileFile file(path);
+  EXPECT_EQ(file.ReadInt("advanced", "sim", 0), 1u);
+  EXPECT_EQ(file.ReadInt("advanced", "empty", 5), 5u);
+  EXPECT_EQ(file.ReadInt("advanced", "absent", 9), 9u);
+  EXPECT_EQ(file.ReadInt("advanced", "neg", 0), 0xFFFFFFFFu);
+  EXPECT_EQ(ProfileFile(prefix.Root() / "missing.ini").ReadString("a", "b", "dflt"), "dflt");
+}
+
+TEST(ProfileWrite, ChangesOnlyItsOwnLineAndKeepsEveryOtherByte) {
+  const std::string changed = WithProfileValue(kShared, "paths", "INSTALL", "d:\\suite");
+  std::string expected = kShared;
+  expected.replace(expected.find("   Install   =   c:\\ostrel\\progs  "),
+                   std::string("   Install   =   c:\\ostrel\\progs  ").size(),
+                   "   Install=d:\\suite");
+  EXPECT_EQ(changed, expected);
+}
+
+TEST(ProfileWrite, AddsAKeyAtTheEndOfItsSectionAndASectionAtTheEndOfTheFile) {
+  EXPECT_EQ(WithProfileValue(kShared, "payroll", "next", "1"),
+            "; written by the payroll program\r\n[Payroll]\r\nLastRun = 03/04/2021\r\nnext=1\r\n"
+            "\r\n[PATHS]\r\n   Install   =   c:\\ostrel\\progs  \r\ntemp=\"c:\\my temp\"\r\n"
+            "\r\n[other]\r\nx=1\r\n");
+  EXPECT_EQ(WithProfileValue(kShared, "general", "skin", "gresmo"),
+            kShared + "[general]\r\nskin=gresmo\r\n");
+  EXPECT_EQ(WithProfileValue("[a]\nk=v", "b", "x", "y"), "[a]\nk=v\n[b]\nx=y\n");
+  EXPECT_EQ(WithProfileValue("", "general", "skin", "Lumbry"), "[general]\r\nskin=Lumbry\r\n");
+}
+
+TEST(ProfileWrite, OnDiskOnlyTheOneLineChangesAndNoTemporaryFileIsLeft) {
+  TempPrefix prefix;
+  const auto path = prefix.Root() / "ostrel.ini";
+  WriteHostFile(path, kShared);
+  ProfileFile file(path);
+  ASSERT_TRUE(file.Write("other", "X", "2"));
+  std::string expected = kShared;
+  expected.replace(expected.rfind("x=1"), 3, "x=2");
+  EXPECT_EQ(ReadHostFile(path), expected);
+  EXPECT_EQ(file.ReadString("OTHER", "x", ""), "2");
+  int entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(prefix.Root())) {
+    ++entries;
+  }
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(ProfileWrite, ALineBreakInANameOrValueIsRefusedRatherThanInjected) {
+  TempPrefix prefix;
+  const auto path = prefix.Root() / "ostrel.ini";
+  WriteHostFile(path, kShared);
+  ProfileFile file(path);
+  EXPECT_FALSE(file.Write("paths", "install", "x\r\n[general]\r\nskin=evil"));
+  EXPECT_FALSE(file.Write("paths]\r\n[x", "k", "v"));
+  EXPECT_FALSE(file.Write("paths", "a=b", "v"));
+  EXPECT_EQ(ReadHostFile(path), kShared);
+}
+
+TEST(ProfileWrite, AWriteGoesThroughALinkAndKeepsTheFilesMode) {
+  TempPrefix prefix;
+  const auto real = prefix.Root() / "real.ini";
+  const auto link = prefix.Root() / "link.ini";
+  WriteHostFile(real, "[a]\r\nk=1\r\n");
+  std::filesystem::permissions(real, std::filesystem::perms(0640));
+  std::filesystem::create_symlink(real, link);
+  ASSERT_TRUE(ProfileFile(link).Write("a", "k", "2"));
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(ReadHostFile(real), "[a]\r\nk=2\r\n");
+  EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
+}
+
+TEST(ProfileWrite, AnUnwritableFolderFailsAndChangesNothing) {
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root writes anywhere";
+  TempPrefix prefix;
+  const auto folder = prefix.Root() / "ro";
+  std::filesystem::create_directories(folder);
+  WriteHostFile(folder / "a.ini", "[a]\r\nk=1\r\n");
+  std::filesystem::permissions(folder, std::filesystem::perms(0555));
+  EXPECT_FALSE(ProfileFile(folder / "a.ini").Write("a", "k", "2"));
+  std::filesystem::permissions(folder, std::filesystem::perms(0755));
+  EXPECT_EQ(ReadHostFile(folder / "a.ini"), "[a]\r\nk=1\r\n");
+}

@@ -1,0 +1,61 @@
+#include "testkit/temp_prefix.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+
+#include "platform/host_path.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace fs = std::filesystem;
+
+TempPrefix::TempPrefix() {
+  std::string pattern = (fs::temp_directory_path() / "ostrel-test-XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("mkdtemp failed");
+  m_root = pattern;
+  if (const char* saved = std::getenv("OSTREL_PREFIX")) {
+    m_hadPrefix = true;
+    m_savedPrefix = saved;
+  }
+  setenv("OSTREL_PREFIX", m_root.c_str(), 1);
+  SetProfileName("ostrel.ini");
+  RestartLog();
+}
+
+TempPrefix::~TempPrefix() {
+  RestartLog();
+  if (m_hadPrefix) {
+    setenv("OSTREL_PREFIX", m_savedPrefix.c_str(), 1);
+  } else {
+    unsetenv("OSTREL_PREFIX");
+  }
+  std::error_code ec;
+  fs::remove_all(m_root, ec);
+}
+
+fs::path TempPrefix::Host(const std::string& windowsPath) const {
+  return platform::HostPath(windowsPath);
+}
+
+std::string TempPrefix::ReadFile(const std::string& windowsPath) const {
+  return ReadHostFile(Host(windowsPath));
+}
+
+void TempPrefix::WriteFile(const std::string& windowsPath, const std::string& contents) const {
+  const fs::path path = Host(windowsPath);
+  fs::create_directories(path.parent_path());
+  WriteHostFile(path, contents);
+}
+
+std::string ReadHostFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteHostFile(const fs::path& path, const std::string& contents) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << contents;
+}

@@ -1,0 +1,32 @@
+// A throw-away Wine-style prefix for one test: OSTREL_PREFIX points at a fresh
+// folder, the settings file is ostrel.ini, and the log starts afresh. The
+// folder and the environment are restored when the object goes.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+class TempPrefix {
+ public:
+  TempPrefix();
+  ~TempPrefix();
+  TempPrefix(const TempPrefix&) = delete;
+  TempPrefix& operator=(const TempPrefix&) = delete;
+
+  const std::filesystem::path& Root() const { return m_root; }
+  // The host path of a Windows path inside this prefix.
+  std::filesystem::path Host(const std::string& windowsPath) const;
+  std::string ReadFile(const std::string& windowsPath) const;
+  void WriteFile(const std::string& windowsPath, const std::string& contents) const;
+  // log.txt of the default working folder.
+  std::string LogText() const { return ReadFile("c:\\temp\\log.txt"); }
+
+ private:
+  std::filesystem::path m_root;
+  std::string m_savedPrefix;
+  bool m_hadPrefix = false;
+};
+
+// Reads or writes a host file whole, bytes as they are.
+std::string ReadHostFile(const std::filesystem::path& path);
+void WriteHostFile(const std::filesystem::path& path, const std::string& contents);

@@ -1,0 +1,77 @@
+// The one document: the catalogue copy, and the download-and-install workflow
+// whose progress fields the update view polls once a second.
+//
+// Everything here runs on the UI thread, except that the download worker adds
+// to m_nBytesReceived while a transfer runs. The document owns every catalogue
+// copy it has loaded (the list and the queue may still point into earlier
+// ones) and the worker, which it joins before the next transfer starts and
+// when it is destroyed, so nothing is freed under a running transfer.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CXMLVar;
+
+class CUpdateDoc {
+ public:
+  CUpdateDoc();
+  virtual ~CUpdateDoc();
+  CUpdateDoc(const CUpdateDoc&) = delete;
+  CUpdateDoc& operator=(const CUpdateDoc&) = delete;
+
+  // --- The catalogue ---------------------------------------------------------
+  // Fetches download.xml from the brand's server into c:\temp\temp.xml, reads
+  // it, keeps a filtered and branded copy of its "Downloads" element, and tells
+  // the views (hint 0) when it has items.
+  virtual void LoadCatalogue();
+  // "Ostrel" rewritten for the skin; set by LoadCatalogue. The frame shows
+  // "<title> - update".
+  const std::string& GetTitle() const { return m_strTitle; }
+
+  // --- The workflow ------------------------------------------------------------
+  void StartDownload(CXMLVar* item);
+  void OnComplete();
+  void RunNextQueued();
+  void InstallAll();
+  void NetworkDownload();
+  void NetworkRun();
+  void NetworkSetup();
+  std::string GetNetworkFolder();
+  void ShowInfo(CXMLVar* item);
+
+  // A command routed from the frame: Complete and the catalogue reload.
+  // True when the document handled it.
+  bool OnCommand(int commandId);
+
+  // Waits for a running transfer to end (the application's exit, tests).
+  void WaitForTransfer();
+
+  // --- State the view reads (UI thread) ---------------------------------------
+  CXMLVar* m_pDownloads = nullptr;
+  std::string m_strMode;
+  std::string m_strFolder;
+  std::string m_strStatus;
+  bool m_bSilent = false;
+  std::deque<CXMLVar*> m_InstallQueue;
+  std::int32_t m_nSizeKB = 0;
+  std::string m_strCommand;
+  bool m_bInProgress = false;
+  // Written by the worker while a transfer runs, read by the view's timer.
+  std::atomic<std::int32_t> m_nBytesReceived{0};
+
+ private:
+  struct Transfer;
+
+  std::string m_strTitle;
+  std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
+  std::unique_ptr<Transfer> m_pTransfer;
+};
+
+// [paths] installers, defaulting to [paths] clientdir with "clients" made
+// "installers".
+std::string NetworkInstallersFolder();

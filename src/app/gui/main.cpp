@@ -1,15 +1,25 @@
-// Start-up without a window yet: names the settings file, logs, parses.
+// The updater's entry point.
+#include <curl/curl.h>
 #include <string>
 #include <vector>
+#include <wx/app.h>
 
-#include "app/command_line.h"
-#include "support/log.h"
-#include "support/settings.h"
+#include "app/gui/update_app.h"
+#include "app/startup.h"
+
+wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
 int main(int argc, char** argv) {
-  SetProfileName("ostrel.ini");
-  Log("parsing command line");
-  CUpdateCommandLineInfo commandLine;
-  ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine);
-  return 0;
+  // Before any thread exists, as libcurl requires.
+  curl_global_init(CURL_GLOBAL_DEFAULT);
+  SetProcessArguments(std::vector<std::string>(argv + 1, argv + argc));
+  int exitCode = wxEntry(argc, argv);
+  // A start-up that ended without a window has said how it ended; the
+  // framework itself failing to start (no display) is a failure too.
+  if (const auto startup = EndedStartupExitCode())
+    exitCode = *startup;
+  else if (exitCode != 0)
+    exitCode = kExitStartupFailed;
+  curl_global_cleanup();
+  return exitCode;
 }

@@ -1,0 +1,212 @@
+#include "platform/program_start.h"
+
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "platform/codepage.h"
+#include "platform/host_path.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace platform {
+namespace {
+
+bool IsRegularFile(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+std::vector<std::string> SplitAtBlanks(std::string_view text) {
+  std::vector<std::string> parts;
+  std::string current;
+  for (char c : text) {
+    if (c == ' ' || c == '\t') {
+      if (!current.empty())
+        parts.push_back(Cp1252ToUtf8(current));
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty())
+    parts.push_back(Cp1252ToUtf8(current));
+  return parts;
+}
+
+struct ProgramAndRest {
+  fs::path program;
+  std::string_view rest;
+};
+
+std::optional<ProgramAndRest> FindProgram(std::string_view commandLine) {
+  while (!commandLine.empty() && (commandLine.front() == ' ' || commandLine.front() == '\t')) {
+    commandLine.remove_prefix(1);
+  }
+  if (commandLine.empty())
+    return std::nullopt;
+  if (commandLine.front() == '"') {
+    const std::size_t close = commandLine.find('"', 1);
+    const std::string_view quoted =
+        commandLine.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
+    const fs::path program = HostPath(quoted);
+    if (!IsRegularFile(program))
+      return std::nullopt;
+    return ProgramAndRest{program, close == std::string_view::npos ? std::string_view()
+                                                                   : commandLine.substr(close + 1)};
+  }
+  // Longest leading part first: every blank is a place where the name may end.
+  for (std::size_t end = commandLine.size();;) {
+    const std::string_view candidate = commandLine.substr(0, end);
+    if (!candidate.empty() && candidate.back() != ' ') {
+      const fs::path program = HostPath(candidate);
+      if (IsRegularFile(program))
+        return ProgramAndRest{program, commandLine.substr(end)};
+    }
+    const std::size_t blank = end == 0 ? std::string_view::npos : commandLine.rfind(' ', end - 1);
+    if (blank == std::string_view::npos)
+      return std::nullopt;
+    end = blank;
+  }
+}
+
+std::string FirstBytes(const fs::path& path, std::size_t count) {
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(count, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(count));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+std::optional<std::string> FindOnPath(const std::string& name) {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+  while (!folders.empty()) {
+    const std::size_t colon = folders.find(':');
+    const std::string_view folder = folders.substr(0, colon);
+    if (!folder.empty()) {
+      const fs::path candidate = fs::path(std::string(folder)) / name;
+      if (access(candidate.c_str(), X_OK) == 0 && IsRegularFile(candidate))
+        return candidate.string();
+    }
+    if (colon == std::string_view::npos)
+      break;
+    folders.remove_prefix(colon + 1);
+  }
+  return std::nullopt;
+}
+
+// The interpreter line of a script: "#!/bin/sh -e" gives {"/bin/sh", "-e"}.
+std::vector<std::string> InterpreterOf(const fs::path& script) {
+  std::string line = FirstBytes(script, 256);
+  line = line.substr(
+      2, line.find('\n') == std::string::npos ? std::string::npos : line.find('\n') - 2);
+  if (!line.empty() && line.back() == '\r')
+    line.pop_back();
+  std::vector<std::string> words;
+  std::size_t pos = line.find_first_not_of(" \t");
+  if (pos == std::string::npos)
+    return words;
+  const std::size_t end = line.find_first_of(" \t", pos);
+  words.push_back(line.substr(pos, end == std::string::npos ? std::string::npos : end - pos));
+  if (end != std::string::npos) {
+    const std::size_t argument = line.find_first_not_of(" \t", end);
+    if (argument != std::string::npos) {
+      std::string rest = line.substr(argument);
+      while (!rest.empty() && (rest.back() == ' ' || rest.back() == '\t'))
+        rest.pop_back();
+      words.push_back(rest);
+    }
+  }
+  return words;
+}
+
+std::optional<pid_t> Spawn(const std::vector<std::string>& argv) {
+  std::vector<char*> pointers;
+  for (const auto& arg : argv)
+    pointers.push_back(const_cast<char*>(arg.c_str()));
+  pointers.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  pid_t pid = 0;
+  const int result = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (result != 0)
+    return std::nullopt;
+  return pid;
+}
+
+int WaitFor(pid_t pid) {
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR)
+      return -1;
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace
+
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsCommandLine) {
+  const auto found = FindProgram(windowsCommandLine);
+  if (!found)
+    return std::nullopt;
+  ResolvedCommand command;
+  const std::string program = found->program.string();
+  const std::string head = FirstBytes(found->program, 2);
+  if (head == "#!") {
+    command.argv = InterpreterOf(found->program);
+    if (command.argv.empty())
+      return std::nullopt;
+    command.argv.push_back(program);
+  } else if (head == "MZ") {
+    const auto wine = FindOnPath("wine");
+    if (!wine)
+      return std::nullopt;
+    command.argv = {*wine, program};
+  } else {
+    if (access(found->program.c_str(), X_OK) != 0)
+      return std::nullopt;
+    command.argv = {program};
+  }
+  for (auto& argument : SplitAtBlanks(found->rest))
+    command.argv.push_back(std::move(argument));
+  return command;
+}
+
+bool StartProgram(std::string_view windowsCommandLine) {
+  const auto command = ResolveCommandLine(windowsCommandLine);
+  if (!command)
+    return false;
+  const auto pid = Spawn(command->argv);
+  if (!pid)
+    return false;
+  // Nobody waits for the installer, but it must not linger as a zombie.
+  std::thread([child = *pid] { WaitFor(child); }).detach();
+  return true;
+}
+
+bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode) {
+  const auto command = ResolveCommandLine(windowsCommandLine);
+  if (!command)
+    return false;
+  const auto pid = Spawn(command->argv);
+  if (!pid)
+    return false;
+  const int status = WaitFor(*pid);
+  if (exitCode != nullptr)
+    *exitCode = status;
+  return true;
+}
+
+}  // namespace platform

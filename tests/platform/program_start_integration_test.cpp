@@ -1,0 +1,123 @@
+// Starting real programs from Windows command lines.
+#include "platform/program_start.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "testkit/temp_prefix.h"
+
+namespace fs = std::filesystem;
+using platform::ResolveCommandLine;
+using platform::RunProgramAndWait;
+using platform::StartProgram;
+
+namespace {
+
+// A script that records its arguments and working folder, one per line.
+const char* kRecorder =
+    "#!/bin/sh\n"
+    "out=\"$(dirname \"$0\")/record.txt\"\n"
+    "{ echo \"args:$*\"; echo \"cwd:$(pwd)\"; } >> \"$out\"\n"
+    "exit 7\n";
+
+bool HasZombieChildren() {
+  for (const auto& entry : fs::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line))
+      continue;
+    const auto close = line.rfind(')');
+    if (close == std::string::npos || close + 4 > line.size())
+      continue;
+    char state = line[close + 2];
+    int ppid = std::atoi(line.c_str() + close + 4);
+    if (ppid == getpid() && state == 'Z')
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(ProgramStart, TheLongestExistingLeadingPartIsTheProgramAndTheRestItsArguments) {
+  TempPrefix prefix;
+  prefix.WriteFile("c:\\Program Files\\Ostrel\\setup.exe", kRecorder);
+  prefix.WriteFile("c:\\Program", "#!/bin/sh\necho wrong > /dev/null\n");
+  int exitCode = -1;
+  ASSERT_TRUE(RunProgramAndWait("c:\\Program Files\\Ostrel\\setup.exe /S  /X", &exitCode));
+  EXPECT_EQ(exitCode, 7);
+  const std::string record = prefix.ReadFile("c:\\Program Files\\Ostrel\\record.txt");
+  EXPECT_EQ(record.substr(0, record.find('\n')), "args:/S /X");
+}
+
+TEST(ProgramStart, TheChildRunsInTheCurrentFolderAndSeesOnlyTheStandardDescriptors) {
+  TempPrefix prefix;
+  prefix.WriteFile("c:\\temp\\probe.exe",
+                   "#!/bin/sh\n"
+                   "out=\"$(dirname \"$0\")/record.txt\"\n"
+                   "echo \"cwd:$(pwd)\" > \"$out\"\n"
+                   "if [ -e /proc/$$/fd/$1 ]; then echo leaked >> \"$out\"; fi\n");
+  const int leaky = open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
+  const fs::path saved = fs::current_path();
+  fs::current_path(prefix.Host("c:\\temp"));
+  ASSERT_TRUE(RunProgramAndWait("c:\\temp\\probe.exe " + std::to_string(leaky)));
+  fs::current_path(saved);
+  close(leaky);
+  EXPECT_EQ(prefix.ReadFile("c:\\temp\\record.txt"),
+            "cwd:" + fs::canonical(prefix.Host("c:\\temp")).string() + "\n");
+}
+
+TEST(ProgramStart, AStartedProgramIsNotWaitedForButIsReaped) {
+  TempPrefix prefix;
+  prefix.WriteFile("c:\\temp\\quick.exe", "#!/bin/sh\nexit 0\n");
+  ASSERT_TRUE(StartProgram("c:\\temp\\quick.exe"));
+  bool zombie = true;
+  for (int i = 0; i < 100 && zombie; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    zombie = HasZombieChildren();
+  }
+  EXPECT_FALSE(zombie);
+}
+
+TEST(ProgramStart, FilesThatCannotBeRunAreRefusedWithoutAShell) {
+  TempPrefix prefix;
+  prefix.WriteFile("c:\\temp\\page.exe", "<html>404 Not Found</html>");
+  prefix.WriteFile("c:\\temp\\windows.exe", std::string("MZ\x90\x00", 4));
+  EXPECT_FALSE(StartProgram("c:\\temp\\page.exe"));
+  EXPECT_FALSE(StartProgram("c:\\temp\\missing.exe /S"));
+  EXPECT_FALSE(StartProgram(""));
+  EXPECT_FALSE(StartProgram("c:\\temp\\page.exe; touch /tmp/ostrel-injected"));
+  EXPECT_FALSE(fs::exists("/tmp/ostrel-injected"));
+  if (!ResolveCommandLine("/usr/bin/wine")) {
+    EXPECT_FALSE(StartProgram("c:\\temp\\windows.exe"));
+  }
+}
+
+TEST(ProgramStart, AnExecutableFileRunsDirectlyAndAWindowsProgramUnderWine) {
+  TempPrefix prefix;
+  fs::create_directories(prefix.Host("c:\\bin"));
+  fs::copy_file("/bin/true", prefix.Host("c:\\bin\\true.exe"));
+  const auto direct = ResolveCommandLine("c:\\bin\\true.exe a b");
+  ASSERT_TRUE(direct);
+  EXPECT_EQ(direct->argv,
+            (std::vector<std::string>{prefix.Host("c:\\bin\\true.exe").string(), "a", "b"}));
+
+  // A fake wine on PATH shows that "MZ" files are handed to it.
+  prefix.WriteFile("c:\\bin\\wine", "#!/bin/sh\nexit 0\n");
+  fs::permissions(prefix.Host("c:\\bin\\wine"), fs::perms::owner_all);
+  prefix.WriteFile("c:\\temp\\setup.exe", "MZ rest of a program");
+  const std::string savedPath = std::getenv("PATH");
+  setenv("PATH", prefix.Host("c:\\bin").c_str(), 1);
+  const auto underWine = ResolveCommandLine("c:\\temp\\setup.exe /S");
+  setenv("PATH", savedPath.c_str(), 1);
+  ASSERT_TRUE(underWine);
+  EXPECT_EQ(underWine->argv,
+            (std::vector<std::string>{prefix.Host("c:\\bin\\wine").string(),
+                                      prefix.Host("c:\\temp\\setup.exe").string(), "/S"}));
+}

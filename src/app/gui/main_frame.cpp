@@ -1,11 +1,9 @@
 #include "app/gui/main_frame.h"
 
 #include <algorithm>
-#include <wx/accel.h>
-#include <wx/menu.h>
-#include <wx/xrc/xmlres.h>
 
 #include "app/commands.h"
+#include "app/gui/main_menu.h"
 #include "app/gui/resources.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
@@ -19,11 +17,8 @@ bool CMainFrame::Create() {
   if (!wxFrame::Create(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                        wxDEFAULT_FRAME_STYLE))
     return false;
-  wxMenuBar* menu = wxXmlResource::Get()->LoadMenuBar("128");
-  if (menu == nullptr)
-    return false;
-  SetMenuBar(menu);
-  SetAccelerators();
+  SetMenuBar(CreateMainMenu());
+  SetAcceleratorTable(CreateMainAccelerators());
   SetIcon(ApplicationIcon());
 
   m_pView = new CUpdateView(m_doc);
@@ -39,26 +34,6 @@ bool CMainFrame::Create() {
   Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
   Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
   return true;
-}
-
-void CMainFrame::SetAccelerators() {
-  const wxAcceleratorEntry entries[] = {
-      {wxACCEL_CTRL, 'N', cmd::kFileNew},
-      {wxACCEL_CTRL, 'O', cmd::kFileOpen},
-      {wxACCEL_CTRL, 'S', cmd::kFileSave},
-      {wxACCEL_CTRL, 'P', cmd::kFilePrint},
-      {wxACCEL_CTRL, 'Z', cmd::kEditUndo},
-      {wxACCEL_ALT, WXK_BACK, cmd::kEditUndo},
-      {wxACCEL_CTRL, 'X', cmd::kEditCut},
-      {wxACCEL_SHIFT, WXK_DELETE, cmd::kEditCut},
-      {wxACCEL_CTRL, 'C', cmd::kEditCopy},
-      {wxACCEL_CTRL, WXK_INSERT, cmd::kEditCopy},
-      {wxACCEL_CTRL, 'V', cmd::kEditPaste},
-      {wxACCEL_SHIFT, WXK_INSERT, cmd::kEditPaste},
-      {wxACCEL_NORMAL, WXK_F6, cmd::kNextPane},
-      {wxACCEL_SHIFT, WXK_F6, cmd::kPrevPane},
-  };
-  SetAcceleratorTable(wxAcceleratorTable(std::size(entries), entries));
 }
 
 void CMainFrame::RouteCommand(int commandId) {
@@ -96,7 +71,7 @@ void CMainFrame::ShrinkToView() {
 }
 
 void CMainFrame::OnMenu(wxCommandEvent& event) {
-  RouteCommand(event.GetId());
+  RouteCommand(CommandForEventId(event.GetId()));
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {

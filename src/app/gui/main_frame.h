@@ -42,7 +42,6 @@ class CMainFrame : public wxFrame {
   void OnMenu(wxCommandEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnIdle(wxIdleEvent& event);
-  void SetAccelerators();
 
   CUpdateDoc& m_doc;
   Hooks m_hooks;

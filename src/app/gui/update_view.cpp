@@ -38,7 +38,7 @@ bool CUpdateView::Create(wxWindow* parent) {
   if (m_pList == nullptr)
     return false;
   m_pListView = std::make_unique<WxUpdateList>(m_pList);
-  m_pLogic = std::make_unique<UpdateViewLogic>(m_doc, *m_pListView, *this,
+  m_pLogic = std::make_unique<UpdateViewLogic>(m_doc, *m_pListView, static_cast<ProgressDisplay&>(*this),
                                                [] { return CheckRunningPrograms(); });
   Bind(wxEVT_BUTTON, &CUpdateView::OnButton, this);
   Bind(wxEVT_TIMER, &CUpdateView::OnTimer, this, kTimerId);

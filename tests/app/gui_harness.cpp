@@ -1,0 +1,148 @@
+#include "gui_harness.h"
+
+#include <cstdlib>
+#include <curl/curl.h>
+#include <filesystem>
+#include <wx/dcmemory.h>
+#include <wx/dcscreen.h>
+#include <wx/evtloop.h>
+#include <wx/filedlg.h>
+#include <wx/msgdlg.h>
+#include <wx/textctrl.h>
+#include <wx/timer.h>
+
+#include "app/application.h"
+#include "app/gui/update_app.h"
+#include "app/update_view_logic.h"
+
+bool HaveDisplay() {
+  const char* display = std::getenv("DISPLAY");
+  return display != nullptr && *display != '\0';
+}
+
+CUpdateApp& FreshApp() {
+  static CUpdateApp* app = [] {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+    auto* instance = new CUpdateApp;
+    wxApp::SetInstance(instance);
+    static int argc = 1;
+    static char name[] = "app_gui_tests";
+    static char* argv[] = {name, nullptr};
+    if (!wxEntryStart(argc, argv))
+      std::abort();
+    return instance;
+  }();
+  ResetCommandLine();
+  ResetAutomaticInstall();
+  return *app;
+}
+
+bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  if (done())
+    return true;
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  wxGUIEventLoop loop;
+  bool reached = false;
+  wxTimer check;
+  check.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+    // While a modal dialog runs its own loop above ours, wait for it.
+    if (wxEventLoopBase::GetActive() != &loop)
+      return;
+    reached = done();
+    if (reached || std::chrono::steady_clock::now() > deadline)
+      loop.Exit();
+  });
+  check.Start(10);
+  loop.Run();
+  return reached;
+}
+
+void RunFor(std::chrono::milliseconds duration) {
+  const auto end = std::chrono::steady_clock::now() + duration;
+  RunUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration * 2);
+}
+
+void CloseMainWindow(CUpdateApp& app) {
+  if (CMainFrame* frame = app.MainFrame())
+    frame->Close();
+  RunUntil([&] { return app.MainFrame() == nullptr; });
+}
+
+bool SaveScreenshot(wxWindow* window, const std::string& name) {
+  if (window == nullptr)
+    return false;
+  window->Raise();
+  window->Update();
+  RunFor(std::chrono::milliseconds(300));
+  const wxRect area = window->GetScreenRect();
+  wxBitmap picture(area.width, area.height);
+  {
+    wxMemoryDC memory(picture);
+    wxScreenDC screen;
+    memory.Blit(0, 0, area.width, area.height, &screen, area.x, area.y);
+  }
+  const std::filesystem::path folder = OSTREL_SCREENSHOT_DIR;
+  std::filesystem::create_directories(folder);
+  return picture.SaveFile((folder / (name + ".png")).string(), wxBITMAP_TYPE_PNG);
+}
+
+ScriptedUser::ScriptedUser() : m_pTimer(new wxTimer) {
+  m_pTimer->Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Act(); });
+  m_pTimer->Start(20);
+}
+
+ScriptedUser::~ScriptedUser() {
+  m_pTimer->Stop();
+  delete m_pTimer;
+}
+
+void ScriptedUser::QueueSetupAnswer(std::optional<std::string> folder) {
+  m_setupAnswers.push_back(std::move(folder));
+}
+
+void ScriptedUser::Act() {
+  wxDialog* modal = nullptr;
+  for (wxWindow* window : wxTopLevelWindows) {
+    auto* dialog = dynamic_cast<wxDialog*>(window);
+    if (dialog != nullptr && dialog->IsModal() && dialog->IsShown())
+      modal = dialog;
+  }
+  if (modal == nullptr)
+    return;
+  if (modal != m_pSeen) {
+    m_pSeen = modal;
+    m_nTicksSeen = 0;
+  }
+  // A person needs a moment to read; so does a screenshot to be painted.
+  if (++m_nTicksSeen < 5)
+    return;
+  if (m_look)
+    m_look(*modal);
+  Answer(*modal);
+  m_pSeen = nullptr;
+}
+
+void ScriptedUser::Answer(wxDialog& dialog) {
+  if (auto* message = dynamic_cast<wxGenericMessageDialog*>(&dialog)) {
+    m_messages.push_back(std::string(message->GetMessage().utf8_str()));
+    dialog.EndModal(wxID_OK);
+    return;
+  }
+  if (dynamic_cast<wxFileDialog*>(&dialog) != nullptr) {
+    m_dialogs.push_back("file");
+    dialog.EndModal(wxID_CANCEL);
+    return;
+  }
+  const std::string name(dialog.GetName().utf8_str());
+  m_dialogs.push_back(name);
+  if (name == "133" && !m_setupAnswers.empty()) {
+    const auto answer = m_setupAnswers.front();
+    m_setupAnswers.erase(m_setupAnswers.begin());
+    if (answer) {
+      wxStaticCast(dialog.FindWindow(1012), wxTextCtrl)->SetValue(wxString::FromUTF8(*answer));
+      dialog.EndModal(wxID_OK);
+      return;
+    }
+  }
+  dialog.EndModal(name == "100" ? wxID_OK : wxID_CANCEL);
+}

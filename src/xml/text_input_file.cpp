@@ -1,0 +1,77 @@
+#include "xml/text_input_file.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+TextInputFile::TextInputFile(const std::filesystem::path& hostPath) : std::istream(nullptr) {
+  // rdbuf() also clears the bad state the null buffer left.
+  rdbuf(&m_buffer);
+  if (!m_buffer.Open(hostPath))
+    setstate(std::ios_base::failbit);
+}
+
+TextInputFile::~TextInputFile() = default;
+
+TextInputFile::CrLfBuffer::~CrLfBuffer() {
+  if (m_file != nullptr)
+    std::fclose(m_file);
+}
+
+bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
+  m_file = std::fopen(hostPath.c_str(), "rb");
+  if (m_file == nullptr)
+    return false;
+  // A folder opens on this platform but reads nothing; it is no file.
+  struct stat status {};
+  if (fstat(fileno(m_file), &status) != 0 || S_ISDIR(status.st_mode)) {
+    std::fclose(m_file);
+    m_file = nullptr;
+    errno = EISDIR;
+    return false;
+  }
+  m_raw = std::make_unique<char[]>(kBlockSize);
+  m_text = std::make_unique<char[]>(kBlockSize + 1);
+  return true;
+}
+
+TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
+  if (gptr() < egptr())
+    return traits_type::to_int_type(*gptr());
+  if (m_file == nullptr)
+    return traits_type::eof();
+  // A block that held nothing but a CR still to be decided yields no text;
+  // read on until some text comes out or the file ends.
+  for (;;) {
+    const std::size_t got = std::fread(m_raw.get(), 1, kBlockSize, m_file);
+    char* const text = m_text.get();
+    const char* const raw = m_raw.get();
+    char* out = text;
+    if (got == 0) {
+      if (!m_pendingCr)
+        return traits_type::eof();
+      m_pendingCr = false;
+      *out++ = '\r';
+    } else {
+      if (m_pendingCr && raw[0] != '\n')
+        *out++ = '\r';
+      m_pendingCr = false;
+      for (std::size_t i = 0; i < got; ++i) {
+        const char c = raw[i];
+        if (c == '\r') {
+          if (i + 1 == got) {
+            m_pendingCr = true;
+            continue;
+          }
+          if (raw[i + 1] == '\n')
+            continue;
+        }
+        *out++ = c;
+      }
+    }
+    if (out != text) {
+      setg(text, text, out);
+      return traits_type::to_int_type(*gptr());
+    }
+  }
+}

@@ -1,0 +1,51 @@
+// TextInputFile: a file opened for reading as a text stream of the suite's
+// platform opens it: each CR LF pair arrives as a single LF; a CR on its own
+// stays. The catalogue and the library version list are read through it, so
+// a document written with either line ending reads into the same tree.
+//
+// A file that cannot be opened gives a stream that is not good (and reads as
+// an empty document). Not seekable. One thread per stream.
+#pragma once
+
+#include <cstdio>
+#include <filesystem>
+#include <istream>
+#include <memory>
+#include <streambuf>
+
+class TextInputFile : public std::istream {
+ public:
+  explicit TextInputFile(const std::filesystem::path& hostPath);
+  ~TextInputFile() override;
+  TextInputFile(const TextInputFile&) = delete;
+  TextInputFile& operator=(const TextInputFile&) = delete;
+
+  bool is_open() const { return m_buffer.IsOpen(); }
+
+ private:
+  class CrLfBuffer : public std::streambuf {
+   public:
+    CrLfBuffer() = default;
+    ~CrLfBuffer() override;
+    CrLfBuffer(const CrLfBuffer&) = delete;
+    CrLfBuffer& operator=(const CrLfBuffer&) = delete;
+
+    bool Open(const std::filesystem::path& hostPath);
+    bool IsOpen() const { return m_file != nullptr; }
+
+   protected:
+    int_type underflow() override;
+
+   private:
+    static constexpr std::size_t kBlockSize = 64 * 1024;
+
+    std::FILE* m_file = nullptr;
+    // A CR at the end of a block waits to see whether an LF follows.
+    bool m_pendingCr = false;
+    std::unique_ptr<char[]> m_raw;
+    // One more than a block: the pending CR of the block before may lead.
+    std::unique_ptr<char[]> m_text;
+  };
+
+  CrLfBuffer m_buffer;
+};

@@ -1,0 +1,66 @@
+// ostrel-xmltree, run as a separate program on real files.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "testkit/temp_prefix.h"
+
+namespace {
+
+struct ToolRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+ToolRun RunTool(const TempPrefix& prefix, const std::string& argument) {
+  const auto out = prefix.Root() / "out.txt";
+  const auto err = prefix.Root() / "err.txt";
+  const std::string command = std::string(OSTREL_XMLTREE) + " '" + argument + "' >'" +
+                              out.string() + "' 2>'" + err.string() + "'";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadHostFile(out), ReadHostFile(err)};
+}
+
+}  // namespace
+
+TEST(XmlTree, PrintsEveryNodeWithItsOrdinalAttributesValueAndInstructions) {
+  TempPrefix prefix;
+  const auto file = prefix.Root() / "download.xml";
+  WriteHostFile(
+      file,
+      "<?xml version=\"1.0\"?>\r\n<?xml-stylesheet href=\"s.xsl\"?>\r\n"
+      "<Catalogue>\r\n <Downloads z=\"2\" a=\"q&quot;\\\">\r\n  <Item><Info>i.txt</Info></Item>\r\n"
+      "  <Item><Description>Tab\there\x80</Description></Item>\r\n"
+      "  <!-- c --></Downloads>\r\n</Catalogue>\r\n");
+  ToolRun run = RunTool(prefix, file.string());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.err, "");
+  EXPECT_EQ(run.out,
+            "Catalogue#0 = \"\\n \"\n"
+            "  ~?xml-stylesheet#0 href=\"s.xsl\" type=\"text/xsl\"\n"
+            "  Downloads#0 a=\"q\\\"\\\\\" z=\"2\" = \"\\n  \"\n"
+            "    Item#0\n"
+            "      Info#0 = \"i.txt\"\n"
+            "    Item#1\n"
+            "      Description#0 = \"Tab\\there\\x80\"\n"
+            "    !#0 = \"!-- c --\"\n");
+}
+
+TEST(XmlTree, AnEmptyFileIsARootWithTheEmptyName) {
+  TempPrefix prefix;
+  WriteHostFile(prefix.Root() / "empty.xml", "");
+  ToolRun run = RunTool(prefix, (prefix.Root() / "empty.xml").string());
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "#0\n");
+}
+
+TEST(XmlTree, AFileThatCannotBeOpenedExitsWithStatusTwoAndAMessage) {
+  TempPrefix prefix;
+  ToolRun run = RunTool(prefix, (prefix.Root() / "missing.xml").string());
+  EXPECT_EQ(run.status, 2);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("missing.xml"), std::string::npos);
+}

@@ -1,7 +1,7 @@
 #include "app/startup.h"
 
 #include "app/application.h"
-#include "brand/brand.h"
+#include "brand/skin.h"
 #include "libcheck/check_dlls.h"
 #include "support/desktop.h"
 #include "support/log.h"

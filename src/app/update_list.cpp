@@ -33,13 +33,13 @@ void FillList(UpdateList& list, CXMLVar* root, int columnWidth) {
   if (root == nullptr)
     return;
   bool columnsMade = false;
-  for (auto& itemEntry : root->m_Children) {
+  for (auto& itemEntry : root->Children()) {
     CXMLVar& item = *itemEntry;
-    if (item.m_Children.empty())
+    if (item.Children().empty())
       continue;
     int row = -1;
     int column = 0;
-    for (auto& fieldEntry : item.m_Children) {
+    for (auto& fieldEntry : item.Children()) {
       const CXMLVar& field = *fieldEntry;
       if (!columnsMade)
         list.InsertColumn(column, field.m_strName, columnWidth);

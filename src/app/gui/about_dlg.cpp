@@ -9,7 +9,7 @@
 
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"
-#include "brand/brand.h"
+#include "brand/brand_text.h"
 
 namespace {
 constexpr int kProductLineId = 1009;

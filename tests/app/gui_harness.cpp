@@ -1,8 +1,6 @@
 #include "gui_harness.h"
 
-#include <cstdlib>
 #include <curl/curl.h>
-#include <filesystem>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/evtloop.h>
@@ -10,6 +8,8 @@
 #include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
+#include <cstdlib>
+#include <filesystem>
 
 #include "app/application.h"
 #include "app/gui/update_app.h"

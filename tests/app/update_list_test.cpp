@@ -83,7 +83,8 @@ TEST(FillList, NoRootOrNoItemsLeaveTheListEmpty) {
 
 TEST(SizeColumns, SevenColumnsInEightHundredPixels) {
   CXMLVar root("Downloads");
-  AddItem(root, {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}, {"f", "6"}, {"g", "7"}});
+  AddItem(root,
+          {{"a", "1"}, {"b", "2"}, {"c", "3"}, {"d", "4"}, {"e", "5"}, {"f", "6"}, {"g", "7"}});
   TableList list(800);
   FillList(list, &root, DefaultColumnWidth(800));
   SizeColumns(list, 800);

@@ -1,11 +1,11 @@
 #include "app/gui/about_dlg.h"
 
-#include <string>
 #include <wx/app.h>
 #include <wx/dialog.h>
 #include <wx/statbmp.h>
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
+#include <string>
 
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"

@@ -1,8 +1,8 @@
 // The updater's entry point.
 #include <curl/curl.h>
+#include <wx/app.h>
 #include <string>
 #include <vector>
-#include <wx/app.h>
 
 #include "app/gui/update_app.h"
 #include "app/startup.h"

@@ -10,9 +10,9 @@
 // UI thread only, except that commands may be queued to it from any thread.
 #pragma once
 
+#include <wx/frame.h>
 #include <functional>
 #include <string>
-#include <wx/frame.h>
 
 class CUpdateDoc;
 class CUpdateView;

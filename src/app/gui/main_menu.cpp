@@ -1,8 +1,8 @@
 #include "app/gui/main_menu.h"
 
+#include <wx/menu.h>
 #include <algorithm>
 #include <iterator>
-#include <wx/menu.h>
 
 #include "app/commands.h"
 
@@ -11,11 +11,11 @@ namespace {
 // Every command reachable from the menu or the keyboard; its event id is
 // kFirstEventId plus its place here.
 constexpr int kCommands[] = {
-    cmd::kInstall,      cmd::kInformation,  cmd::kInstallAll, cmd::kNetworkDownload,
-    cmd::kNetworkRun,   cmd::kNetworkSetup, cmd::kExit,       cmd::kAppAbout,
-    cmd::kFileNew,      cmd::kFileOpen,     cmd::kFileSave,   cmd::kFilePrint,
-    cmd::kEditUndo,     cmd::kEditCut,      cmd::kEditCopy,   cmd::kEditPaste,
-    cmd::kNextPane,     cmd::kPrevPane,
+    cmd::kInstall,    cmd::kInformation,  cmd::kInstallAll, cmd::kNetworkDownload,
+    cmd::kNetworkRun, cmd::kNetworkSetup, cmd::kExit,       cmd::kAppAbout,
+    cmd::kFileNew,    cmd::kFileOpen,     cmd::kFileSave,   cmd::kFilePrint,
+    cmd::kEditUndo,   cmd::kEditCut,      cmd::kEditCopy,   cmd::kEditPaste,
+    cmd::kNextPane,   cmd::kPrevPane,
 };
 // No command id lies in [kFirstEventId, kFirstEventId + count).
 constexpr int kFirstEventId = 2000;

@@ -1,11 +1,11 @@
 #include "app/gui/progress_dlg.h"
 
-#include <algorithm>
 #include <wx/app.h>
 #include <wx/button.h>
 #include <wx/gauge.h>
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
+#include <algorithm>
 
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"
@@ -25,7 +25,8 @@ class ProgressWindow : public wxDialog {
       return false;
     SetEscapeId(wxID_NONE);
     SetAffirmativeId(wxID_NONE);
-    Bind(wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_CANCEL);
+    Bind(
+        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_CANCEL);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
       if (event.CanVeto()) {
         event.Veto();

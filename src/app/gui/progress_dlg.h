@@ -7,9 +7,9 @@
 // DestroyWindow, and there is never more than one. UI thread only.
 #pragma once
 
-#include <string>
 #include <wx/dialog.h>
 #include <wx/weakref.h>
+#include <string>
 
 class wxGauge;
 class wxStaticText;

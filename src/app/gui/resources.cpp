@@ -1,9 +1,9 @@
 #include "app/gui/resources.h"
 
-#include <cstddef>
 #include <wx/filesys.h>
 #include <wx/fs_mem.h>
 #include <wx/xrc/xmlres.h>
+#include <cstddef>
 
 #include "update_icon.xpm"
 

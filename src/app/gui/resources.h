@@ -4,9 +4,9 @@
 // UI thread only, after the framework has been initialised.
 #pragma once
 
-#include <string>
 #include <wx/icon.h>
 #include <wx/window.h>
+#include <string>
 
 // Makes the resources available to wxXmlResource; true when they loaded.
 // Calling it again does nothing.

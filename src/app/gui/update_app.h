@@ -10,12 +10,12 @@
 // check passed, non-zero for a failure. UI thread only.
 #pragma once
 
+#include <wx/app.h>
+#include <wx/weakref.h>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-#include <wx/app.h>
-#include <wx/weakref.h>
 
 #include "app/gui/main_frame.h"
 #include "app/gui/wx_desktop.h"

@@ -38,8 +38,9 @@ bool CUpdateView::Create(wxWindow* parent) {
   if (m_pList == nullptr)
     return false;
   m_pListView = std::make_unique<WxUpdateList>(m_pList);
-  m_pLogic = std::make_unique<UpdateViewLogic>(m_doc, *m_pListView, static_cast<ProgressDisplay&>(*this),
-                                               [] { return CheckRunningPrograms(); });
+  m_pLogic =
+      std::make_unique<UpdateViewLogic>(m_doc, *m_pListView, static_cast<ProgressDisplay&>(*this),
+                                        [] { return CheckRunningPrograms(); });
   Bind(wxEVT_BUTTON, &CUpdateView::OnButton, this);
   Bind(wxEVT_TIMER, &CUpdateView::OnTimer, this, kTimerId);
   m_timer.Start(kTimerPeriodMs);

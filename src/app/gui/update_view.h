@@ -6,9 +6,9 @@
 // that ticks once a second for the life of the view. UI thread only.
 #pragma once
 
-#include <memory>
 #include <wx/panel.h>
 #include <wx/timer.h>
+#include <memory>
 
 #include "app/gui/progress_dlg.h"
 #include "app/gui/wx_update_list.h"

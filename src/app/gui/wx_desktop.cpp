@@ -48,8 +48,8 @@ void WxDesktop::MessageBox(const std::string& text) {
 std::optional<Desktop::Credentials> WxDesktop::AskCredentials(const std::string& site) {
   if (wxIsMainThread())
     return ShowCredentialPrompt(site);
-  return m_uiCalls.Call<std::optional<Credentials>>([this, site] { return ShowCredentialPrompt(site); },
-                                                    std::nullopt);
+  return m_uiCalls.Call<std::optional<Credentials>>(
+      [this, site] { return ShowCredentialPrompt(site); }, std::nullopt);
 }
 
 void WxDesktop::PostCommand(int commandId) {

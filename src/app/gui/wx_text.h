@@ -5,8 +5,8 @@
 // as such. Pure functions, any thread.
 #pragma once
 
-#include <string>
 #include <wx/string.h>
+#include <string>
 
 #include "platform/codepage.h"
 

@@ -1,17 +1,18 @@
 #include "gui_harness.h"
 
 #include <curl/curl.h>
+#include <gtest/gtest.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/filedlg.h>
-#include <wx/msgdlg.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <cstdlib>
 #include <filesystem>
 
 #include "app/application.h"
+#include "app/gui/message_box.h"
 #include "app/gui/update_app.h"
 #include "app/update_view_logic.h"
 
@@ -30,6 +31,13 @@ CUpdateApp& FreshApp() {
     static char* argv[] = {name, nullptr};
     if (!wxEntryStart(argc, argv))
       std::abort();
+    // A failed assertion of the toolkit fails the test instead of waiting for
+    // someone to answer its dialog.
+    wxSetAssertHandler([](const wxString& file, int line, const wxString& function,
+                          const wxString& condition, const wxString& message) {
+      ADD_FAILURE_AT(file.utf8_str(), line) << "wx assertion " << condition.utf8_str() << " in "
+                                            << function.utf8_str() << ": " << message.utf8_str();
+    });
     return instance;
   }();
   ResetCommandLine();
@@ -123,8 +131,8 @@ void ScriptedUser::Act() {
 }
 
 void ScriptedUser::Answer(wxDialog& dialog) {
-  if (auto* message = dynamic_cast<wxGenericMessageDialog*>(&dialog)) {
-    m_messages.push_back(std::string(message->GetMessage().utf8_str()));
+  if (auto* message = dynamic_cast<CMessageBox*>(&dialog)) {
+    m_messages.push_back(std::string(message->Text().utf8_str()));
     dialog.EndModal(wxID_OK);
     return;
   }

@@ -6,10 +6,10 @@
 
 #include <wx/creddlg.h>
 #include <wx/event.h>
-#include <wx/msgdlg.h>
 #include <wx/thread.h>
 
 #include "app/gui/main_frame.h"
+#include "app/gui/message_box.h"
 #include "app/gui/resources.h"
 #include "app/gui/setup_dlg.h"
 #include "app/gui/update_view.h"
@@ -101,8 +101,7 @@ void WxDesktop::StopServingWorker() {
 }
 
 void WxDesktop::ShowMessageBox(const std::string& text) {
-  // The generic dialog: an OK button, no icon, the application's title.
-  wxGenericMessageDialog dialog(DialogParent(), ToWx(text), AppTitle(), wxOK | wxICON_NONE);
+  CMessageBox dialog(DialogParent(), ToWx(text));
   dialog.ShowModal();
 }
 

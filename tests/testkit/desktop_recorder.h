@@ -1,6 +1,7 @@
 // Stands in for the user at the desktop: records every call, answers from a
 // script. Installed as the process's Desktop for its lifetime. Thread-safe, so
-// the download worker may call it while the test thread reads the record.
+// the download worker may call it while the test thread reads the record. A
+// test may derive from it to look around when a call arrives.
 #pragma once
 
 #include <deque>
@@ -11,7 +12,7 @@
 
 #include "support/desktop.h"
 
-class DesktopRecorder final : public Desktop {
+class DesktopRecorder : public Desktop {
  public:
   DesktopRecorder();
   ~DesktopRecorder() override;

@@ -111,7 +111,7 @@ TEST(Archive, AMillionLevelsDeepRoundTripWithoutRecursion) {
   auto loaded = Load(Store(root));
   ASSERT_NE(loaded, nullptr);
   int depth = 1;
-  for (const CXMLVar* e = loaded.get(); !e->Children().empty(); e = e->Children().front().get())
+  for (const CXMLVar* e = loaded.get(); !e->Children().empty(); e = e->Children().front())
     ++depth;
   EXPECT_EQ(depth, kDepth);
 }

@@ -262,7 +262,7 @@ TEST(Reader, HostileSizesFinishInMemoryProportionalToTheInput) {
     nested += "<a>";
   auto root = Read(nested);
   std::size_t depth = 1;
-  for (const CXMLVar* e = root.get(); !e->Children().empty(); e = e->Children().front().get())
+  for (const CXMLVar* e = root.get(); !e->Children().empty(); e = e->Children().front())
     ++depth;
   EXPECT_EQ(depth, kMillion);
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 #include "app/commands.h"
 #include "catalogue/transfer_file.h"
@@ -36,10 +37,16 @@ void DownloadWorker::Start(DownloadState& state) {
   Join();
   m_abandon.store(false);
   state.transferred.store(false);
-  m_thread = std::thread([&state, abandon = &m_abandon] {
-    LowerThisThreadsPriority();
-    Run(state, abandon);
-  });
+  try {
+    m_thread = std::thread([&state, abandon = &m_abandon] {
+      LowerThisThreadsPriority();
+      Run(state, abandon);
+    });
+  } catch (const std::system_error& error) {
+    // No thread, no transfer; "Complete" still comes, so the workflow goes on.
+    Log("download of %s not started: %s", state.url.c_str(), error.what());
+    TheDesktop().PostCommand(cmd::kComplete);
+  }
 }
 
 void DownloadWorker::Join() {

@@ -40,6 +40,8 @@ class DownloadWorker {
 
   // Waits for the previous transfer, then starts `state`'s on a thread below
   // normal priority. `state` must stay untouched until "Complete" arrives.
+  // Never throws: when no thread can be made, that is logged and "Complete"
+  // posted with `transferred` false.
   void Start(DownloadState& state);
 
   // Waits until the current transfer (if any) has posted "Complete".

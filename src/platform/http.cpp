@@ -101,15 +101,18 @@ struct HttpSession::Impl {
     const long status = impl.Status();
     if (status < 200 || status > 299)
       return size;  // an error page is not the file
-    if (!impl.begun) {
-      impl.begun = true;
-      impl.sink->Begin();
+    // Nothing may be thrown through libcurl's C frames.
+    try {
+      if (!impl.begun) {
+        impl.begun = true;
+        impl.sink->Begin();
+      }
+      if (impl.sink->Add(data, size))
+        return size;
+    } catch (...) {
     }
-    if (!impl.sink->Add(data, size)) {
-      impl.sinkRefused = true;
-      return CURL_WRITEFUNC_ERROR;
-    }
-    return size;
+    impl.sinkRefused = true;
+    return CURL_WRITEFUNC_ERROR;
   }
 
   static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {

@@ -130,6 +130,15 @@ TEST_F(TransferFileTest, AMissingTargetFolderFailsBeforeAnyRequest) {
   EXPECT_TRUE(server.Requests().empty());
 }
 
+TEST_F(TransferFileTest, AFolderInTheTargetsPlaceFailsAndIsLeftAlone) {
+  fs::create_directory(prefix.Host(kTarget));
+  server.AddFile("setup.exe", "MZ");
+  EXPECT_FALSE(Fetch("setup.exe"));
+  ExpectFailureMessageFor(server.Url("setup.exe"));
+  EXPECT_TRUE(fs::is_directory(prefix.Host(kTarget)));
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
+}
+
 TEST_F(TransferFileTest, RedirectsAreFollowedUpToTen) {
   server.AddFile("setup.exe", "MZ");
   ASSERT_TRUE(Fetch("-/redirect/10/setup.exe"));

@@ -24,7 +24,7 @@ void CUpdateDoc::NetworkSetup() {
 
 void CUpdateDoc::NetworkDownload() {
   if (m_bInProgress) {
-    TheDesktop().MessageBox("download in progress, try later");
+    TheDesktop().MessageBox(kDownloadInProgressMessage);
     return;
   }
   const std::string folder = GetNetworkFolder();
@@ -36,7 +36,7 @@ void CUpdateDoc::NetworkDownload() {
 
 void CUpdateDoc::NetworkRun() {
   if (m_bInProgress) {
-    TheDesktop().MessageBox("download in progress, try later");
+    TheDesktop().MessageBox(kDownloadInProgressMessage);
     return;
   }
   const std::string folder = GetNetworkFolder();

@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr const char* kBusyMessage = "download in progress, try later";
 constexpr const char* kDefaultFolder = "c:\\temp";
 constexpr const char* kInfoFile = "c:\\temp\\info.txt";
 constexpr const char* kSilentSwitch = " /S";
@@ -38,7 +37,7 @@ std::string TodayText() {
 
 void CUpdateDoc::StartDownload(CXMLVar* item) {
   if (m_bInProgress) {
-    TheDesktop().MessageBox(kBusyMessage);
+    TheDesktop().MessageBox(kDownloadInProgressMessage);
     return;
   }
   m_bInProgress = true;
@@ -129,7 +128,7 @@ void CUpdateDoc::RunNextQueued() {
 void CUpdateDoc::InstallAll() {
   // One transfer record serves one transfer: a second queue must wait.
   if (m_bInProgress) {
-    TheDesktop().MessageBox(kBusyMessage);
+    TheDesktop().MessageBox(kDownloadInProgressMessage);
     return;
   }
   if (m_pDownloads != nullptr) {

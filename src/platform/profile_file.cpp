@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <fstream>
 #include <iterator>
@@ -333,7 +334,10 @@ bool ProfileFile::Write(std::string_view section, std::string_view key,
     return false;
 
   std::lock_guard threads(g_writeMutex);
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  // Another writer may rename a new file into place between our open and our
+  // lock, again and again while it is busy; keep trying for a while, not for ever.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < giveUp) {
     Descriptor file(open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (file.get() < 0)
       return false;

@@ -37,6 +37,9 @@ class DesktopRecorder : public Desktop {
   std::vector<std::string> OpenedFiles() const;
   std::vector<int> ViewUpdates() const;
   int ProgressOpened() const;
+  // Message boxes ("message: <text>") and setup dialogs ("setup: <folder>") in
+  // the order the user met them.
+  std::vector<std::string> Events() const;
   // Takes the posted commands, leaving none.
   std::vector<int> TakePostedCommands();
 
@@ -49,6 +52,7 @@ class DesktopRecorder : public Desktop {
   std::vector<std::string> m_opened;
   std::vector<int> m_viewUpdates;
   int m_progressOpened = 0;
+  std::vector<std::string> m_events;
   std::deque<std::optional<Credentials>> m_credentials;
   std::deque<std::optional<std::string>> m_setupAnswers;
 };

@@ -208,8 +208,11 @@ class Descriptor {
 
 // Writes the new contents beside the file and renames it into place.
 bool ReplaceAtomically(const fs::path& path, std::string_view contents, mode_t mode) {
-  std::string pattern =
-      (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  // Built piece by piece: GCC 12 mistakes "." + name for an overlapping copy.
+  std::string hidden(".");
+  hidden += path.filename().string();
+  hidden += ".XXXXXX";
+  std::string pattern = (path.parent_path() / hidden).string();
   Descriptor temp(mkstemp(pattern.data()));
   if (temp.get() < 0)
     return false;

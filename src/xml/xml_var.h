@@ -16,8 +16,8 @@
 // missing child, FindChild yields nullptr, GetAttribute yields "".
 //
 // Every walk over the tree (destruction, Clone, Traverse, DeleteNodes,
-// Serialize, reading) works with an explicit stack, so a tree a million
-// levels deep costs memory in proportion to its size, never the call stack.
+// Serialize, reading) works without recursion, so a tree a million levels
+// deep costs heap in proportion to its size, never the call stack.
 //
 // No locking: one thread at a time builds, uses and destroys a tree.
 #pragma once

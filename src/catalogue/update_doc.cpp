@@ -1,7 +1,6 @@
 // The document's life and its catalogue: fetch, read, filter, brand.
 #include "catalogue/update_doc.h"
 
-#include <fstream>
 
 #include "app/commands.h"
 #include "brand/brand_text.h"
@@ -12,6 +11,7 @@
 #include "platform/host_path.h"
 #include "support/desktop.h"
 #include "support/log.h"
+#include "xml/text_input_file.h"
 #include "xml/xml_var.h"
 
 namespace {
@@ -69,7 +69,7 @@ void CUpdateDoc::LoadCatalogue() {
 
   auto document = std::make_unique<CXMLVar>("");
   if (fetched) {
-    std::ifstream in(platform::HostPath(kCatalogueFile));
+    TextInputFile in(platform::HostPath(kCatalogueFile));
     if (in)
       document->ParseDocument(in);
   }

@@ -2,12 +2,12 @@
 
 #include <sys/stat.h>
 
-#include <fstream>
 #include <memory>
 
 #include "platform/host_path.h"
 #include "support/dates.h"
 #include "support/settings.h"
+#include "xml/text_input_file.h"
 #include "xml/xml_var.h"
 
 namespace {
@@ -58,7 +58,7 @@ std::time_t OldestAcceptableTime(const std::string& mtime) {
 bool CheckDlls() {
   auto root = std::make_unique<CXMLVar>("Files");
   {
-    std::ifstream in(platform::HostPath(GetInstallFolder() + "\\dllversion.txt"));
+    TextInputFile in(platform::HostPath(GetInstallFolder() + "\\dllversion.txt"));
     if (in)
       root->ParseDocument(in);
   }

@@ -8,6 +8,28 @@
 
 namespace {
 
+// Replaces every non-overlapping occurrence of `from`, left to right, never
+// rescanning what was put in; returns how many there were.
+int ReplaceEvery(std::string& text, std::string_view from, std::string_view to) {
+  if (from.empty())
+    return 0;
+  int count = 0;
+  std::string result;
+  std::size_t copied = 0;
+  for (std::size_t found = text.find(from); found != std::string::npos;
+       found = text.find(from, copied)) {
+    result.append(text, copied, found - copied);
+    result += to;
+    copied = found + from.size();
+    ++count;
+  }
+  if (count > 0) {
+    result.append(text, copied, std::string::npos);
+    text = std::move(result);
+  }
+  return count;
+}
+
 char AsciiUpper(char c) {
   return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
@@ -51,7 +73,7 @@ std::string LowerCased(std::string text) {
   return text;
 }
 
-// Partner skins whose only special handling is their logo number, in the
+// Skins that take the shared brand-name step, with their logo numbers, in the
 // order in which they are tried.
 constexpr std::array<std::pair<std::string_view, int>, 9> kLogoNumbers{{
     {"QN", 4},
@@ -76,26 +98,6 @@ void RewriteCorbainCompanyAndContact(std::string& text) {
 }
 
 }  // namespace
-
-int ReplaceEvery(std::string& text, std::string_view from, std::string_view to) {
-  if (from.empty())
-    return 0;
-  int count = 0;
-  std::string result;
-  std::size_t copied = 0;
-  for (std::size_t found = text.find(from); found != std::string::npos;
-       found = text.find(from, copied)) {
-    result.append(text, copied, found - copied);
-    result += to;
-    copied = found + from.size();
-    ++count;
-  }
-  if (count > 0) {
-    result.append(text, copied, std::string::npos);
-    text = std::move(result);
-  }
-  return count;
-}
 
 int ApplyBrandName(std::string& text, int logoNumber) {
   const std::string skin = GetSkin();

@@ -29,8 +29,3 @@ int ApplyBrandName(std::string& text, int logoNumber);
 // skin, for an empty skin, or when the text already names the reseller's
 // domain. True when anything was replaced.
 bool ReplaceWebDomain(std::string& text, std::string_view prefix);
-
-// Replaces every non-overlapping occurrence of `from` (left to right, never
-// rescanning what was put in) and returns how many there were. An empty
-// `from` replaces nothing.
-int ReplaceEvery(std::string& text, std::string_view from, std::string_view to);

@@ -17,6 +17,9 @@
 
 class CXMLVar;
 
+// Shown when a second transfer is asked for while one is under way.
+inline constexpr char kDownloadInProgressMessage[] = "download in progress, try later";
+
 class CUpdateDoc {
  public:
   CUpdateDoc();

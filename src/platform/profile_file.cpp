@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <fstream>
 #include <iterator>
@@ -207,8 +208,11 @@ class Descriptor {
 
 // Writes the new contents beside the file and renames it into place.
 bool ReplaceAtomically(const fs::path& path, std::string_view contents, mode_t mode) {
-  std::string pattern =
-      (path.parent_path() / ("." + path.filename().string() + ".XXXXXX")).string();
+  // Built piece by piece: GCC 12 mistakes "." + name for an overlapping copy.
+  std::string hidden(".");
+  hidden += path.filename().string();
+  hidden += ".XXXXXX";
+  std::string pattern = (path.parent_path() / hidden).string();
   Descriptor temp(mkstemp(pattern.data()));
   if (temp.get() < 0)
     return false;
@@ -333,7 +337,10 @@ bool ProfileFile::Write(std::string_view section, std::string_view key,
     return false;
 
   std::lock_guard threads(g_writeMutex);
-  for (int attempt = 0; attempt < 100; ++attempt) {
+  // Another writer may rename a new file into place between our open and our
+  // lock, again and again while it is busy; keep trying for a while, not for ever.
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < giveUp) {
     Descriptor file(open(target.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (file.get() < 0)
       return false;

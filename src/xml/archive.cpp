@@ -113,7 +113,7 @@ namespace {
 void StoreTree(const CXMLVar& root, TreeArchive& archive) {
   struct Frame {
     const CXMLVar* element;
-    CXMLVar::ChildList::const_iterator next;
+    const CXMLVar* next;
     std::uint32_t number;
     std::uint32_t parentNumber;
   };
@@ -130,15 +130,16 @@ void StoreTree(const CXMLVar& root, TreeArchive& archive) {
       archive.WriteText(value);
     }
     archive.WriteCount(element.Children().size());
-    frames.push_back({&element, element.Children().begin(), ++lastNumber, parentNumber});
+    frames.push_back({&element, element.Children().front(), ++lastNumber, parentNumber});
   };
 
   archive.WriteHeader();
   begin(root, 0);
   while (!frames.empty() && !archive.Failed()) {
     Frame& top = frames.back();
-    if (top.next != top.element->Children().end()) {
-      const CXMLVar& child = **top.next++;
+    if (top.next != nullptr) {
+      const CXMLVar& child = *top.next;
+      top.next = child.NextSibling();
       begin(child, top.number);
       continue;
     }
@@ -166,11 +167,8 @@ class TreeLoader {
     }
     // The old children go with a holder that destroys them without recursion.
     CXMLVar discarded;
-    discarded.m_Children.swap(target.m_Children);
-    target.m_Children.swap(loaded->m_Children);
-    for (auto& child : target.m_Children)
-      child->m_pParent = &target;
-    target.m_ChildIndex = std::move(loaded->m_ChildIndex);
+    discarded.TakeChildrenFrom(target);
+    target.TakeChildrenFrom(*loaded);
     target.m_strName = std::move(loaded->m_strName);
     target.m_strValue = std::move(loaded->m_strValue);
     target.m_Attributes = std::move(loaded->m_Attributes);

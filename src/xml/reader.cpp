@@ -99,20 +99,16 @@ std::string ReadCData(XMLInput& input) {
 std::string ReadTagText(XMLInput& input) {
   std::string text;
   TagEnd end;
-  // The first characters one at a time: the moment the eighth is appended
-  // decides whether this is a CDATA section, whose brackets don't nest.
-  while (text.size() < kCDataStart.size()) {
-    int c = input.Take();
-    if (c < 0 || end.Closes(static_cast<char>(c)))
-      return text;
-    text.push_back(static_cast<char>(c));
-  }
-  if (text == kCDataStart)
-    return text + ReadCData(input);
   for (;;) {
     std::string_view window = input.Window();
     if (window.empty())
       return text;
+    // Until the text holds eight characters, scan no further than the
+    // eighth: the moment it is appended decides whether this is a CDATA
+    // section, whose brackets and quotes don't count.
+    const bool mayBeCData = text.size() < kCDataStart.size();
+    if (mayBeCData)
+      window = window.substr(0, kCDataStart.size() - text.size());
     std::size_t i = 0;
     bool closed = false;
     for (; i < window.size(); ++i) {
@@ -125,6 +121,11 @@ std::string ReadTagText(XMLInput& input) {
     input.Consume(closed ? i + 1 : i);
     if (closed)
       return text;
+    if (mayBeCData && text == kCDataStart) {
+      const std::string section = ReadCData(input);
+      text.append(section.data(), section.size());
+      return text;
+    }
   }
 }
 
@@ -147,9 +148,12 @@ XMLTag ReadTag(XMLInput& input) {
 }
 
 std::string DecodeEntities(std::string text) {
-  // Decoding never lengthens the text, so it is done in place.
-  std::size_t out = 0;
-  std::size_t in = 0;
+  auto needsWork = [](char c) { return c == '&' || static_cast<unsigned char>(c) >= 0xC0; };
+  std::size_t in =
+      static_cast<std::size_t>(std::find_if(text.begin(), text.end(), needsWork) - text.begin());
+  // Decoding never lengthens the text, so it is done in place, from the
+  // first byte that needs it.
+  std::size_t out = in;
   const std::string_view source(text);
   while (in < text.size()) {
     const char c = text[in];
@@ -174,7 +178,7 @@ std::string DecodeEntities(std::string text) {
 void CXMLVar::SplitTag() {
   if (m_strName.starts_with('!')) {
     m_strValue = std::move(m_strName);
-    m_strName = "!";
+    m_strName.assign(1, '!');
     return;
   }
   // Only a space (or, without one, a tab) separates the name; a line break

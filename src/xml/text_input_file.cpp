@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 
 TextInputFile::TextInputFile(const std::filesystem::path& hostPath) : std::istream(nullptr) {
   // rdbuf() also clears the bad state the null buffer left.
@@ -56,17 +57,21 @@ TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
       if (m_pendingCr && raw[0] != '\n')
         *out++ = '\r';
       m_pendingCr = false;
-      for (std::size_t i = 0; i < got; ++i) {
-        const char c = raw[i];
-        if (c == '\r') {
-          if (i + 1 == got) {
-            m_pendingCr = true;
-            continue;
-          }
-          if (raw[i + 1] == '\n')
-            continue;
-        }
-        *out++ = c;
+      // Copy the runs between CRs whole; only a CR needs a decision.
+      std::size_t at = 0;
+      while (at < got) {
+        const void* found = std::memchr(raw + at, '\r', got - at);
+        const std::size_t cr =
+            found ? static_cast<std::size_t>(static_cast<const char*>(found) - raw) : got;
+        std::memcpy(out, raw + at, cr - at);
+        out += cr - at;
+        if (cr == got)
+          break;
+        if (cr + 1 == got)
+          m_pendingCr = true;
+        else if (raw[cr + 1] != '\n')
+          *out++ = '\r';
+        at = cr + 1;
       }
     }
     if (out != text) {

@@ -16,32 +16,36 @@ CXMLVar::CXMLVar(std::string name, std::string value)
     : m_strName(std::move(name)), m_strValue(std::move(value)) {}
 
 CXMLVar::~CXMLVar() {
-  // Dismantle the subtree from a work list rather than letting each child's
+  // Dismantle the subtree iteratively rather than letting each child's
   // destructor destroy its own children: a deep tree must not exhaust the
-  // call stack. Every node taken from the list has lost its children to the
-  // list before it is destroyed.
-  std::vector<std::unique_ptr<CXMLVar>> pending;
-  auto adopt = [&pending](ChildList& list) {
-    for (auto& node : list)
-      pending.push_back(std::move(node));
-    list.clear();
+  // call stack. Every node still to go hangs on one chain of sibling links;
+  // a node's own children and instructions are spliced in at the chain's
+  // head before it is destroyed, so its destructor finds nothing left to do.
+  CXMLVar* pending = nullptr;
+  auto splice = [&pending](CXMLVar*& first, CXMLVar*& last) {
+    if (first == nullptr)
+      return;
+    last->m_pNextSibling = pending;
+    pending = first;
+    first = last = nullptr;
   };
-  adopt(m_Children);
-  adopt(m_Instructions);
-  while (!pending.empty()) {
-    std::unique_ptr<CXMLVar> node = std::move(pending.back());
-    pending.pop_back();
-    adopt(node->m_Children);
-    adopt(node->m_Instructions);
+  splice(m_pFirstChild, m_pLastChild);
+  splice(m_pFirstInstruction, m_pLastInstruction);
+  while (pending != nullptr) {
+    CXMLVar* node = pending;
+    pending = node->m_pNextSibling;
+    splice(node->m_pFirstChild, node->m_pLastChild);
+    splice(node->m_pFirstInstruction, node->m_pLastInstruction);
+    delete node;
   }
 }
 
 CXMLVar* CXMLVar::FindChild(std::string_view name) const {
-  if (m_ChildIndex.find(name) == m_ChildIndex.end())
+  if (m_ChildIndex.Find(name) == nullptr)
     return nullptr;
-  for (const auto& child : m_Children) {
+  for (CXMLVar* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
     if (child->m_strName == name)
-      return child.get();
+      return child;
   }
   return nullptr;
 }
@@ -68,28 +72,59 @@ void CXMLVar::SetAttribute(std::string name, std::string value) {
 CXMLVar* CXMLVar::AddChild(std::unique_ptr<CXMLVar> child) {
   if (!child)
     return nullptr;
-  auto [slot, isNew] = m_ChildIndex.try_emplace(child->m_strName);
+  bool isNew = false;
+  ChildNameSlot& slot = m_ChildIndex.Insert(child->m_strName, isNew);
   if (!isNew)
-    child->m_nOrdinal = slot->second.highestOrdinal + 1;
-  slot->second.highestOrdinal = child->m_nOrdinal;
-  ++slot->second.children;
+    child->m_nOrdinal = slot.highestOrdinal + 1;
+  slot.highestOrdinal = child->m_nOrdinal;
+  ++slot.children;
   return AppendLoadedChild(std::move(child));
 }
 
 CXMLVar* CXMLVar::AppendLoadedChild(std::unique_ptr<CXMLVar> child) {
-  CXMLVar* added = child.get();
+  CXMLVar* added = child.release();
   added->m_pParent = this;
-  added->m_position = m_Children.insert(m_Children.end(), std::move(child));
+  added->m_pNextSibling = nullptr;
+  added->m_pPreviousSibling = m_pLastChild;
+  if (m_pLastChild != nullptr)
+    m_pLastChild->m_pNextSibling = added;
+  else
+    m_pFirstChild = added;
+  m_pLastChild = added;
+  ++m_nChildren;
   return added;
 }
 
 void CXMLVar::RebuildChildIndex() {
-  m_ChildIndex.clear();
-  for (const auto& child : m_Children) {
-    NameSlot& slot = m_ChildIndex[child->m_strName];
+  m_ChildIndex.Clear();
+  for (CXMLVar* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
+    bool isNew = false;
+    ChildNameSlot& slot = m_ChildIndex.Insert(child->m_strName, isNew);
     slot.highestOrdinal = child->m_nOrdinal;
     ++slot.children;
   }
+}
+
+void CXMLVar::TakeChildrenFrom(CXMLVar& other) {
+  m_pFirstChild = std::exchange(other.m_pFirstChild, nullptr);
+  m_pLastChild = std::exchange(other.m_pLastChild, nullptr);
+  m_nChildren = std::exchange(other.m_nChildren, 0);
+  m_ChildIndex = std::move(other.m_ChildIndex);
+  other.m_ChildIndex.Clear();
+  for (CXMLVar* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling)
+    child->m_pParent = this;
+}
+
+void CXMLVar::Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar*& last) {
+  if (node->m_pPreviousSibling != nullptr)
+    node->m_pPreviousSibling->m_pNextSibling = node->m_pNextSibling;
+  else
+    first = node->m_pNextSibling;
+  if (node->m_pNextSibling != nullptr)
+    node->m_pNextSibling->m_pPreviousSibling = node->m_pPreviousSibling;
+  else
+    last = node->m_pPreviousSibling;
+  node->m_pNextSibling = node->m_pPreviousSibling = nullptr;
 }
 
 bool CXMLVar::AddText(std::string text) {
@@ -108,14 +143,13 @@ std::unique_ptr<CXMLVar> CXMLVar::RemoveChild(CXMLVar* child) {
     return nullptr;
   // The last child of a name takes the name out of the index; otherwise the
   // highest ordinal stays, so ordinals are never handed out twice.
-  auto slot = m_ChildIndex.find(child->m_strName);
-  if (slot != m_ChildIndex.end() && --slot->second.children <= 0)
-    m_ChildIndex.erase(slot);
-  std::unique_ptr<CXMLVar> owned = std::move(*child->m_position);
-  m_Children.erase(child->m_position);
-  owned->m_pParent = nullptr;
-  owned->m_position = {};
-  return owned;
+  ChildNameSlot* slot = m_ChildIndex.Find(child->m_strName);
+  if (slot != nullptr && --slot->children <= 0)
+    m_ChildIndex.Erase(child->m_strName);
+  Unlink(child, m_pFirstChild, m_pLastChild);
+  --m_nChildren;
+  child->m_pParent = nullptr;
+  return std::unique_ptr<CXMLVar>(child);
 }
 
 void CXMLVar::DeleteChild(CXMLVar* child) {
@@ -140,8 +174,8 @@ void CXMLVar::DeleteNodes(std::span<CXMLVar* const> nodes) {
       marking.pop_back();
       if (!doomed.insert(next).second)
         continue;
-      for (const auto& child : next->m_Children)
-        marking.push_back(child.get());
+      for (CXMLVar* child = next->m_pFirstChild; child != nullptr; child = child->m_pNextSibling)
+        marking.push_back(child);
     }
   }
   // An element chosen here lies inside no element chosen before it, so it and
@@ -151,14 +185,23 @@ void CXMLVar::DeleteNodes(std::span<CXMLVar* const> nodes) {
 }
 
 CXMLVar* CXMLVar::AddInstruction(std::string name) {
-  for (auto it = m_Instructions.begin(); it != m_Instructions.end(); ++it) {
-    if ((*it)->m_strName == name) {
-      m_Instructions.erase(it);
+  for (CXMLVar* node = m_pFirstInstruction; node != nullptr; node = node->m_pNextSibling) {
+    if (node->m_strName == name) {
+      Unlink(node, m_pFirstInstruction, m_pLastInstruction);
+      --m_nInstructions;
+      delete node;
       break;
     }
   }
-  m_Instructions.push_front(std::make_unique<CXMLVar>(std::move(name)));
-  return m_Instructions.front().get();
+  auto* added = new CXMLVar(std::move(name));
+  added->m_pNextSibling = m_pFirstInstruction;
+  if (m_pFirstInstruction != nullptr)
+    m_pFirstInstruction->m_pPreviousSibling = added;
+  else
+    m_pLastInstruction = added;
+  m_pFirstInstruction = added;
+  ++m_nInstructions;
+  return added;
 }
 
 void CXMLVar::SetStylesheet(std::string href) {
@@ -173,25 +216,26 @@ void CXMLVar::Traverse(TraverseVisitor visitor, void* context, bool postOrder) {
   // own subtree is walked, as the caller's contract promises.
   struct Frame {
     CXMLVar* element;
-    ChildList::iterator next;
+    CXMLVar* next;
   };
   std::vector<Frame> frames;
   auto open = [&](CXMLVar* element) {
     if (!postOrder)
       visitor(element, context);
-    frames.push_back({element, element->m_Children.begin()});
+    frames.push_back({element, element->m_pFirstChild});
   };
   open(this);
   while (!frames.empty()) {
     Frame& top = frames.back();
-    if (top.next == top.element->m_Children.end()) {
+    if (top.next == nullptr) {
       CXMLVar* finished = top.element;
       frames.pop_back();
       if (postOrder)
         visitor(finished, context);
       continue;
     }
-    CXMLVar* child = (top.next++)->get();
+    CXMLVar* child = top.next;
+    top.next = child->m_pNextSibling;
     open(child);
   }
 }
@@ -204,10 +248,11 @@ std::unique_ptr<CXMLVar> CXMLVar::Clone() const {
   while (!pending.empty()) {
     auto [source, target] = pending.back();
     pending.pop_back();
-    for (const auto& child : source->m_Children) {
+    for (const CXMLVar* child = source->m_pFirstChild; child != nullptr;
+         child = child->m_pNextSibling) {
       CXMLVar* added =
           target->AddChild(std::make_unique<CXMLVar>(child->m_strName, child->m_strValue));
-      pending.emplace_back(child.get(), added);
+      pending.emplace_back(child, added);
     }
   }
   return copy;

@@ -16,29 +16,75 @@
 // missing child, FindChild yields nullptr, GetAttribute yields "".
 //
 // Every walk over the tree (destruction, Clone, Traverse, DeleteNodes,
-// Serialize, reading) works with an explicit stack, so a tree a million
-// levels deep costs memory in proportion to its size, never the call stack.
+// Serialize, reading) works without recursion, so a tree a million levels
+// deep costs heap in proportion to its size, never the call stack.
 //
 // No locking: one thread at a time builds, uses and destroys a tree.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
-#include <list>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 
+#include "xml/child_index.h"
+
 class TreeArchive;
 
 class CXMLVar;
 using TraverseVisitor = void (*)(CXMLVar* element, void* context);
 
+// The children (or the instruction nodes) of an element, in list order, as
+// element pointers; a view that follows the tree as it changes.
+class CXMLVarList {
+ public:
+  class iterator {
+   public:
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = CXMLVar*;
+    using difference_type = std::ptrdiff_t;
+    using pointer = CXMLVar* const*;
+    using reference = CXMLVar* const&;
+
+    iterator() = default;
+    explicit iterator(CXMLVar* node) : m_node(node) {}
+    CXMLVar* operator*() const { return m_node; }
+    iterator& operator++();
+    iterator operator++(int) {
+      iterator before = *this;
+      ++*this;
+      return before;
+    }
+    bool operator==(const iterator&) const = default;
+
+   private:
+    CXMLVar* m_node = nullptr;
+  };
+
+  CXMLVarList(CXMLVar* first, CXMLVar* last, std::size_t size)
+      : m_first(first), m_last(last), m_size(size) {}
+  iterator begin() const { return iterator(m_first); }
+  iterator end() const { return iterator(); }
+  std::size_t size() const { return m_size; }
+  bool empty() const { return m_size == 0; }
+  // nullptr when empty.
+  CXMLVar* front() const { return m_first; }
+  CXMLVar* back() const { return m_last; }
+
+ private:
+  CXMLVar* m_first;
+  CXMLVar* m_last;
+  std::size_t m_size;
+};
+
 class CXMLVar {
  public:
-  using ChildList = std::list<std::unique_ptr<CXMLVar>>;
   // Attribute names are unique and compared exactly; iteration is in name order.
   using AttributeMap = std::map<std::string, std::string, std::less<>>;
 
@@ -55,10 +101,16 @@ class CXMLVar {
   // Read, iterated and assigned in place by the catalogue's brand rewrite.
   AttributeMap m_Attributes;
 
-  const ChildList& Children() const { return m_Children; }
+  CXMLVarList Children() const { return {m_pFirstChild, m_pLastChild, m_nChildren}; }
   // Newest first.
-  const ChildList& Instructions() const { return m_Instructions; }
+  CXMLVarList Instructions() const {
+    return {m_pFirstInstruction, m_pLastInstruction, m_nInstructions};
+  }
   CXMLVar* Parent() const { return m_pParent; }
+  // The next and previous element in the parent's children (or, for an
+  // instruction node, in its element's instructions); nullptr at either end.
+  CXMLVar* NextSibling() const { return m_pNextSibling; }
+  CXMLVar* PreviousSibling() const { return m_pPreviousSibling; }
   std::int32_t Ordinal() const { return m_nOrdinal; }
 
   // --- lookup (names compared byte for byte, case-sensitive) ---
@@ -131,22 +183,31 @@ class CXMLVar {
  private:
   friend class TreeLoader;
 
-  // Highest ordinal handed out for a name, and how many children bear it, so
-  // that removing one needs no scan of the siblings.
-  struct NameSlot {
-    std::int32_t highestOrdinal = 0;
-    std::int32_t children = 0;
-  };
-
   // Appends a child whose ordinal is already set, leaving the index alone.
   CXMLVar* AppendLoadedChild(std::unique_ptr<CXMLVar> child);
   void RebuildChildIndex();
+  // Moves all of other's children, with their index, to this element, which
+  // has none.
+  void TakeChildrenFrom(CXMLVar& other);
+  // Takes node out of the sibling chain first..last.
+  static void Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar*& last);
 
-  ChildList m_Children;
-  std::map<std::string, NameSlot, std::less<>> m_ChildIndex;
+  // The children and the instruction nodes are owned through two chains of
+  // the elements' own sibling links: no list node to allocate per element.
+  CXMLVar* m_pFirstChild = nullptr;
+  CXMLVar* m_pLastChild = nullptr;
+  std::size_t m_nChildren = 0;
+  ChildNameIndex m_ChildIndex;
   std::int32_t m_nOrdinal = 0;
-  ChildList m_Instructions;
+  CXMLVar* m_pFirstInstruction = nullptr;
+  CXMLVar* m_pLastInstruction = nullptr;
+  std::size_t m_nInstructions = 0;
   CXMLVar* m_pParent = nullptr;
-  // Where this element sits in its parent's m_Children.
-  ChildList::iterator m_position;
+  CXMLVar* m_pNextSibling = nullptr;
+  CXMLVar* m_pPreviousSibling = nullptr;
 };
+
+inline CXMLVarList::iterator& CXMLVarList::iterator::operator++() {
+  m_node = m_node->NextSibling();
+  return *this;
+}

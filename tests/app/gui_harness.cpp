@@ -1,6 +1,5 @@
 #include "gui_harness.h"
 
-#include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
@@ -15,6 +14,7 @@
 #include "app/gui/message_box.h"
 #include "app/gui/update_app.h"
 #include "app/update_view_logic.h"
+#include "platform/http.h"
 
 bool HaveDisplay() {
   const char* display = std::getenv("DISPLAY");
@@ -23,7 +23,7 @@ bool HaveDisplay() {
 
 CUpdateApp& FreshApp() {
   static CUpdateApp* app = [] {
-    curl_global_init(CURL_GLOBAL_DEFAULT);
+    platform::InitialiseHttp();
     auto* instance = new CUpdateApp;
     wxApp::SetInstance(instance);
     static int argc = 1;

@@ -12,6 +12,7 @@ DesktopRecorder::~DesktopRecorder() {
 void DesktopRecorder::MessageBox(const std::string& text) {
   std::lock_guard lock(m_mutex);
   m_messages.push_back(text);
+  m_events.push_back("message: " + text);
 }
 
 std::optional<Desktop::Credentials> DesktopRecorder::AskCredentials(const std::string& site) {
@@ -41,6 +42,7 @@ void DesktopRecorder::OpenProgress() {
 
 bool DesktopRecorder::RunSetupDialog(std::string& folder) {
   std::lock_guard lock(m_mutex);
+  m_events.push_back("setup: " + folder);
   if (m_setupAnswers.empty())
     return false;
   auto answer = m_setupAnswers.front();
@@ -83,6 +85,7 @@ OSTREL_RECORDER_GETTER(std::vector<std::string>, MessageTexts, m_messageTexts)
 OSTREL_RECORDER_GETTER(std::vector<std::string>, OpenedFiles, m_opened)
 OSTREL_RECORDER_GETTER(std::vector<int>, ViewUpdates, m_viewUpdates)
 OSTREL_RECORDER_GETTER(int, ProgressOpened, m_progressOpened)
+OSTREL_RECORDER_GETTER(std::vector<std::string>, Events, m_events)
 #undef OSTREL_RECORDER_GETTER
 
 std::vector<int> DesktopRecorder::TakePostedCommands() {

@@ -1,6 +1,7 @@
 // Stands in for the user at the desktop: records every call, answers from a
 // script. Installed as the process's Desktop for its lifetime. Thread-safe, so
-// the download worker may call it while the test thread reads the record.
+// the download worker may call it while the test thread reads the record. A
+// test may derive from it to look around when a call arrives.
 #pragma once
 
 #include <deque>
@@ -11,7 +12,7 @@
 
 #include "support/desktop.h"
 
-class DesktopRecorder final : public Desktop {
+class DesktopRecorder : public Desktop {
  public:
   DesktopRecorder();
   ~DesktopRecorder() override;
@@ -36,6 +37,9 @@ class DesktopRecorder final : public Desktop {
   std::vector<std::string> OpenedFiles() const;
   std::vector<int> ViewUpdates() const;
   int ProgressOpened() const;
+  // Message boxes ("message: <text>") and setup dialogs ("setup: <folder>") in
+  // the order the user met them.
+  std::vector<std::string> Events() const;
   // Takes the posted commands, leaving none.
   std::vector<int> TakePostedCommands();
 
@@ -48,6 +52,7 @@ class DesktopRecorder final : public Desktop {
   std::vector<std::string> m_opened;
   std::vector<int> m_viewUpdates;
   int m_progressOpened = 0;
+  std::vector<std::string> m_events;
   std::deque<std::optional<Credentials>> m_credentials;
   std::deque<std::optional<std::string>> m_setupAnswers;
 };

@@ -5,6 +5,8 @@
 #include <iterator>
 #include <stdexcept>
 
+#include "app/application.h"
+#include "brand/skin.h"
 #include "platform/host_path.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -23,10 +25,14 @@ TempPrefix::TempPrefix() {
   setenv("OSTREL_PREFIX", m_root.c_str(), 1);
   SetProfileName("ostrel.ini");
   RestartLog();
+  ForgetSkin();
+  ResetCommandLine();
 }
 
 TempPrefix::~TempPrefix() {
   RestartLog();
+  ForgetSkin();
+  ResetCommandLine();
   if (m_hadPrefix) {
     setenv("OSTREL_PREFIX", m_savedPrefix.c_str(), 1);
   } else {

@@ -1,6 +1,7 @@
 // A throw-away Wine-style prefix for one test: OSTREL_PREFIX points at a fresh
 // folder, the settings file is ostrel.ini, and the log starts afresh. The
-// folder and the environment are restored when the object goes.
+// folder and the environment are restored when the object goes. The skin and
+// the command line start afresh too, as in a new run.
 #pragma once
 
 #include <filesystem>

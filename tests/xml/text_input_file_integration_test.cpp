@@ -34,21 +34,6 @@ TEST(TextInputFile, CrLfArrivesAsLfAcrossBlockBoundariesAndALoneCrStays) {
   EXPECT_EQ(ReadAll(path), expected + "\n\r\r");
 }
 
-TEST(TextInputFile, ADocumentReadsTheSameWithEitherLineEnding) {
-  TempPrefix prefix;
-  const std::string lf = "<Files>\n  <File path=\"a\nb\"/>\n  x\n</Files>\n";
-  std::string crlf;
-  for (char c : lf)
-    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  WriteHostFile(prefix.Root() / "crlf.xml", crlf);
-  TextInputFile in(prefix.Root() / "crlf.xml");
-  CXMLVar root("");
-  root.ParseDocument(in);
-  EXPECT_EQ(root.m_strValue, "\n  ");
-  EXPECT_EQ(root.FindChild("File")->GetAttribute("path"), "a\nb");
-  EXPECT_EQ(root.FindChild("#text")->m_strValue, "\n  x");
-}
-
 TEST(TextInputFile, AMissingFileOrAFolderIsNotGoodAndReadsAsAnEmptyDocument) {
   TempPrefix prefix;
   for (const auto& path : {prefix.Root() / "missing.xml", prefix.Root()}) {

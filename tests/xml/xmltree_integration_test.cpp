@@ -49,14 +49,6 @@ TEST(XmlTree, PrintsEveryNodeWithItsOrdinalAttributesValueAndInstructions) {
             "    !#0 = \"!-- c --\"\n");
 }
 
-TEST(XmlTree, AnEmptyFileIsARootWithTheEmptyName) {
-  TempPrefix prefix;
-  WriteHostFile(prefix.Root() / "empty.xml", "");
-  ToolRun run = RunTool(prefix, (prefix.Root() / "empty.xml").string());
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "#0\n");
-}
-
 TEST(XmlTree, AFileThatCannotBeOpenedExitsWithStatusTwoAndAMessage) {
   TempPrefix prefix;
   ToolRun run = RunTool(prefix, (prefix.Root() / "missing.xml").string());

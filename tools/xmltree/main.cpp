@@ -93,12 +93,12 @@ void PrintTree(const CXMLVar& root, std::FILE* out) {
     std::fwrite(line.data(), 1, line.size(), out);
     // Pushed in reverse, so that instructions come out first, then children,
     // each in list order.
-    const auto& children = next.node->Children();
-    for (auto it = children.rbegin(); it != children.rend(); ++it)
-      pending.push_back({it->get(), next.depth + 1, false});
-    const auto& instructions = next.node->Instructions();
-    for (auto it = instructions.rbegin(); it != instructions.rend(); ++it)
-      pending.push_back({it->get(), next.depth + 1, true});
+    for (const CXMLVar* child = next.node->Children().back(); child != nullptr;
+         child = child->PreviousSibling())
+      pending.push_back({child, next.depth + 1, false});
+    for (const CXMLVar* node = next.node->Instructions().back(); node != nullptr;
+         node = node->PreviousSibling())
+      pending.push_back({node, next.depth + 1, true});
   }
 }
 

@@ -1,17 +1,17 @@
 // The updater's entry point.
-#include <curl/curl.h>
-#include <wx/app.h>
 #include <string>
 #include <vector>
+#include <wx/app.h>
 
 #include "app/gui/update_app.h"
 #include "app/startup.h"
+#include "platform/http.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
 int main(int argc, char** argv) {
-  // Before any thread exists, as libcurl requires.
-  curl_global_init(CURL_GLOBAL_DEFAULT);
+  // Before any thread starts: the download worker relies on it.
+  platform::InitialiseHttp();
   SetProcessArguments(std::vector<std::string>(argv + 1, argv + argc));
   int exitCode = wxEntry(argc, argv);
   // A start-up that ended without a window has said how it ended; the
@@ -20,6 +20,5 @@ int main(int argc, char** argv) {
     exitCode = *startup;
   else if (exitCode != 0)
     exitCode = kExitStartupFailed;
-  curl_global_cleanup();
   return exitCode;
 }

@@ -1,0 +1,161 @@
+// One FindRunningPrograms over about 2,000 running processes, against the
+// anchor `ps -e -o comm=` (the system's own process lister, reading the same
+// /proc) in the same run. Prints the ratio of their times.
+//
+// The processes are copies of sleep under names that no suite program has,
+// so that tests running meanwhile see none of them; they are started in a
+// process group of their own and all ended before the program returns.
+#include <benchmark/benchmark.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "guard/running_programs.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int kWantedProcesses = 2000;
+
+int CountProcesses() {
+  int count = 0;
+  if (DIR* proc = opendir("/proc")) {
+    while (const dirent* entry = readdir(proc))
+      if (entry->d_name[0] >= '1' && entry->d_name[0] <= '9')
+        ++count;
+    closedir(proc);
+  }
+  return count;
+}
+
+// Sleepers that end on their own within a few minutes, should this program
+// be killed before it ends them.
+class Sleepers {
+ public:
+  explicit Sleepers(int count) {
+    posix_spawn_file_actions_init(&m_actions);
+    posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&m_actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&m_actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    static const char* const kNames[] = {"C:\\windows\\system32\\svchost.exe", "worker",
+                                         "/usr/lib/x/helper-daemon", "C:\\Tools\\Report.EXE"};
+    for (int i = 0; i < count; ++i) {
+      posix_spawnattr_t attributes;
+      posix_spawnattr_init(&attributes);
+      posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+      posix_spawnattr_setpgroup(&attributes, m_group);
+      std::string argv0 = kNames[i % 4];
+      char seconds[] = "300";
+      char* argv[] = {argv0.data(), seconds, nullptr};
+      pid_t pid = 0;
+      const int failed = posix_spawn(&pid, "/bin/sleep", &m_actions, &attributes, argv, environ);
+      posix_spawnattr_destroy(&attributes);
+      if (failed != 0)
+        break;
+      if (m_group == 0)
+        m_group = pid;
+      m_pids.push_back(pid);
+    }
+  }
+  ~Sleepers() {
+    if (m_group != 0)
+      kill(-m_group, SIGKILL);
+    for (const pid_t pid : m_pids)
+      waitpid(pid, nullptr, 0);
+    posix_spawn_file_actions_destroy(&m_actions);
+  }
+  Sleepers(const Sleepers&) = delete;
+  Sleepers& operator=(const Sleepers&) = delete;
+
+  std::size_t Count() const { return m_pids.size(); }
+
+ private:
+  posix_spawn_file_actions_t m_actions;
+  pid_t m_group = 0;
+  std::vector<pid_t> m_pids;
+};
+
+void FindRunningProgramsOnce(benchmark::State& state) {
+  SuiteProgramTable table = StartupProgramTable();
+  table.merge(SuiteProgramsAfterStartup());
+  std::vector<std::string> running;
+  for (auto _ : state) {
+    running.clear();
+    benchmark::DoNotOptimize(FindRunningPrograms(table, running));
+  }
+  state.counters["processes"] = CountProcesses();
+}
+
+void PsListsProcessNames(benchmark::State& state) {
+  std::string names;
+  for (auto _ : state) {
+    names.clear();
+    FILE* ps = popen("ps -e -o comm=", "r");
+    if (ps == nullptr) {
+      state.SkipWithError("ps could not be started");
+      return;
+    }
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = fread(buffer, 1, sizeof buffer, ps)) > 0)
+      names.append(buffer, got);
+    pclose(ps);
+    benchmark::DoNotOptimize(names.data());
+  }
+}
+
+// Wall time on both sides: most of ps's work is in its own process, which the
+// CPU time of this one would not see. Each side runs for about a second.
+BENCHMARK(FindRunningProgramsOnce)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+BENCHMARK(PsListsProcessNames)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
+
+// Keeps each benchmark's time per iteration for the ratio.
+class RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_Defaults : OO_Tabular) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      m_times[run.run_name.function_name] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  double Time(const std::string& name) const {
+    const auto found = m_times.find(name);
+    return found == m_times.end() ? 0 : found->second;
+  }
+
+ private:
+  std::map<std::string, double> m_times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  const int present = CountProcesses();
+  const Sleepers sleepers(std::max(0, kWantedProcesses - present));
+  std::printf("processes running: %d (%zu started for the run)\n", CountProcesses(),
+              sleepers.Count());
+
+  RatioReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+
+  const double ours = reporter.Time("FindRunningProgramsOnce");
+  const double anchor = reporter.Time("PsListsProcessNames");
+  if (ours > 0 && anchor > 0)
+    std::printf("FindRunningPrograms / ps -e -o comm= : %.3f\n", ours / anchor);
+  return 0;
+}

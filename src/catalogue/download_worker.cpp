@@ -1,0 +1,67 @@
+#include "catalogue/download_worker.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "app/commands.h"
+#include "catalogue/transfer_file.h"
+#include "support/desktop.h"
+#include "support/log.h"
+
+namespace {
+
+// One step below its siblings, so that the transfer never starves the
+// window. On Linux a thread's nice value is its own; where the system
+// refuses, the thread runs at the normal priority.
+void LowerThisThreadsPriority() {
+  const auto self = static_cast<id_t>(::gettid());
+  errno = 0;
+  const int now = ::getpriority(PRIO_PROCESS, self);
+  if (errno == 0)
+    ::setpriority(PRIO_PROCESS, self, now + 1);
+}
+
+}  // namespace
+
+DownloadWorker::~DownloadWorker() {
+  if (!m_thread.joinable())
+    return;
+  m_abandon.store(true);
+  m_thread.join();
+}
+
+void DownloadWorker::Start(DownloadState& state) {
+  Join();
+  m_abandon.store(false);
+  state.transferred.store(false);
+  try {
+    m_thread = std::thread([&state, abandon = &m_abandon] {
+      LowerThisThreadsPriority();
+      Run(state, abandon);
+    });
+  } catch (const std::system_error& error) {
+    // No thread, no transfer; "Complete" still comes, so the workflow goes on.
+    Log("download of %s not started: %s", state.url.c_str(), error.what());
+    TheDesktop().PostCommand(cmd::kComplete);
+  }
+}
+
+void DownloadWorker::Join() {
+  if (m_thread.joinable())
+    m_thread.join();
+}
+
+void DownloadWorker::Run(DownloadState& state, const std::atomic<bool>* abandon) {
+  bool whole = false;
+  try {
+    whole = TransferFile(state.url, state.targetPath, state.byteCounter, abandon);
+  } catch (...) {
+    // TransferFile reports its own failures; nothing may stop the post below.
+    Log("download of %s ended unexpectedly", state.url.c_str());
+  }
+  state.transferred.store(whole);
+  TheDesktop().PostCommand(cmd::kComplete);
+}

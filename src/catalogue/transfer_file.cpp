@@ -1,0 +1,189 @@
+#include "catalogue/transfer_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <exception>
+#include <limits>
+#include <string_view>
+#include <vector>
+
+#include "platform/host_path.h"
+#include "platform/http.h"
+#include "platform/replacement_file.h"
+#include "support/desktop.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+namespace {
+
+constexpr std::string_view kLocalPrefix = "file::";
+constexpr char kAccessDenied[] = "Access denied: Invalid password";
+constexpr std::size_t kCopyChunkBytes = 64 * 1024;
+
+bool Abandoned(const std::atomic<bool>* abandon) {
+  return abandon != nullptr && abandon->load();
+}
+
+// Every request asks for the bytes as they are, names the updater, and wants
+// the origin server's copy, never a cache's.
+std::vector<std::string> RequestHeaders() {
+  return {"Accept: */*", "User-Agent: Ostrel", "Cache-Control: no-cache", "Pragma: no-cache"};
+}
+
+// The body of the accepted answer: into the temporary file, counted.
+class TargetSink final : public platform::DownloadSink {
+ public:
+  TargetSink(platform::ReplacementFile& file, std::atomic<std::int32_t>* counter)
+      : m_file(file), m_counter(counter) {}
+
+  void Begin() override {
+    if (m_counter != nullptr)
+      m_counter->store(0);
+  }
+
+  bool Add(const char* data, std::size_t size) override {
+    if (!m_file.Write(data, size))
+      return false;
+    if (m_counter != nullptr)
+      AddToByteCounter(*m_counter, size);
+    return true;
+  }
+
+ private:
+  platform::ReplacementFile& m_file;
+  std::atomic<std::int32_t>* m_counter;
+};
+
+bool Fail(const std::string& source, const std::string& reason) {
+  Log("download of %s failed: %s", source.c_str(), reason.c_str());
+  TheDesktop().MessageBox(DownloadFailedMessage(source));
+  return false;
+}
+
+bool Refuse(const std::string& source) {
+  Log("download of %s refused: %s", source.c_str(), kAccessDenied);
+  TheDesktop().MessageBox(kAccessDenied);
+  return false;
+}
+
+bool GiveUp(const std::string& source) {
+  Log("download of %s abandoned", source.c_str());
+  return false;
+}
+
+// A "file::" source. The user is told first; a failed copy is only logged.
+bool CopyLocalFile(const std::string& source, const std::string& targetPath,
+                   const std::atomic<bool>* abandon) {
+  const std::string copySource = source.substr(kLocalPrefix.size());
+  TheDesktop().MessageBox("downloading...");
+
+  auto fail = [&](const std::string& reason) {
+    Log("copy of %s failed: %s", copySource.c_str(), reason.c_str());
+    return false;
+  };
+  const int in = ::open(platform::HostPath(copySource).c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0)
+    return fail(std::strerror(errno));
+  platform::ReplacementFile target(platform::HostPath(targetPath));
+  bool ok = target.Open();
+  std::vector<char> buffer(kCopyChunkBytes);
+  while (ok) {
+    const ssize_t got = ::read(in, buffer.data(), buffer.size());
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got < 0) {
+      ::close(in);
+      return fail(std::strerror(errno));
+    }
+    if (got == 0 || Abandoned(abandon))
+      break;
+    ok = target.Write(buffer.data(), static_cast<std::size_t>(got));
+  }
+  ::close(in);
+  if (Abandoned(abandon))
+    return GiveUp(source);
+  if (!ok || !target.Commit())
+    return fail(target.Error());
+  return true;
+}
+
+bool FetchOverHttp(const std::string& source, const std::string& targetPath,
+                   std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon) {
+  // The target's folder is tried before the server is contacted: a missing
+  // folder fails without any traffic.
+  platform::ReplacementFile target(platform::HostPath(targetPath));
+  if (!target.Open())
+    return Fail(source, target.Error());
+
+  platform::HttpRequest request;
+  request.url = source;
+  request.headers = RequestHeaders();
+  request.limits = platform::HttpLimits::FromEnvironment();
+  request.abandon = abandon;
+
+  platform::HttpSession session;
+  TargetSink sink(target, byteCounter);
+  platform::HttpAnswer answer = session.Get(request, sink);
+
+  if (answer.complete && answer.status == 401) {
+    // One prompt and one retry, at the URL that asked, so the credentials go
+    // to that server only. A second refusal is final.
+    std::optional<Desktop::Credentials> given;
+    if (!Abandoned(abandon))
+      given = TheDesktop().AskCredentials(platform::SiteOf(answer.url));
+    if (Abandoned(abandon))
+      return GiveUp(source);
+    if (!given)
+      return Refuse(source);
+    request.url = answer.url;
+    request.credentials = platform::HttpCredentials{given->user, given->password};
+    request.authSchemes = answer.authSchemes;
+    answer = session.Get(request, sink);
+    if (answer.complete && answer.status == 401)
+      return Refuse(source);
+  }
+
+  if (answer.abandoned)
+    return GiveUp(source);
+  if (!answer.complete)
+    return Fail(source, answer.error);
+  if (!answer.Succeeded())
+    return Fail(source, FormatText("status %ld", answer.status));
+  if (!target.Commit())
+    return Fail(source, target.Error());
+  return true;
+}
+
+}  // namespace
+
+std::string DownloadFailedMessage(const std::string& source) {
+  return FormatText(
+      "Download from %s failed. Please make sure your firewall allows %s\\update.exe to access the "
+      "internet. Alternatively visit %s and download from there.",
+      source.c_str(), GetInstallFolder().c_str(), kVendorWebSite);
+}
+
+void AddToByteCounter(std::atomic<std::int32_t>& counter, std::size_t bytes) {
+  constexpr std::int64_t kMost = std::numeric_limits<std::int32_t>::max();
+  const std::int64_t now = counter.load(std::memory_order_relaxed);
+  const std::int64_t room = kMost - now;
+  const std::int64_t added = bytes >= static_cast<std::size_t>(room) ? room : std::int64_t(bytes);
+  counter.store(static_cast<std::int32_t>(now + added), std::memory_order_relaxed);
+}
+
+bool TransferFile(const std::string& source, const std::string& targetPath,
+                  std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon) {
+  Log("downloading %s to %s", source.c_str(), targetPath.c_str());
+  try {
+    if (source.compare(0, kLocalPrefix.size(), kLocalPrefix) == 0)
+      return CopyLocalFile(source, targetPath, abandon);
+    return FetchOverHttp(source, targetPath, byteCounter, abandon);
+  } catch (const std::exception& error) {
+    return Fail(source, error.what());
+  } catch (...) {
+    return Fail(source, "unexpected failure");
+  }
+}

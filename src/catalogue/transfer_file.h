@@ -1,0 +1,51 @@
+// TransferFile: the one routine that fetches or copies every file the updater
+// needs: the catalogue, an item's information text, each installer.
+//
+// A source that starts with exactly "file::" is a local or network path: the
+// user is told "downloading..." (and must press OK), then the file is copied.
+// Any other source is an HTTP(S) URL, fetched with fixed headers, a fresh copy
+// from the origin server, one credential prompt on 401, and the body counted
+// into the byte counter as it arrives.
+//
+// Promises:
+// - the target is replaced only by a file that arrived whole; a failed,
+//   refused or abandoned transfer leaves an earlier target as it was and no
+//   partial file (the bytes go to a temporary file beside the target);
+// - only a 2xx answer is saved; an error page never becomes the file;
+// - failures are told to the user in one message box ("Access denied:
+//   Invalid password" after a refused login, the download-failed message for
+//   everything else over HTTP); a failed local copy is only logged;
+// - the result says whether the file arrived whole, so that nobody starts an
+//   installer whose transfer failed.
+//
+// Threads: the UI thread (catalogue, information text, no counter) and the
+// download worker (installers, with the document's counter). It blocks its
+// thread until the transfer has ended, including any message box it shows.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// The vendor's web site, offered in the failure message as the other way to
+// get an update.
+inline constexpr char kVendorWebSite[] = "www.ostrel.co.uk";
+
+// `targetPath` is a Windows path (or a host path); `byteCounter`, when given,
+// is set to 0 once the server's answer is accepted and then advanced by every
+// byte received; only this routine writes it meanwhile. `abandon`, when given
+// and set from another thread, ends the transfer soon, without any message:
+// the application is closing.
+bool TransferFile(const std::string& source, const std::string& targetPath,
+                  std::atomic<std::int32_t>* byteCounter,
+                  const std::atomic<bool>* abandon = nullptr);
+
+// "Download from <source> failed. Please make sure your firewall allows
+// <install folder>\update.exe to access the internet. Alternatively visit
+// <vendor web site> and download from there."
+std::string DownloadFailedMessage(const std::string& source);
+
+// Adds `bytes` to a progress counter that only the calling thread writes;
+// stops at INT32_MAX instead of wrapping to a negative count.
+void AddToByteCounter(std::atomic<std::int32_t>& counter, std::size_t bytes);

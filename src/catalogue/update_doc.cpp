@@ -1,0 +1,102 @@
+// The document's life and its catalogue: fetch, read, filter, brand.
+#include "catalogue/update_doc.h"
+
+
+#include "app/commands.h"
+#include "brand/brand_text.h"
+#include "brand/skin.h"
+#include "catalogue/document_transfer.h"
+#include "catalogue/server_urls.h"
+#include "catalogue/transfer_file.h"
+#include "platform/host_path.h"
+#include "support/desktop.h"
+#include "support/log.h"
+#include "xml/text_input_file.h"
+#include "xml/xml_var.h"
+
+namespace {
+
+constexpr const char* kCatalogueFile = "c:\\temp\\temp.xml";
+
+// Items that a brand must not see: the parent of every element whose text
+// names what the brand does not sell. The catalogue's own words decide,
+// before the brand rewrite.
+void BrandFilter(CXMLVar* element, void* context) {
+  auto& dropped = *static_cast<std::vector<CXMLVar*>*>(context);
+  if (element->Parent() == nullptr)
+    return;
+  const std::string skin = GetSkin();
+  const bool hidden =
+      (skin == "gresmo" && element->m_strValue.find("Payroll") != std::string::npos) ||
+      (skin == "Corbain" && element->m_strValue.find("CIS") != std::string::npos);
+  if (hidden)
+    dropped.push_back(element->Parent());
+}
+
+// Every text rewritten for the brand; "link" elements keep their attributes,
+// which point at the maker's own pages.
+void BrandCatalogue(CXMLVar* element, void*) {
+  BrandText(element->m_strValue);
+  if (element->m_strName == "link")
+    return;
+  for (auto& [name, value] : element->m_Attributes) {
+    std::string rewritten = value;
+    if (BrandText(rewritten))
+      value = rewritten;
+  }
+}
+
+}  // namespace
+
+CUpdateDoc::CUpdateDoc() : m_pTransfer(std::make_unique<Transfer>()) {}
+
+CUpdateDoc::~CUpdateDoc() {
+  WaitForTransfer();
+}
+
+void CUpdateDoc::WaitForTransfer() {
+  m_pTransfer->worker.Join();
+}
+
+void CUpdateDoc::LoadCatalogue() {
+  Log("connecting...");
+  m_strTitle = "Ostrel";
+  BrandText(m_strTitle);
+
+  // A failed fetch has told the user already; an earlier run's file must not
+  // then pass for today's catalogue.
+  const bool fetched = TransferFile(ServerBaseUrl() + "download.xml", kCatalogueFile, nullptr);
+
+  auto document = std::make_unique<CXMLVar>("");
+  if (fetched) {
+    TextInputFile in(platform::HostPath(kCatalogueFile));
+    if (in)
+      document->ParseDocument(in);
+  }
+  m_Catalogues.push_back(document->GetChild("Downloads")->Clone());
+  m_pDownloads = m_Catalogues.back().get();
+  document.reset();
+
+  if (m_pDownloads->Children().empty())
+    return;
+
+  std::vector<CXMLVar*> dropped;
+  m_pDownloads->Traverse(BrandFilter, &dropped, false);
+  CXMLVar::DeleteNodes(dropped);
+  m_pDownloads->Traverse(BrandCatalogue, nullptr, false);
+
+  TheDesktop().UpdateAllViews(cmd::kHintCatalogue);
+}
+
+bool CUpdateDoc::OnCommand(int commandId) {
+  switch (commandId) {
+    case cmd::kComplete:
+      OnComplete();
+      return true;
+    case cmd::kReloadCatalogue:
+      LoadCatalogue();
+      return true;
+    default:
+      return false;
+  }
+}

@@ -1,0 +1,158 @@
+// Downloading and starting installers: one item, or every item in a queue.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <ctime>
+
+#include "app/application.h"
+#include "app/commands.h"
+#include "catalogue/document_transfer.h"
+#include "catalogue/item_fields.h"
+#include "catalogue/server_urls.h"
+#include "catalogue/transfer_file.h"
+#include "catalogue/update_doc.h"
+#include "platform/host_path.h"
+#include "platform/program_start.h"
+#include "support/desktop.h"
+#include "support/log.h"
+#include "support/settings.h"
+#include "xml/xml_var.h"
+
+namespace {
+
+constexpr const char* kDefaultFolder = "c:\\temp";
+constexpr const char* kInfoFile = "c:\\temp\\info.txt";
+constexpr const char* kSilentSwitch = " /S";
+
+std::string TodayText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+  return text;
+}
+
+}  // namespace
+
+void CUpdateDoc::StartDownload(CXMLVar* item) {
+  if (m_bInProgress) {
+    TheDesktop().MessageBox(kDownloadInProgressMessage);
+    return;
+  }
+  m_bInProgress = true;
+  if (m_strFolder.empty())
+    m_strFolder = kDefaultFolder;
+
+  // Installers started later inherit this folder as their working folder.
+  const auto folder = platform::HostPath(m_strFolder);
+  ::mkdir(folder.c_str(), 0777);
+  if (::chdir(folder.c_str()) != 0)
+    Log("could not enter %s", m_strFolder.c_str());
+
+  std::string reference = item->ChildValue("href");
+  WriteProfileString("internet", "update" + InfoName(item->ChildValue("Info")), TodayText());
+  if (GetProfileInt("advanced", "sim", 0) != 0)
+    reference = SimulationReference(reference);
+
+  const auto fileName = InstallerFileName(reference);
+  const std::string target = m_strFolder + "\\" + fileName.value_or("");
+  const std::string status = "downloading " + reference + " to " + target;
+  TheDesktop().SetMessageText(status);
+  Log("%s", status.c_str());
+
+  m_nSizeKB = SizeInKilobytes(item->ChildValue("Size"));
+  m_pTransfer->worker.Join();
+  m_pTransfer->state.url = reference;
+  m_pTransfer->state.targetPath = target;
+  m_pTransfer->state.byteCounter = &m_nBytesReceived;
+  m_pTransfer->state.transferred = false;
+  m_pTransfer->nothingToStart = !fileName.has_value();
+  m_strCommand = target;
+  m_strStatus = item->ChildValue("Description");
+
+  if (m_pTransfer->nothingToStart) {
+    // A reference without a usable file name would write over the folder or
+    // outside it: nothing is fetched or started, and the queue goes on.
+    Log("no installer file name in %s", reference.c_str());
+    TheDesktop().PostCommand(cmd::kComplete);
+  } else if (m_strMode == "run") {
+    AddToByteCounter(m_nBytesReceived, 1024);
+    m_nSizeKB =
+        m_pDownloads != nullptr ? static_cast<std::int32_t>(m_pDownloads->Children().size()) : 0;
+    TheDesktop().PostCommand(cmd::kComplete);
+  } else {
+    m_pTransfer->worker.Start(m_pTransfer->state);
+  }
+}
+
+void CUpdateDoc::OnComplete() {
+  if (m_strMode != "run")
+    m_pTransfer->worker.Join();
+  if (m_bSilent)
+    m_strCommand += kSilentSwitch;
+
+  if (m_pTransfer->nothingToStart) {
+    // Nothing was fetched, so there is nothing to start.
+  } else if (m_strMode == "download") {
+    // The installers folder is being filled; nothing is started here.
+  } else if (m_strMode == "run") {
+    m_strStatus = m_strCommand;
+    TheDesktop().UpdateAllViews(cmd::kHintProgress);
+    if (!platform::RunProgramAndWait(m_strCommand))
+      Log("could not start %s", m_strCommand.c_str());
+  } else if (!m_pTransfer->state.transferred) {
+    // Whatever the failed transfer left behind is not a program to run.
+    Log("not starting %s: the download failed", m_strCommand.c_str());
+  } else if (!platform::StartProgram(m_strCommand)) {
+    Log("could not start %s", m_strCommand.c_str());
+  }
+
+  if (m_InstallQueue.empty())
+    m_bInProgress = false;
+  if (TheOptions().IsTrue("DLLCHECK"))
+    TheDesktop().PostCommand(cmd::kCloseMainWindow);
+  RunNextQueued();
+}
+
+void CUpdateDoc::RunNextQueued() {
+  m_bSilent = true;
+  if (m_InstallQueue.empty())
+    return;
+  m_bInProgress = false;
+  CXMLVar* next = m_InstallQueue.front();
+  StartDownload(next);
+  m_InstallQueue.pop_front();
+}
+
+void CUpdateDoc::InstallAll() {
+  // One transfer record serves one transfer: a second queue must wait.
+  if (m_bInProgress) {
+    TheDesktop().MessageBox(kDownloadInProgressMessage);
+    return;
+  }
+  if (m_pDownloads != nullptr) {
+    for (CXMLVar* item : m_pDownloads->Children()) {
+      switch (PlaceInQueue(item->ChildValue("href"))) {
+        case QueuePlace::Skip:
+          break;
+        case QueuePlace::Head:
+          m_InstallQueue.push_front(item);
+          break;
+        case QueuePlace::Tail:
+          m_InstallQueue.push_back(item);
+          break;
+      }
+    }
+  }
+  TheDesktop().OpenProgress();
+  RunNextQueued();
+}
+
+void CUpdateDoc::ShowInfo(CXMLVar* item) {
+  const std::string url = ServerBaseUrl() + item->ChildValue("Info");
+  TheDesktop().SetMessageText("downloading " + url);
+  // A failed fetch was reported; an older item's text must not be shown instead.
+  if (TransferFile(url, kInfoFile, nullptr))
+    TheDesktop().OpenWithDefaultApplication(kInfoFile);
+}

@@ -1,0 +1,56 @@
+#include "guard/running_programs.h"
+
+#include "brand/brand_text.h"
+#include "guard/window_closing.h"
+#include "platform/process_list.h"
+#include "support/error_list.h"
+#include "support/log.h"
+
+SuiteProgramTable StartupProgramTable() {
+  return {{"autorun.exe", kStartupDisplayName}};
+}
+
+SuiteProgramTable SuiteProgramsAfterStartup() {
+  return {
+      {"clients.exe", "Hollwick"},
+      {"halvex.exe", "Halvex"},
+      {"cis.exe", "Brevalt"},
+      {"quorby.exe", "Quorby"},
+      {"pelmor32.exe", "Payroll"},
+      {"accounts.exe", "Ostrel Accounts"},
+      {"tamlin32.exe", "Company Register"},
+  };
+}
+
+int FindRunningPrograms(const SuiteProgramTable& table, std::vector<std::string>& running) {
+  // No list of processes means none is found: the update goes on.
+  if (const auto processes = platform::ProcessList::Take()) {
+    for (const platform::RunningProcess& process : processes->Processes()) {
+      const auto found = table.find(AsciiLowerCase(process.exeName));
+      if (found != table.end())
+        running.push_back(found->second);
+    }
+  }
+  return static_cast<int>(running.size());
+}
+
+bool CheckRunningPrograms() {
+  SuiteProgramTable table = StartupProgramTable();
+  std::vector<std::string> running;
+  if (FindRunningPrograms(table, running) > 0) {
+    // The name as the windows show it, not rewritten for the skin.
+    CloseWindowsWith(kStartupDisplayName);
+    running.clear();
+  }
+
+  table.merge(SuiteProgramsAfterStartup());
+  if (FindRunningPrograms(table, running) == 0)
+    return false;
+  for (std::string& line : running) {
+    BrandText(line);
+    line = FormatText(kRunningFormat, line.c_str());
+  }
+  running.push_back(kRunningAdvice);
+  ShowErrors(running);
+  return true;
+}

@@ -1,0 +1,68 @@
+#include "libcheck/check_dlls.h"
+
+#include <sys/stat.h>
+
+#include <memory>
+
+#include "platform/host_path.h"
+#include "support/dates.h"
+#include "support/settings.h"
+#include "xml/text_input_file.h"
+#include "xml/xml_var.h"
+
+namespace {
+
+struct CheckResult {
+  bool allInOrder = true;
+};
+
+bool FileIsInOrder(const CXMLVar& file) {
+  const std::string path = file.GetAttribute("path");
+  struct stat status {};
+  // A path that is empty, missing, or whose status cannot be read is not in order.
+  if (path.empty() || ::stat(platform::HostPath(path).c_str(), &status) != 0)
+    return false;
+  return status.st_mtime >= OldestAcceptableTime(file.GetAttribute("mtime"));
+}
+
+void CheckFileElement(CXMLVar* element, void* context) {
+  if (element->m_strName != "File")
+    return;
+  if (!FileIsInOrder(*element))
+    static_cast<CheckResult*>(context)->allInOrder = false;
+}
+
+}  // namespace
+
+std::time_t OldestAcceptableTime(const std::string& mtime) {
+  std::string date = mtime;
+  int hours = 0;
+  int minutes = 0;
+  const std::size_t blank = mtime.find(' ');
+  if (blank != std::string::npos && blank > 0) {
+    hours = ReadDecimal(std::string_view(mtime).substr(blank + 1));
+    if (blank + 4 < mtime.size())
+      minutes = ReadDecimal(std::string_view(mtime).substr(blank + 4));
+    date = mtime.substr(0, blank);
+  }
+  const std::time_t day = DateTextToTime(date);
+  std::tm moment{};
+  localtime_r(&day, &moment);
+  moment.tm_hour = hours;
+  moment.tm_min = minutes;
+  moment.tm_sec = 0;
+  moment.tm_isdst = -1;
+  return std::mktime(&moment);
+}
+
+bool CheckDlls() {
+  auto root = std::make_unique<CXMLVar>("Files");
+  {
+    TextInputFile in(platform::HostPath(GetInstallFolder() + "\\dllversion.txt"));
+    if (in)
+      root->ParseDocument(in);
+  }
+  CheckResult result;
+  root->Traverse(CheckFileElement, &result, false);
+  return result.allInOrder;
+}

@@ -1,0 +1,246 @@
+#include "platform/http.h"
+
+#include <curl/curl.h>
+#include <strings.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+// Chunks of this size reach the sink; the one buffer a transfer holds.
+constexpr long kReceiveBufferBytes = 128 * 1024;
+constexpr long kMaxRedirects = 10;
+constexpr long kLowSpeedBytesPerSecond = 1;
+
+long SecondsFromEnvironment(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0')
+    return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return (*end == '\0' && value > 0) ? value : fallback;
+}
+
+bool StartsWithNoCase(const char* text, std::size_t size, const char* prefix) {
+  const std::size_t length = std::char_traits<char>::length(prefix);
+  return size >= length && strncasecmp(text, prefix, length) == 0;
+}
+
+// The scheme named first in a WWW-Authenticate line ("Digest realm=...").
+unsigned SchemeOfChallenge(const char* line, std::size_t size) {
+  std::size_t at = std::char_traits<char>::length("WWW-Authenticate:");
+  while (at < size && (line[at] == ' ' || line[at] == '\t'))
+    ++at;
+  const char* scheme = line + at;
+  const std::size_t rest = size - at;
+  if (StartsWithNoCase(scheme, rest, "Basic"))
+    return kAuthBasic;
+  if (StartsWithNoCase(scheme, rest, "Digest"))
+    return kAuthDigest;
+  return rest > 2 ? unsigned{kAuthOther} : 0u;
+}
+
+unsigned long CurlAuthMask(unsigned schemes) {
+  unsigned long mask = 0;
+  if (schemes & kAuthBasic)
+    mask |= CURLAUTH_BASIC;
+  if (schemes & kAuthDigest)
+    mask |= CURLAUTH_DIGEST;
+  if (schemes & kAuthOther)
+    mask |= CURLAUTH_ANY & ~CURLAUTH_BASIC & ~CURLAUTH_DIGEST;
+  return mask != 0 ? mask : (CURLAUTH_BASIC | CURLAUTH_DIGEST);
+}
+
+}  // namespace
+
+void InitialiseHttp() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+HttpLimits HttpLimits::FromEnvironment() {
+  HttpLimits limits;
+  limits.connectTimeout = SecondsFromEnvironment("OSTREL_CONNECT_TIMEOUT", limits.connectTimeout);
+  limits.lowSpeedTime = SecondsFromEnvironment("OSTREL_LOW_SPEED_TIME", limits.lowSpeedTime);
+  return limits;
+}
+
+struct HttpSession::Impl {
+  CURL* handle = nullptr;
+  char errorText[CURL_ERROR_SIZE] = {};
+
+  // The transfer under way.
+  DownloadSink* sink = nullptr;
+  const std::atomic<bool>* abandon = nullptr;
+  bool begun = false;
+  bool sinkRefused = false;
+  unsigned offeredSchemes = 0;
+
+  long Status() const {
+    long status = 0;
+    curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+    return status;
+  }
+
+  static std::size_t OnHeader(char* line, std::size_t, std::size_t size, void* self) {
+    auto& impl = *static_cast<Impl*>(self);
+    // Each answer of a redirect or authentication exchange starts with its
+    // status line; only the last answer's challenges count.
+    if (StartsWithNoCase(line, size, "HTTP/"))
+      impl.offeredSchemes = 0;
+    else if (StartsWithNoCase(line, size, "WWW-Authenticate:"))
+      impl.offeredSchemes |= SchemeOfChallenge(line, size);
+    return size;
+  }
+
+  static std::size_t OnBody(char* data, std::size_t, std::size_t size, void* self) {
+    auto& impl = *static_cast<Impl*>(self);
+    const long status = impl.Status();
+    if (status < 200 || status > 299)
+      return size;  // an error page is not the file
+    // Nothing may be thrown through libcurl's C frames.
+    try {
+      if (!impl.begun) {
+        impl.begun = true;
+        impl.sink->Begin();
+      }
+      if (impl.sink->Add(data, size))
+        return size;
+    } catch (...) {
+    }
+    impl.sinkRefused = true;
+    return CURL_WRITEFUNC_ERROR;
+  }
+
+  static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    const auto& impl = *static_cast<Impl*>(self);
+    return (impl.abandon != nullptr && impl.abandon->load()) ? 1 : 0;
+  }
+};
+
+HttpSession::HttpSession() : m_impl(std::make_unique<Impl>()) {
+  InitialiseHttp();
+  m_impl->handle = curl_easy_init();
+}
+
+HttpSession::~HttpSession() {
+  if (m_impl->handle != nullptr)
+    curl_easy_cleanup(m_impl->handle);
+}
+
+HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
+  HttpAnswer answer;
+  answer.url = request.url;
+  Impl& impl = *m_impl;
+  CURL* curl = impl.handle;
+  if (curl == nullptr) {
+    answer.error = "the internet layer could not be started";
+    return answer;
+  }
+
+  curl_slist* headers = nullptr;
+  for (const std::string& line : request.headers)
+    headers = curl_slist_append(headers, line.c_str());
+
+  impl.sink = &sink;
+  impl.abandon = request.abandon;
+  impl.begun = false;
+  impl.sinkRefused = false;
+  impl.offeredSchemes = 0;
+  impl.errorText[0] = '\0';
+
+  curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
+  curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, kMaxRedirects);
+  curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+  curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+  // Worker threads must not get the alarm signals libcurl would use for
+  // resolver time-outs.
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.limits.connectTimeout);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, request.limits.lowSpeedTime);
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, impl.errorText);
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &impl);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Impl::OnBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &impl);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Impl::OnProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &impl);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  if (request.credentials) {
+    curl_easy_setopt(curl, CURLOPT_USERNAME, request.credentials->user.c_str());
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, request.credentials->password.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CurlAuthMask(request.authSchemes));
+  } else {
+    curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
+    curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
+    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, static_cast<unsigned long>(CURLAUTH_BASIC));
+  }
+
+  const CURLcode result = curl_easy_perform(curl);
+
+  answer.status = impl.Status();
+  if (char* effective = nullptr;
+      curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective) == CURLE_OK && effective)
+    answer.url = effective;
+  if (answer.status == 401)
+    answer.authSchemes = impl.offeredSchemes;
+
+  if (result == CURLE_OK) {
+    answer.complete = true;
+    if (answer.Succeeded() && !impl.begun)
+      sink.Begin();
+  } else if (result == CURLE_ABORTED_BY_CALLBACK && request.abandon && request.abandon->load()) {
+    answer.abandoned = true;
+    answer.error = "abandoned";
+  } else if (result == CURLE_WRITE_ERROR && impl.sinkRefused) {
+    answer.error = "the received bytes could not be stored";
+  } else {
+    answer.error = impl.errorText[0] != '\0' ? impl.errorText : curl_easy_strerror(result);
+  }
+
+  // Nothing of this request may outlive it inside the reused handle.
+  curl_easy_setopt(curl, CURLOPT_HTTPHEADER, nullptr);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, nullptr);
+  curl_easy_setopt(curl, CURLOPT_USERNAME, nullptr);
+  curl_easy_setopt(curl, CURLOPT_PASSWORD, nullptr);
+  curl_slist_free_all(headers);
+  impl.sink = nullptr;
+  impl.abandon = nullptr;
+  return answer;
+}
+
+std::string SiteOf(std::string_view url) {
+  InitialiseHttp();
+  std::string site(url);
+  CURLU* parsed = curl_url();
+  if (parsed == nullptr)
+    return site;
+  if (curl_url_set(parsed, CURLUPART_URL, site.c_str(), 0) == CURLUE_OK) {
+    char* host = nullptr;
+    if (curl_url_get(parsed, CURLUPART_HOST, &host, 0) == CURLUE_OK) {
+      site = host;
+      curl_free(host);
+      char* port = nullptr;
+      if (curl_url_get(parsed, CURLUPART_PORT, &port, 0) == CURLUE_OK) {
+        site += ":";
+        site += port;
+        curl_free(port);
+      }
+    }
+  }
+  curl_url_cleanup(parsed);
+  return site;
+}
+
+}  // namespace platform

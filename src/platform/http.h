@@ -1,0 +1,126 @@
+// HTTP GET over libcurl: the host's stand-in for the platform's internet layer.
+//
+// A request names a URL, its header lines and, on a retry, the credentials to
+// send. The body of a successful (2xx) answer goes to a DownloadSink, chunk by
+// chunk as it arrives; this code never opens a file and never knows whether
+// the bytes end in a file, a counter or a test's buffer. The body of any other
+// answer (an error page, a 401's text) is read and dropped.
+//
+// What every request gets:
+// - only the header lines it names, besides Host; libcurl adds no
+//   User-Agent, no Accept-Encoding, no Authorization unless asked to;
+// - redirects followed, at most 10, to http and https only; credentials go
+//   only to the host (and port) that they were given for, never along a
+//   redirect to another;
+// - proxies from the environment (http_proxy, https_proxy, no_proxy, ...) as
+//   libcurl reads them; TLS certificates and host names verified;
+// - no wait without end: a connect timeout, and a transfer that moves less
+//   than 1 byte/s for the low-speed time fails (HttpLimits).
+//
+// One HttpSession belongs to one thread at a time; its connection is kept
+// alive from one Get to the next (a retry with credentials reuses it).
+// Several sessions may run on different threads at once.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// Runs libcurl's global set-up once; call it before any thread starts. Every
+// HttpSession calls it too, so forgetting is safe where threads are not yet
+// running.
+void InitialiseHttp();
+
+// Where the body of a successful answer goes.
+class DownloadSink {
+ public:
+  virtual ~DownloadSink() = default;
+  // A 2xx answer's body starts (it may be empty). Called once per answer,
+  // before any Add.
+  virtual void Begin() {}
+  // The next bytes of the body; false ends the transfer as failed.
+  virtual bool Add(const char* data, std::size_t size) = 0;
+};
+
+// Time limits, in seconds.
+struct HttpLimits {
+  long connectTimeout = 30;
+  // A transfer slower than 1 byte/s for this long fails.
+  long lowSpeedTime = 60;
+
+  // The defaults, or OSTREL_CONNECT_TIMEOUT and OSTREL_LOW_SPEED_TIME (whole
+  // positive seconds) where the environment gives them: for tests and for an
+  // administrator behind a slow link.
+  static HttpLimits FromEnvironment();
+};
+
+// Authentication schemes a server offers in its 401 answer (bit mask).
+enum HttpAuthScheme : unsigned {
+  kAuthBasic = 1,
+  kAuthDigest = 2,
+  kAuthOther = 4,  // NTLM, Negotiate, ...
+};
+
+struct HttpCredentials {
+  std::string user;
+  std::string password;
+};
+
+struct HttpRequest {
+  std::string url{};
+  // Complete header lines without CR LF, "Name: value".
+  std::vector<std::string> headers{};
+  // Sent only with the schemes in authSchemes (those a 401 offered; none
+  // known: Basic or Digest, whichever the server asks for).
+  std::optional<HttpCredentials> credentials{};
+  unsigned authSchemes = 0;
+  HttpLimits limits{};
+  // When set to true from another thread, the transfer stops within about a
+  // second and the answer says abandoned.
+  const std::atomic<bool>* abandon = nullptr;
+};
+
+struct HttpAnswer {
+  // Status line, headers and the whole body arrived (a body shorter than its
+  // Content-Length, or a connection dropped in mid-body, is not complete).
+  bool complete = false;
+  bool abandoned = false;
+  // The last status received; 0 when none came.
+  long status = 0;
+  // The URL that gave this answer, after any redirects.
+  std::string url;
+  // For a 401: the schemes its WWW-Authenticate lines offer.
+  unsigned authSchemes = 0;
+  // Why the answer is not complete, in libcurl's words.
+  std::string error;
+
+  bool Succeeded() const { return complete && status >= 200 && status <= 299; }
+};
+
+class HttpSession {
+ public:
+  HttpSession();
+  ~HttpSession();
+  HttpSession(const HttpSession&) = delete;
+  HttpSession& operator=(const HttpSession&) = delete;
+
+  // Sends the request and waits for the whole answer; a 2xx body goes to
+  // `sink`. Never throws for network trouble: the answer tells.
+  HttpAnswer Get(const HttpRequest& request, DownloadSink& sink);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> m_impl;
+};
+
+// The server part of a URL, for a prompt: "host", or "host:port" when the
+// URL names a port. The URL itself when it cannot be read.
+std::string SiteOf(std::string_view url);
+
+}  // namespace platform

@@ -1,0 +1,130 @@
+// A catalogue served on loopback, a throw-away prefix and the recorder, for
+// tests of the document and its workflow. Installers are small shell scripts
+// that append "<name> args=[...] cwd=<folder>" to one record file.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/commands.h"
+#include "catalogue/update_doc.h"
+#include "testkit/desktop_recorder.h"
+#include "testkit/loopback_server.h"
+#include "testkit/temp_prefix.h"
+#include "xml/xml_var.h"
+
+struct CatalogueItem {
+  std::string description;
+  std::string href;  // relative to the server unless it has a scheme
+  std::string size = "1";
+  std::string info = "item.txt";
+};
+
+class CatalogueTest : public ::testing::Test {
+ protected:
+  CatalogueTest() {
+    setenv("OSTREL_CATALOGUE_URL", server.BaseUrl().c_str(), 1);
+    setenv("OSTREL_RESELLER_CATALOGUE_URL", server.BaseUrl().c_str(), 1);
+    m_record = (prefix.Root() / "installs.txt").string();
+  }
+  ~CatalogueTest() override {
+    unsetenv("OSTREL_CATALOGUE_URL");
+    unsetenv("OSTREL_RESELLER_CATALOGUE_URL");
+  }
+
+  std::string Href(const std::string& href) const {
+    return href.find("://") != std::string::npos || href.rfind("file::", 0) == 0 ? href
+                                                                                 : server.Url(href);
+  }
+
+  void Publish(const std::vector<CatalogueItem>& items, const std::string& extra = "") {
+    std::string xml = "<?xml version=\"1.0\"?>\r\n<Catalogue>\r\n<Downloads>\r\n";
+    for (const auto& item : items) {
+      xml += "<Item><Description>" + item.description + "</Description><href>" + Href(item.href) +
+             "</href><Size>" + item.size + "</Size><Info>" + item.info + "</Info></Item>\r\n";
+    }
+    xml += "</Downloads>\r\n" + extra + "</Catalogue>\r\n";
+    server.AddFile("download.xml", xml);
+  }
+
+  // An installer on the server that records how it was started.
+  void PublishInstaller(const std::string& path) { server.AddFile(path, InstallerScript(path)); }
+
+  std::string InstallerScript(const std::string& name) const {
+    return "#!/bin/sh\necho \"" + name.substr(name.find_last_of('/') + 1) +
+           " args=[$*] cwd=$(pwd)\" >> '" + m_record + "'\n";
+  }
+
+  std::vector<std::string> Records() const {
+    std::ifstream in(m_record);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+      lines.push_back(line);
+    return lines;
+  }
+
+  // Installers started without waiting append their lines a little later.
+  std::vector<std::string> WaitForRecords(std::size_t count) const {
+    for (int i = 0; i < 500 && Records().size() < count; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return Records();
+  }
+
+  // Plays the main window's message loop: posted commands go to the document
+  // until the workflow rests. False when it does not rest within 20 s.
+  bool RunUntilIdle() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (std::chrono::steady_clock::now() < deadline) {
+      const auto posted = desktop.TakePostedCommands();
+      for (int command : posted) {
+        if (command == cmd::kComplete)
+          doc.OnCommand(command);
+        if (command == cmd::kCloseMainWindow)
+          closeRequests++;
+      }
+      if (posted.empty() && !doc.m_bInProgress && doc.m_InstallQueue.empty())
+        return true;
+      if (posted.empty())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+  }
+
+  CXMLVar* Item(std::size_t index) const {
+    std::size_t i = 0;
+    for (CXMLVar* item : doc.m_pDownloads->Children()) {
+      if (i++ == index)
+        return item;
+    }
+    return nullptr;
+  }
+
+  std::vector<std::string> ItemDescriptions() const {
+    std::vector<std::string> names;
+    for (CXMLVar* item : doc.m_pDownloads->Children()) {
+      names.push_back(item->ChildValue("Description"));
+    }
+    return names;
+  }
+
+  std::string Folder(const std::string& windowsPath) const {
+    return std::filesystem::canonical(prefix.Host(windowsPath)).string();
+  }
+
+  TempPrefix prefix;
+  DesktopRecorder desktop;
+  LoopbackServer server;
+  CUpdateDoc doc;
+  int closeRequests = 0;
+
+ private:
+  std::string m_record;
+};

@@ -1,0 +1,315 @@
+// TransferFile against a real HTTP server on loopback and real files.
+#include "catalogue/transfer_file.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+#include "support/settings.h"
+#include "testkit/desktop_recorder.h"
+#include "testkit/loopback_server.h"
+#include "testkit/temp_prefix.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr char kTarget[] = "c:\\downloads\\setup.exe";
+
+class TransferFileTest : public ::testing::Test {
+ protected:
+  TransferFileTest() { fs::create_directories(Folder()); }
+  ~TransferFileTest() override { unsetenv("OSTREL_LOW_SPEED_TIME"); }
+
+  fs::path Folder() const { return prefix.Host("c:\\downloads"); }
+  std::string Target() const { return prefix.ReadFile(kTarget); }
+
+  // Every name in the download folder: a partial or temporary file shows here.
+  std::set<std::string> FolderNames() const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Folder()))
+      names.insert(entry.path().filename().string());
+    return names;
+  }
+
+  bool Fetch(const std::string& path) { return TransferFile(server.Url(path), kTarget, &counter); }
+
+  void ExpectFailureMessageFor(const std::string& url) const {
+    EXPECT_EQ(desktop.Messages(), std::vector<std::string>{DownloadFailedMessage(url)});
+  }
+
+  TempPrefix prefix;
+  DesktopRecorder desktop;
+  LoopbackServer server;
+  std::atomic<std::int32_t> counter{77};
+};
+
+TEST_F(TransferFileTest, AWholeFileArrivesWithTheFixedHeadersAndIsCounted) {
+  server.AddFile("setup.exe", GeneratedBytes(300000));
+  ASSERT_TRUE(Fetch("setup.exe"));
+  EXPECT_EQ(Target(), GeneratedBytes(300000));
+  EXPECT_EQ(counter.load(), 300000);
+  EXPECT_TRUE(desktop.Messages().empty());
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
+
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  std::vector<std::pair<std::string, std::string>> sent = requests[0].headers;
+  ASSERT_FALSE(sent.empty());
+  EXPECT_EQ(sent[0].first, "Host");
+  sent.erase(sent.begin());
+  EXPECT_EQ(sent, (std::vector<std::pair<std::string, std::string>>{{"Accept", "*/*"},
+                                                                    {"User-Agent", "Ostrel"},
+                                                                    {"Cache-Control", "no-cache"},
+                                                                    {"Pragma", "no-cache"}}));
+  EXPECT_NE(prefix.LogText().find("downloading " + server.Url("setup.exe") +
+                                  " to c:\\downloads\\setup.exe\r\n"),
+            std::string::npos);
+}
+
+TEST_F(TransferFileTest, AnEmptyBodyGivesAnEmptyFileAndResetsTheCounter) {
+  prefix.WriteFile(kTarget, "earlier");
+  server.AddFile("empty.txt", "");
+  ASSERT_TRUE(Fetch("empty.txt"));
+  EXPECT_TRUE(fs::exists(prefix.Host(kTarget)));
+  EXPECT_EQ(Target(), "");
+  EXPECT_EQ(counter.load(), 0);
+  EXPECT_TRUE(desktop.Messages().empty());
+}
+
+TEST_F(TransferFileTest, AnErrorPageOrABodyCutShortFailsAndLeavesTheEarlierFileAlone) {
+  prefix.WriteFile(kTarget, "earlier");
+  for (const char* path :
+       {"-/status/404", "-/status/500", "missing.exe", "-/short/200000", "-/drop/200000"}) {
+    SCOPED_TRACE(path);
+    DesktopRecorder fresh;
+    EXPECT_FALSE(Fetch(path));
+    EXPECT_EQ(fresh.Messages(), std::vector<std::string>{DownloadFailedMessage(server.Url(path))});
+    EXPECT_EQ(Target(), "earlier");
+    EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
+  }
+  EXPECT_NE(prefix.LogText().find("failed: status 404"), std::string::npos);
+}
+
+TEST_F(TransferFileTest, AStalledServerFailsOnceTheLowSpeedTimeHasPassed) {
+  setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
+  EXPECT_FALSE(Fetch("-/stall/100000"));
+  ExpectFailureMessageFor(server.Url("-/stall/100000"));
+  EXPECT_FALSE(fs::exists(prefix.Host(kTarget)));
+  EXPECT_TRUE(FolderNames().empty());
+}
+
+TEST_F(TransferFileTest, ASlowButSteadyServerIsNotAStall) {
+  setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
+  ASSERT_TRUE(Fetch("-/trickle/40?every=0.02"));
+  EXPECT_EQ(Target(), GeneratedBytes(40));
+}
+
+TEST_F(TransferFileTest, AnUnreachableServerNamesTheUrlAndTheInstallFolder) {
+  ASSERT_TRUE(WriteProfileString("paths", "install", "d:\\Suite"));
+  const std::string url = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/x.exe";
+  EXPECT_FALSE(TransferFile(url, kTarget, &counter));
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{"Download from " + url +
+                                     " failed. Please make sure your firewall allows "
+                                     "d:\\Suite\\update.exe to access the internet. Alternatively "
+                                     "visit www.ostrel.co.uk and download from there."});
+  EXPECT_EQ(counter.load(), 77);
+  EXPECT_TRUE(FolderNames().empty());
+}
+
+TEST_F(TransferFileTest, AMissingTargetFolderFailsBeforeAnyRequest) {
+  const std::string url = server.Url("setup.exe");
+  server.AddFile("setup.exe", "MZ");
+  EXPECT_FALSE(TransferFile(url, "c:\\nowhere\\setup.exe", &counter));
+  ExpectFailureMessageFor(url);
+  EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(TransferFileTest, AFolderInTheTargetsPlaceFailsAndIsLeftAlone) {
+  fs::create_directory(prefix.Host(kTarget));
+  server.AddFile("setup.exe", "MZ");
+  EXPECT_FALSE(Fetch("setup.exe"));
+  ExpectFailureMessageFor(server.Url("setup.exe"));
+  EXPECT_TRUE(fs::is_directory(prefix.Host(kTarget)));
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
+}
+
+TEST_F(TransferFileTest, RedirectsAreFollowedUpToTen) {
+  server.AddFile("setup.exe", "MZ");
+  ASSERT_TRUE(Fetch("-/redirect/10/setup.exe"));
+  EXPECT_EQ(Target(), "MZ");
+  EXPECT_FALSE(Fetch("-/redirect/11/setup.exe"));
+  ExpectFailureMessageFor(server.Url("-/redirect/11/setup.exe"));
+  EXPECT_EQ(Target(), "MZ");
+}
+
+TEST_F(TransferFileTest, OnlyHttpAndHttpsAreFetchedEvenAfterARedirect) {
+  prefix.WriteFile("c:\\secret.txt", "secret");
+  const std::string local = "file://" + prefix.Host("c:\\secret.txt").string();
+  // Upper case is not the local-copy prefix: it is handed to the URL opening.
+  for (const std::string& url :
+       {server.Url("-/redirect-to/" + local), local, std::string("FILE::c:\\secret.txt")}) {
+    SCOPED_TRACE(url);
+    DesktopRecorder fresh;
+    EXPECT_FALSE(TransferFile(url, kTarget, &counter));
+    EXPECT_EQ(fresh.Messages(), std::vector<std::string>{DownloadFailedMessage(url)});
+    EXPECT_TRUE(FolderNames().empty());
+  }
+}
+
+// -- 401 ---------------------------------------------------------------------
+
+struct LoginCase {
+  const char* scheme;
+  const char* authorization;  // how the accepted request starts its Authorization
+};
+
+void PrintTo(const LoginCase& login, std::ostream* out) {
+  *out << login.scheme;
+}
+
+class TransferFileLoginTest : public TransferFileTest,
+                              public ::testing::WithParamInterface<LoginCase> {
+ protected:
+  std::string ProtectedPath() const {
+    return std::string("-/auth/") + GetParam().scheme + "/anna/s3cret/setup.exe";
+  }
+  std::string Site() const { return "127.0.0.1:" + std::to_string(server.Port()); }
+};
+
+TEST_P(TransferFileLoginTest, GivenCredentialsAreSentOnceMoreAndTheFileIsSaved) {
+  server.AddFile("setup.exe", "MZ installer");
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  ASSERT_TRUE(Fetch(ProtectedPath()));
+  EXPECT_EQ(Target(), "MZ installer");
+  EXPECT_EQ(counter.load(), 12);
+  EXPECT_EQ(desktop.CredentialPrompts(), std::vector<std::string>{Site()});
+  EXPECT_TRUE(desktop.Messages().empty());
+
+  const auto requests = server.Requests();
+  ASSERT_GE(requests.size(), 2u);
+  EXPECT_FALSE(requests.front().HasHeader("Authorization"));
+  EXPECT_EQ(requests.back().Header("Authorization").rfind(GetParam().authorization, 0), 0u);
+  EXPECT_EQ(requests.back().Header("User-Agent"), "Ostrel");
+  // The retry keeps the connection alive.
+  EXPECT_EQ(requests.back().peer, requests.front().peer);
+}
+
+TEST_P(TransferFileLoginTest, ACancelledPromptIsAccessDeniedAndLeavesNoFile) {
+  desktop.QueueCredentials(std::nullopt);
+  EXPECT_FALSE(Fetch(ProtectedPath()));
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{"Access denied: Invalid password"});
+  EXPECT_EQ(counter.load(), 77);
+  EXPECT_TRUE(FolderNames().empty());
+}
+
+TEST_P(TransferFileLoginTest, ASecondRefusalIsAccessDeniedWithoutASecondPrompt) {
+  prefix.WriteFile(kTarget, "earlier");
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "wrong"});
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  EXPECT_FALSE(Fetch(ProtectedPath()));
+  EXPECT_EQ(desktop.CredentialPrompts().size(), 1u);
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{"Access denied: Invalid password"});
+  EXPECT_EQ(Target(), "earlier");
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Schemes, TransferFileLoginTest,
+                         ::testing::Values(LoginCase{"basic", "Basic "},
+                                           LoginCase{"digest", "Digest "},
+                                           LoginCase{"both", "Digest "}),
+                         [](const auto& info) { return std::string(info.param.scheme); });
+
+TEST_F(TransferFileTest, CredentialsAreNeverCarriedAlongARedirectToAnotherHost) {
+  LoopbackServer other(LoopbackServer::Options{.bind = "127.0.0.2"});
+  other.AddFile("setup.exe", "MZ elsewhere");
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  ASSERT_TRUE(Fetch("-/auth/basic/anna/s3cret/-/redirect-to/" + other.Url("setup.exe")));
+  EXPECT_EQ(Target(), "MZ elsewhere");
+  const auto requests = other.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_FALSE(requests[0].HasHeader("Authorization"));
+}
+
+TEST_F(TransferFileTest, AServerReachedByRedirectIsAskedForItsOwnLogin) {
+  LoopbackServer other(LoopbackServer::Options{.bind = "127.0.0.2"});
+  other.AddFile("setup.exe", "MZ");
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  ASSERT_TRUE(Fetch("-/redirect-to/" + other.Url("-/auth/basic/anna/s3cret/setup.exe")));
+  EXPECT_EQ(desktop.CredentialPrompts(),
+            std::vector<std::string>{"127.0.0.2:" + std::to_string(other.Port())});
+  EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// -- local copies -------------------------------------------------------------
+
+// Looks at the target while a message is up.
+class TargetWatcher final : public DesktopRecorder {
+ public:
+  explicit TargetWatcher(fs::path target) : m_target(std::move(target)) {}
+  void MessageBox(const std::string& text) override {
+    DesktopRecorder::MessageBox(text);
+    targetWhileShown.push_back(ReadHostFile(m_target));
+  }
+  std::vector<std::string> targetWhileShown;
+
+ private:
+  fs::path m_target;
+};
+
+TEST_F(TransferFileTest, ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCounter) {
+  prefix.WriteFile(kTarget, "earlier");
+  prefix.WriteFile("\\\\server\\share\\setup.exe", GeneratedBytes(100000));
+  TargetWatcher watcher(prefix.Host(kTarget));
+  ASSERT_TRUE(TransferFile("file::\\\\server\\share/setup.exe", kTarget, &counter));
+  EXPECT_EQ(watcher.Messages(), std::vector<std::string>{"downloading..."});
+  EXPECT_EQ(watcher.targetWhileShown, std::vector<std::string>{"earlier"});
+  EXPECT_EQ(Target(), GeneratedBytes(100000));
+  EXPECT_EQ(counter.load(), 77);
+}
+
+TEST_F(TransferFileTest, AMissingLocalSourceFailsQuietlyAndKeepsTheEarlierFile) {
+  prefix.WriteFile(kTarget, "earlier");
+  EXPECT_FALSE(TransferFile("file::c:\\missing\\setup.exe", kTarget, &counter));
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{"downloading..."});
+  EXPECT_EQ(Target(), "earlier");
+  EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
+}
+
+// -- size ---------------------------------------------------------------------
+
+long PeakResidentKilobytes() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmHWM:", 0) == 0)
+      return std::atol(line.c_str() + 6);
+  }
+  return 0;
+}
+
+TEST_F(TransferFileTest, AGibibyteArrivesExactlyCountedWithFlatMemory) {
+  constexpr std::int32_t kSize = 1 << 30;
+  // A small transfer first pays for what the internet layer sets up once.
+  ASSERT_TRUE(Fetch("-/bytes/1000"));
+  const long peakBefore = PeakResidentKilobytes();
+  ASSERT_TRUE(Fetch("-/bytes/" + std::to_string(kSize)));
+  [[maybe_unused]] const long peakGrowth = PeakResidentKilobytes() - peakBefore;
+  EXPECT_EQ(counter.load(), kSize);
+  EXPECT_EQ(fs::file_size(prefix.Host(kTarget)), std::uintmax_t{kSize});
+  std::ifstream file(prefix.Host(kTarget), std::ios::binary);
+  file.seekg(kSize - 1000);
+  std::string tail(1000, '\0');
+  file.read(tail.data(), 1000);
+  EXPECT_EQ(tail, GeneratedBytes(1000, kSize - 1000));
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+  EXPECT_LT(peakGrowth, 2 * 1024) << "kB";
+#endif
+  fs::remove(prefix.Host(kTarget));
+}
+
+}  // namespace

@@ -1,0 +1,237 @@
+// Downloading and starting real installers from a loopback server.
+#include <filesystem>
+
+#include "app/application.h"
+#include "catalogue_fixture.h"
+#include "support/settings.h"
+#include "xml/xml_var.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string Today() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[16];
+  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
+  return text;
+}
+
+// The installers in the order their downloads started. Each download is
+// logged twice: as the workflow starts it and as the transfer begins.
+std::vector<std::string> LoggedDownloads(const std::string& log, const std::string& base) {
+  std::vector<std::string> sources;
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    const auto at = line.find(": downloading " + base);
+    const auto to = line.rfind(" to ");
+    if (at == std::string::npos || to == std::string::npos)
+      continue;
+    const std::size_t from = at + 14 + base.size();
+    const std::string source = line.substr(from, to - from);
+    if (source.ends_with(".exe"))
+      sources.push_back(source);
+  }
+  std::vector<std::string> once;
+  for (std::size_t i = 0; i < sources.size(); i += 2)
+    once.push_back(sources[i]);
+  return once;
+}
+
+}  // namespace
+
+using Workflow = CatalogueTest;
+
+TEST_F(Workflow, AnInstallStartsTheInstallerInTheDownloadFolderAndTheNextOneSilently) {
+  PublishInstaller("accounts.exe");
+  Publish({{"Accounts", "accounts.exe", "1", "accounts.txt"}});
+  doc.LoadCatalogue();
+
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  ASSERT_EQ(WaitForRecords(1).size(), 1u);
+  EXPECT_EQ(Records()[0], "accounts.exe args=[] cwd=" + Folder("c:\\temp"));
+  EXPECT_EQ(GetProfileString("internet", "updateaccounts", ""), Today());
+  EXPECT_EQ(doc.m_nSizeKB, 1);
+  EXPECT_EQ(doc.m_strStatus, "Accounts");
+
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  ASSERT_EQ(WaitForRecords(2).size(), 2u);
+  EXPECT_EQ(Records()[1], "accounts.exe args=[/S] cwd=" + Folder("c:\\temp"));
+  EXPECT_TRUE(desktop.Messages().empty());
+}
+
+TEST_F(Workflow, InstallAllSkipsSpecialInstallersAndPutsLibrariesFirstAllSilently) {
+  const std::vector<std::string> names = {"one.exe",          "cisinst.exe", "dll.exe",
+                                          "vista.exe",        "two.exe",     "drivers.exe",
+                                          "vcredist_x86.exe", "a/dll.exe",   "three.exe"};
+  std::vector<CatalogueItem> items;
+  for (const auto& name : names) {
+    PublishInstaller(name);
+    items.push_back({name, name});
+  }
+  Publish(items);
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  EXPECT_EQ(desktop.ProgressOpened(), 1);
+  ASSERT_TRUE(RunUntilIdle());
+
+  // Both library items first, the later one ahead; then the rest in order.
+  EXPECT_EQ(LoggedDownloads(prefix.LogText(), server.BaseUrl()),
+            (std::vector<std::string>{"a/dll.exe", "dll.exe", "one.exe", "two.exe", "three.exe"}));
+  const auto records = WaitForRecords(5);
+  ASSERT_EQ(records.size(), 5u);
+  for (const auto& line : records)
+    EXPECT_NE(line.find("args=[/S]"), std::string::npos) << line;
+}
+
+TEST_F(Workflow, InstallAllOfSpecialItemsOnlyQueuesNothingButTurnsSilentOn) {
+  Publish({{"Vista", "vista.exe"}, {"Drivers", "drivers.exe"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  EXPECT_TRUE(doc.m_InstallQueue.empty());
+  EXPECT_FALSE(doc.m_bInProgress);
+  EXPECT_TRUE(doc.m_bSilent);
+  EXPECT_EQ(desktop.ProgressOpened(), 1);
+}
+
+TEST_F(Workflow, AFailedDownloadInAQueueOfThreeStartsTheOtherTwo) {
+  PublishInstaller("first.exe");
+  PublishInstaller("third.exe");
+  Publish({{"First", "first.exe"}, {"Second", "missing/second.exe"}, {"Third", "third.exe"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  ASSERT_TRUE(RunUntilIdle());
+  auto records = WaitForRecords(2);
+  std::sort(records.begin(), records.end());
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0].substr(0, 10), "first.exe ");
+  EXPECT_EQ(records[1].substr(0, 10), "third.exe ");
+  EXPECT_EQ(desktop.Messages().size(), 1u);  // the download-failed message
+  EXPECT_FALSE(fs::exists(prefix.Host("c:\\temp\\second.exe")));
+}
+
+TEST_F(Workflow, ReferencesWithoutAFileNameStartNothingAndTheQueueGoesOn) {
+  PublishInstaller("last.exe");
+  Publish({{"Folder", "installers/"}, {"Up", "a/.."}, {"Last", "last.exe"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  ASSERT_TRUE(RunUntilIdle());
+  const auto records = WaitForRecords(1);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].substr(0, 9), "last.exe ");
+  EXPECT_EQ(server.Requests().size(), 2u);  // the catalogue and last.exe
+}
+
+TEST_F(Workflow, ASecondQueueWhileATransferRunsIsRefused) {
+  Publish({{"Slow", "-/trickle/40?every=0.05"}, {"Other", "other.exe"}});
+  doc.LoadCatalogue();
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(doc.m_bInProgress);
+  doc.InstallAll();
+  doc.NetworkDownload();
+  doc.StartDownload(Item(1));
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>(3, "download in progress, try later"));
+  EXPECT_TRUE(doc.m_InstallQueue.empty());
+  EXPECT_TRUE(doc.m_strMode.empty());
+  ASSERT_TRUE(RunUntilIdle());
+}
+
+TEST_F(Workflow, NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn) {
+  WriteProfileString("paths", "installers", "\\\\server\\share\\installers");
+  fs::create_directories(prefix.Host("\\\\server\\share"));
+  std::vector<CatalogueItem> items;
+  for (const char* name : {"a.exe", "b.exe", "c.exe", "d.exe", "e.exe"}) {
+    PublishInstaller(name);
+    items.push_back({name, name});
+  }
+  Publish(items);
+  doc.LoadCatalogue();
+  doc.NetworkDownload();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{"downloading to \\\\server\\share\\installers"});
+  EXPECT_TRUE(fs::exists(prefix.Host("\\\\server\\share\\installers\\e.exe")));
+  EXPECT_TRUE(Records().empty());
+
+  CUpdateDoc runDoc;
+  runDoc.LoadCatalogue();
+  runDoc.NetworkRun();
+  // Before the first Complete: one item started of the five in the catalogue.
+  EXPECT_EQ(runDoc.m_nBytesReceived.load() / 1024 * 100 / runDoc.m_nSizeKB, 20);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while ((runDoc.m_bInProgress || !runDoc.m_InstallQueue.empty()) &&
+         std::chrono::steady_clock::now() < deadline) {
+    for (int command : desktop.TakePostedCommands())
+      runDoc.OnCommand(command);
+  }
+  const std::string folder = Folder("\\\\server\\share\\installers");
+  EXPECT_EQ(Records(), (std::vector<std::string>{
+                           "a.exe args=[/S] cwd=" + folder, "b.exe args=[/S] cwd=" + folder,
+                           "c.exe args=[/S] cwd=" + folder, "d.exe args=[/S] cwd=" + folder,
+                           "e.exe args=[/S] cwd=" + folder}));
+  EXPECT_EQ(desktop.ViewUpdates().back(), cmd::kHintProgress);
+}
+
+TEST_F(Workflow, SetupIsOfferedWhenNoFolderIsKnownAndACancelFallsBackToTheTempFolder) {
+  PublishInstaller("x.exe");
+  Publish({{"X", "x.exe"}});
+  doc.LoadCatalogue();
+  desktop.QueueSetupAnswer("\\\\nas\\installers");
+  fs::create_directories(prefix.Host("\\\\nas"));
+  doc.NetworkDownload();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(desktop.Events(),
+            (std::vector<std::string>{"setup: ", "message: downloading to \\\\nas\\installers"}));
+  EXPECT_EQ(GetProfileString("paths", "installers", ""), "\\\\nas\\installers");
+  EXPECT_TRUE(fs::exists(prefix.Host("\\\\nas\\installers\\x.exe")));
+
+  CUpdateDoc cancelled;
+  WriteProfileString("paths", "installers", "");
+  cancelled.LoadCatalogue();
+  cancelled.NetworkRun();  // both Setup dialogs cancelled
+  const auto events = desktop.Events();
+  EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
+            (std::vector<std::string>{"setup: ", "message: installing from ", "setup: "}));
+  EXPECT_EQ(cancelled.m_strFolder, "c:\\temp");
+  cancelled.WaitForTransfer();
+}
+
+TEST_F(Workflow, SimulationCopiesFromTheUploadFolder) {
+  WriteProfileString("advanced", "sim", "1");
+  prefix.WriteFile("y:\\upload\\acc\\setup.exe", InstallerScript("setup.exe"));
+  // 29 characters of legacy server base URL, then the upload folder's own path.
+  Publish({{"Sim", "http://legacy.example.co.uk/xacc/setup.exe"}});
+  doc.LoadCatalogue();
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{"downloading..."});
+  ASSERT_EQ(WaitForRecords(1).size(), 1u);
+  EXPECT_EQ(Records()[0], "setup.exe args=[] cwd=" + Folder("c:\\temp"));
+}
+
+TEST_F(Workflow, TheLibraryCheckModeClosesTheWindowAfterTheFirstInstaller) {
+  TheOptions()["DLLCHECK"] = "T";
+  PublishInstaller("dll.exe");
+  Publish({{"Libraries", "dll.exe", "1", "dll.txt"}});
+  doc.LoadCatalogue();
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(closeRequests, 1);
+  EXPECT_EQ(WaitForRecords(1).size(), 1u);
+}
+
+TEST_F(Workflow, InformationIsFetchedAndOpenedWithTheDefaultApplication) {
+  server.AddFile("accounts.txt", "What is new in Accounts\r\n");
+  Publish({{"Accounts", "accounts.exe", "1", "accounts.txt"}, {"None", "n.exe", "1", "none.txt"}});
+  doc.LoadCatalogue();
+  doc.ShowInfo(Item(0));
+  EXPECT_EQ(desktop.OpenedFiles(), std::vector<std::string>{"c:\\temp\\info.txt"});
+  EXPECT_EQ(prefix.ReadFile("c:\\temp\\info.txt"), "What is new in Accounts\r\n");
+  doc.ShowInfo(Item(1));  // a 404: reported, and the older text is not opened again
+  EXPECT_EQ(desktop.OpenedFiles().size(), 1u);
+  EXPECT_EQ(desktop.Messages().size(), 1u);
+}

@@ -1,0 +1,89 @@
+// The library check against real files with set modification times.
+#include "libcheck/check_dlls.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <ctime>
+
+#include "support/settings.h"
+#include "testkit/temp_prefix.h"
+
+namespace {
+
+std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second) {
+  std::tm t{};
+  t.tm_year = year - 1900;
+  t.tm_mon = month - 1;
+  t.tm_mday = day;
+  t.tm_hour = hour;
+  t.tm_min = minute;
+  t.tm_sec = second;
+  t.tm_isdst = -1;
+  return std::mktime(&t);
+}
+
+class CheckDllsTest : public ::testing::Test {
+ protected:
+  void Library(const std::string& windowsPath, std::time_t modified) {
+    prefix.WriteFile(windowsPath, "library");
+    struct timespec times[2] = {{modified, 0}, {modified, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, prefix.Host(windowsPath).c_str(), times, 0), 0);
+  }
+  void VersionList(const std::string& files) {
+    prefix.WriteFile("c:\\ostrel\\dllversion.txt", "<Files>\r\n" + files + "</Files>\r\n");
+  }
+  TempPrefix prefix;
+};
+
+}  // namespace
+
+TEST_F(CheckDllsTest, NoVersionListMeansEverythingIsInOrder) {
+  EXPECT_TRUE(CheckDlls());
+}
+
+TEST_F(CheckDllsTest, TheTimeOfDayCountsToTheMinute) {
+  VersionList("<File path=\"c:\\windows\\a.dll\" mtime=\"01/02/2003 10:30\"/>\r\n");
+  Library("c:\\windows\\a.dll", LocalTime(2003, 2, 1, 10, 30, 45));
+  EXPECT_TRUE(CheckDlls());
+  Library("c:\\windows\\a.dll", LocalTime(2003, 2, 1, 10, 30, 0));
+  EXPECT_TRUE(CheckDlls());
+  Library("c:\\windows\\a.dll", LocalTime(2003, 2, 1, 10, 29, 59));
+  EXPECT_FALSE(CheckDlls());
+}
+
+TEST_F(CheckDllsTest, ADateAloneMeansMidnightAndAOneDigitHourLosesItsMinutes) {
+  EXPECT_EQ(OldestAcceptableTime("01/02/2003"), LocalTime(2003, 2, 1, 0, 0, 0));
+  EXPECT_EQ(OldestAcceptableTime("1/2/2003 9:30"), LocalTime(2003, 2, 1, 9, 0, 0));
+  EXPECT_EQ(OldestAcceptableTime("01/02/2003 23:59"), LocalTime(2003, 2, 1, 23, 59, 0));
+}
+
+TEST_F(CheckDllsTest, OnlyFileElementsAtAnyDepthCountAndEveryOneIsExamined) {
+  prefix.WriteFile("c:\\ostrel\\dllversion.txt",
+                   "<Files><Group><Sub><File path=\"c:\\windows\\deep.dll\" "
+                   "mtime=\"01/01/2020\"/></Sub></Group>"
+                   "<file path=\"c:\\missing.dll\"/></Files>");
+  Library("c:\\windows\\deep.dll", LocalTime(2019, 12, 31, 12, 0, 0));
+  EXPECT_FALSE(CheckDlls());
+  Library("c:\\windows\\deep.dll", LocalTime(2020, 1, 1, 0, 0, 0));
+  EXPECT_TRUE(CheckDlls());
+}
+
+TEST_F(CheckDllsTest, MissingFilesAndPathsFailButLaterElementsAreStillRead) {
+  Library("c:\\windows\\b.dll", LocalTime(2010, 1, 1, 0, 0, 0));
+  VersionList(
+      "<File path=\"c:\\windows\\gone.dll\" mtime=\"01/01/2000\"/>\r\n"
+      "<File path=\"c:\\windows\\b.dll\"/>\r\n");
+  EXPECT_FALSE(CheckDlls());
+  VersionList("<File mtime=\"01/01/2000\"/>\r\n");
+  EXPECT_FALSE(CheckDlls());
+  VersionList("<File path=\"c:\\windows\\b.dll\"/>\r\n");
+  EXPECT_TRUE(CheckDlls());
+}
+
+TEST_F(CheckDllsTest, TheListIsFoundInTheConfiguredInstallFolder) {
+  WriteProfileString("paths", "install", "d:\\suite");
+  prefix.WriteFile("d:\\suite\\dllversion.txt", "<Files><File path=\"c:\\nothing.dll\"/></Files>");
+  EXPECT_FALSE(CheckDlls());
+}

@@ -33,25 +33,23 @@ void FillList(UpdateList& list, CXMLVar* root, int columnWidth) {
   if (root == nullptr)
     return;
   bool columnsMade = false;
-  for (auto& itemEntry : root->Children()) {
-    CXMLVar& item = *itemEntry;
-    if (item.Children().empty())
+  for (CXMLVar* item : root->Children()) {
+    if (item->Children().empty())
       continue;
     int row = -1;
     int column = 0;
-    for (auto& fieldEntry : item.Children()) {
-      const CXMLVar& field = *fieldEntry;
+    for (const CXMLVar* field : item->Children()) {
       if (!columnsMade)
-        list.InsertColumn(column, field.m_strName, columnWidth);
+        list.InsertColumn(column, field->m_strName, columnWidth);
       if (column == 0) {
-        row = list.InsertRow(list.RowCount(), field.m_strValue);
+        row = list.InsertRow(list.RowCount(), field->m_strValue);
       } else if (column < list.ColumnCount()) {
-        list.SetCellText(row, column, field.m_strValue);
+        list.SetCellText(row, column, field->m_strValue);
       }
       ++column;
     }
     columnsMade = true;
-    list.SetRowItem(row, &item);
+    list.SetRowItem(row, item);
   }
 }
 

@@ -28,8 +28,8 @@ class ProgressDisplay {
   virtual void CloseProgress() = 0;
 };
 
+// Shown by Install and Information when no row is selected.
 inline constexpr const char* kChooseItemMessage = "choose item to download first";
-inline constexpr const char* kDownloadInProgressMessage = "download in progress, try later";
 
 class UpdateViewLogic {
  public:

@@ -131,7 +131,7 @@ TEST(SelectedItem, IsTheItemOfTheSelectedRowOrNone) {
   FillList(list, root.get(), 10);
   EXPECT_EQ(GetSelectedItem(list), nullptr);
   list.SelectRow(1);
-  EXPECT_EQ(GetSelectedItem(list), root->Children().back().get());
+  EXPECT_EQ(GetSelectedItem(list), root->Children().back());
   list.SelectRow(-2);
-  EXPECT_EQ(GetSelectedItem(list), root->Children().back().get());
+  EXPECT_EQ(GetSelectedItem(list), root->Children().back());
 }

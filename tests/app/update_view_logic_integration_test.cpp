@@ -176,7 +176,7 @@ TEST_F(ViewLogic, TheDialogStaysOpenWhileTheQueueHoldsItems) {
   progress.open = true;
   doc.m_nSizeKB = 0;
   doc.m_nBytesReceived = 1536;
-  doc.m_InstallQueue.push_back(catalogue->Children().front().get());
+  doc.m_InstallQueue.push_back(catalogue->Children().front());
   logic.RefreshProgress();
   EXPECT_TRUE(progress.open);
   EXPECT_EQ(progress.percentage, "100 %");

@@ -175,6 +175,6 @@ void CUpdateApp::OnFileSave() {
 void CUpdateApp::OnMainFrameClosing() {
   m_desktop.StopServingWorker();
   if (m_pDoc)
-    m_pDoc->WaitForTransfer();
+    m_pDoc->AbandonTransfer();
   m_desktop.AttachFrame(nullptr);
 }

@@ -5,15 +5,20 @@
 #include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/filedlg.h>
+#include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/application.h"
+#include "app/gui/main_frame.h"
 #include "app/gui/message_box.h"
 #include "app/gui/update_app.h"
+#include "app/gui/update_view.h"
 #include "app/update_view_logic.h"
+#include "brand/skin.h"
 #include "platform/http.h"
 
 bool HaveDisplay() {
@@ -153,4 +158,82 @@ void ScriptedUser::Answer(wxDialog& dialog) {
     }
   }
   dialog.EndModal(name == "100" ? wxID_OK : wxID_CANCEL);
+}
+
+std::string CatalogueXml(const std::vector<CatalogueItem>& items) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\r\n<Catalogue>\r\n<Downloads>\r\n";
+  for (const auto& item : items) {
+    xml += "<Item>";
+    for (const auto& [name, value] : item)
+      xml += "<" + name + ">" + value + "</" + name + ">";
+    xml += "</Item>\r\n";
+  }
+  return xml + "</Downloads>\r\n</Catalogue>\r\n";
+}
+
+void UpdaterGuiTest::SetUp() {
+  if (!HaveDisplay())
+    GTEST_SKIP() << "no display";
+  server = std::make_unique<LoopbackServer>();
+  setenv("OSTREL_CATALOGUE_URL", server->BaseUrl().c_str(), 1);
+  setenv("OSTREL_RESELLER_CATALOGUE_URL", server->BaseUrl().c_str(), 1);
+  marker = prefix.Root() / "started.txt";
+  ForgetSkin();
+  app = &FreshApp();
+  user = std::make_unique<ScriptedUser>();
+}
+
+void UpdaterGuiTest::TearDown() {
+  if (app != nullptr)
+    CloseMainWindow(*app);
+  user.reset();
+  ForgetSkin();
+  unsetenv("OSTREL_CATALOGUE_URL");
+  unsetenv("OSTREL_RESELLER_CATALOGUE_URL");
+}
+
+void UpdaterGuiTest::ServeCatalogue(const std::vector<CatalogueItem>& items) {
+  server->AddFile("download.xml", CatalogueXml(items));
+}
+
+CatalogueItem UpdaterGuiTest::ScriptItem(const std::string& stem, const std::string& description) {
+  const std::string script =
+      "#!/bin/sh\necho \"$(basename \"$0\") $*\" >> '" + marker.string() + "'\n";
+  server->AddFile(stem + ".exe", script);
+  server->AddFile(stem + ".txt", "About " + description + "\r\n");
+  return {{"Description", description},
+          {"href", server->Url(stem + ".exe")},
+          {"Size", std::to_string(script.size() / 1024 + 1)},
+          {"Version", "1.0"},
+          {"Product", "Ostrel"},
+          {"Info", stem + ".txt"}};
+}
+
+std::vector<std::string> UpdaterGuiTest::StartedInstallers() const {
+  std::vector<std::string> lines;
+  std::ifstream in(marker);
+  for (std::string line; std::getline(in, line);)
+    lines.push_back(line);
+  return lines;
+}
+
+bool UpdaterGuiTest::Start(const std::vector<std::string>& arguments) {
+  return app->InitInstance(arguments);
+}
+
+CMainFrame* UpdaterGuiTest::Frame() const {
+  return app->MainFrame();
+}
+
+CUpdateView* UpdaterGuiTest::View() const {
+  return Frame() != nullptr ? Frame()->View() : nullptr;
+}
+
+std::string UpdaterGuiTest::Label(int id) const {
+  return std::string(View()->FindWindow(id)->GetLabel().utf8_str());
+}
+
+void UpdaterGuiTest::Command(int commandId) {
+  Frame()->RouteCommand(commandId);
 }

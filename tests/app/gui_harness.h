@@ -5,13 +5,22 @@
 // pressing OK, filling in the Setup dialog, cancelling a file dialog.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <chrono>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "testkit/loopback_server.h"
+#include "testkit/temp_prefix.h"
+
+class CMainFrame;
 class CUpdateApp;
+class CUpdateView;
 class wxDialog;
 class wxTimer;
 class wxWindow;
@@ -64,4 +73,38 @@ class ScriptedUser {
   std::function<void(wxDialog&)> m_look;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_dialogs;
+};
+
+// One catalogue item: its fields in order, (name, value) in Windows-1252.
+using CatalogueItem = std::vector<std::pair<std::string, std::string>>;
+std::string CatalogueXml(const std::vector<CatalogueItem>& items);
+
+// A fresh prefix, a catalogue server on loopback that the updater is pointed
+// at, the process's application and a user at its dialogs; the main window is
+// closed again at the end.
+class UpdaterGuiTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // Serves `items` as download.xml.
+  void ServeCatalogue(const std::vector<CatalogueItem>& items);
+  // A catalogue item whose installer, when started, appends its command line
+  // to the marker file: name "<stem>.exe", information "<stem>.txt".
+  CatalogueItem ScriptItem(const std::string& stem, const std::string& description);
+  // The command lines that installers have started with, one a line.
+  std::vector<std::string> StartedInstallers() const;
+
+  // InitInstance with `arguments`; true when the main window is shown.
+  bool Start(const std::vector<std::string>& arguments = {});
+  CMainFrame* Frame() const;
+  CUpdateView* View() const;
+  std::string Label(int id) const;
+  void Command(int commandId);
+
+  TempPrefix prefix;
+  std::unique_ptr<LoopbackServer> server;
+  CUpdateApp* app = nullptr;
+  std::unique_ptr<ScriptedUser> user;
+  std::filesystem::path marker;
 };

@@ -5,6 +5,7 @@
 #include <wx/dcscreen.h>
 #include <wx/evtloop.h>
 #include <wx/filedlg.h>
+#include <wx/modalhook.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
 #include <wx/timer.h>
@@ -27,6 +28,10 @@ bool HaveDisplay() {
 }
 
 CUpdateApp& FreshApp() {
+  // The workflow makes the download folder the current one; each test starts
+  // from where the process began, which outlives every test's prefix.
+  static const std::filesystem::path home = std::filesystem::current_path();
+  std::filesystem::current_path(home);
   static CUpdateApp* app = [] {
     platform::InitialiseHttp();
     auto* instance = new CUpdateApp;
@@ -99,7 +104,24 @@ bool SaveScreenshot(wxWindow* window, const std::string& name) {
   return picture.SaveFile((folder / (name + ".png")).string(), wxBITMAP_TYPE_PNG);
 }
 
-ScriptedUser::ScriptedUser() : m_pTimer(new wxTimer) {
+class ScriptedUser::FileDialogHook : public wxModalDialogHook {
+ public:
+  explicit FileDialogHook(std::vector<std::string>& dialogs) : m_dialogs(dialogs) { Register(); }
+
+ protected:
+  int Enter(wxDialog* dialog) override {
+    if (dynamic_cast<wxFileDialog*>(dialog) == nullptr)
+      return wxID_NONE;
+    m_dialogs.push_back("file");
+    return wxID_CANCEL;
+  }
+
+ private:
+  std::vector<std::string>& m_dialogs;
+};
+
+ScriptedUser::ScriptedUser()
+    : m_pTimer(new wxTimer), m_pFileDialogHook(std::make_unique<FileDialogHook>(m_dialogs)) {
   m_pTimer->Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Act(); });
   m_pTimer->Start(20);
 }
@@ -139,11 +161,6 @@ void ScriptedUser::Answer(wxDialog& dialog) {
   if (auto* message = dynamic_cast<CMessageBox*>(&dialog)) {
     m_messages.push_back(std::string(message->Text().utf8_str()));
     dialog.EndModal(wxID_OK);
-    return;
-  }
-  if (dynamic_cast<wxFileDialog*>(&dialog) != nullptr) {
-    m_dialogs.push_back("file");
-    dialog.EndModal(wxID_CANCEL);
     return;
   }
   const std::string name(dialog.GetName().utf8_str());
@@ -187,6 +204,7 @@ void UpdaterGuiTest::SetUp() {
 void UpdaterGuiTest::TearDown() {
   if (app != nullptr)
     CloseMainWindow(*app);
+  FreshApp();
   user.reset();
   ForgetSkin();
   unsetenv("OSTREL_CATALOGUE_URL");

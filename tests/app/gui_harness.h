@@ -59,14 +59,19 @@ class ScriptedUser {
   // The texts of the message boxes the user has closed, in order.
   const std::vector<std::string>& Messages() const { return m_messages; }
   // Names of the other dialogs the user has answered ("133" Setup, "100"
-  // About, "file" a file dialog, ...), in order.
+  // About, "file" a file dialog, ...), in order. The desktop's own file
+  // chooser is cancelled before it shows: under a bare X server it cannot
+  // be driven.
   const std::vector<std::string>& Dialogs() const { return m_dialogs; }
 
  private:
   void Act();
   void Answer(wxDialog& dialog);
 
+  class FileDialogHook;
+
   wxTimer* m_pTimer;
+  std::unique_ptr<FileDialogHook> m_pFileDialogHook;
   wxDialog* m_pSeen = nullptr;
   int m_nTicksSeen = 0;
   std::vector<std::optional<std::string>> m_setupAnswers;

@@ -101,11 +101,9 @@ bool CUpdateApp::ProcessShellCommand() {
 
   // A plain argument names the document to open; opening reads nothing, so
   // the recent-file list is its only trace.
-  const std::string& path = TheCommandLine().m_strFileName;
-  if (!path.empty()) {
-    m_strPathName = path;
-    m_recentFiles.Add(path);
-  }
+  m_strPathName = TheCommandLine().m_strFileName;
+  if (!m_strPathName.empty())
+    m_recentFiles.Add(m_strPathName);
   frame->View()->OnInitialUpdate();
   if (m_pFrame)
     m_pFrame->RefreshTitle();

@@ -128,7 +128,10 @@ TEST_F(DocumentCommands, InformationFetchesTheTextAndOpensItWithTheDefaultApplic
   ASSERT_TRUE(Start());
   View()->List()->SetItemState(0, wxLIST_STATE_SELECTED, wxLIST_STATE_SELECTED);
   Command(cmd::kInformation);
-  const bool shown = RunUntil([&] { return std::filesystem::file_size(opened) > 0; });
+  const bool shown = RunUntil([&] {
+    std::error_code error;
+    return std::filesystem::file_size(opened, error) > 0 && !error;
+  });
   setenv("PATH", path.c_str(), 1);
   ASSERT_TRUE(shown);
   std::ifstream in(opened);

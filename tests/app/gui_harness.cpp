@@ -136,6 +136,14 @@ void ScriptedUser::QueueSetupAnswer(std::optional<std::string> folder) {
 }
 
 void ScriptedUser::Act() {
+  // A look (a screenshot) runs the event loop, and with it this timer.
+  if (m_bActing)
+    return;
+  m_bActing = true;
+  struct Done {
+    bool& acting;
+    ~Done() { acting = false; }
+  } done{m_bActing};
   wxDialog* modal = nullptr;
   for (wxWindow* window : wxTopLevelWindows) {
     auto* dialog = dynamic_cast<wxDialog*>(window);

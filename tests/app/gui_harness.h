@@ -73,6 +73,7 @@ class ScriptedUser {
   wxTimer* m_pTimer;
   std::unique_ptr<FileDialogHook> m_pFileDialogHook;
   wxDialog* m_pSeen = nullptr;
+  bool m_bActing = false;
   int m_nTicksSeen = 0;
   std::vector<std::optional<std::string>> m_setupAnswers;
   std::function<void(wxDialog&)> m_look;

@@ -14,20 +14,25 @@ function(ostrel_add_test name)
     TEST_PREFIX "${T_LABEL}.")
 endfunction()
 
-# ostrel_add_test_folder(name [LIBS ...]): one executable per label for the
-# calling folder, by file name:
+# ostrel_add_test_folder(name [LIBS ...] [GUI_LIBS ...]): one executable per
+# label for the calling folder, by file name (GUI_LIBS are linked into the gui
+# tests only):
 #   *_test.cpp              unit         (no network, processes or display)
 #   *_integration_test.cpp  integration  (loopback servers, real processes, real files)
 #   *_gui_test.cpp          gui          (a real X server)
 #   *_e2e_test.cpp          e2e          (the installed program, as a user runs it)
 function(ostrel_add_test_folder name)
-  cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(F "" "" "LIBS;GUI_LIBS" ${ARGN})
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   foreach(label integration gui e2e)
     file(GLOB matched CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_${label}_test.cpp)
     list(REMOVE_ITEM all ${matched})
+    set(libs ${F_LIBS})
+    if(label STREQUAL "gui")
+      list(APPEND libs ${F_GUI_LIBS})
+    endif()
     if(matched)
-      ostrel_add_test(${name}_${label}_tests LABEL ${label} SOURCES ${matched} LIBS ${F_LIBS})
+      ostrel_add_test(${name}_${label}_tests LABEL ${label} SOURCES ${matched} LIBS ${libs})
     endif()
   endforeach()
   if(all)

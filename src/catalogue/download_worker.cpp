@@ -27,6 +27,10 @@ void LowerThisThreadsPriority() {
 }  // namespace
 
 DownloadWorker::~DownloadWorker() {
+  Abandon();
+}
+
+void DownloadWorker::Abandon() {
   if (!m_thread.joinable())
     return;
   m_abandon.store(true);

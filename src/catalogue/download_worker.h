@@ -46,6 +46,8 @@ class DownloadWorker {
 
   // Waits until the current transfer (if any) has posted "Complete".
   void Join();
+  // Tells the current transfer (if any) to stop, then joins it.
+  void Abandon();
 
   bool Running() const { return m_thread.joinable(); }
 

@@ -51,11 +51,15 @@ void BrandCatalogue(CXMLVar* element, void*) {
 CUpdateDoc::CUpdateDoc() : m_pTransfer(std::make_unique<Transfer>()) {}
 
 CUpdateDoc::~CUpdateDoc() {
-  WaitForTransfer();
+  AbandonTransfer();
 }
 
 void CUpdateDoc::WaitForTransfer() {
   m_pTransfer->worker.Join();
+}
+
+void CUpdateDoc::AbandonTransfer() {
+  m_pTransfer->worker.Abandon();
 }
 
 void CUpdateDoc::LoadCatalogue() {

@@ -51,8 +51,11 @@ class CUpdateDoc {
   // True when the document handled it.
   bool OnCommand(int commandId);
 
-  // Waits for a running transfer to end (the application's exit, tests).
+  // Waits for a running transfer to end (tests).
   void WaitForTransfer();
+  // Tells a running transfer to stop and waits for it (the main window is
+  // closing): closing never waits for a slow server.
+  void AbandonTransfer();
 
   // --- State the view reads (UI thread) ---------------------------------------
   CXMLVar* m_pDownloads = nullptr;

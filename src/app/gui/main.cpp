@@ -1,18 +1,24 @@
-// Start-up without a window yet: names the settings file, logs, parses.
+// The updater's entry point.
 #include <string>
 #include <vector>
+#include <wx/app.h>
 
-#include "app/command_line.h"
+#include "app/gui/update_app.h"
+#include "app/startup.h"
 #include "platform/http.h"
-#include "support/log.h"
-#include "support/settings.h"
+
+wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
 int main(int argc, char** argv) {
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
-  SetProfileName("ostrel.ini");
-  Log("parsing command line");
-  CUpdateCommandLineInfo commandLine;
-  ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc), commandLine);
-  return 0;
+  SetProcessArguments(std::vector<std::string>(argv + 1, argv + argc));
+  int exitCode = wxEntry(argc, argv);
+  // A start-up that ended without a window has said how it ended; the
+  // framework itself failing to start (no display) is a failure too.
+  if (const auto startup = EndedStartupExitCode())
+    exitCode = *startup;
+  else if (exitCode != 0)
+    exitCode = kExitStartupFailed;
+  return exitCode;
 }

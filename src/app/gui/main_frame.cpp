@@ -1,0 +1,91 @@
+#include "app/gui/main_frame.h"
+
+#include <algorithm>
+
+#include "app/commands.h"
+#include "app/gui/main_menu.h"
+#include "app/gui/resources.h"
+#include "app/gui/update_view.h"
+#include "app/gui/wx_text.h"
+#include "catalogue/update_doc.h"
+
+CMainFrame::CMainFrame(CUpdateDoc& doc, Hooks hooks) : m_doc(doc), m_hooks(std::move(hooks)) {}
+
+bool CMainFrame::Create() {
+  if (!LoadResources())
+    return false;
+  if (!wxFrame::Create(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
+                       wxDEFAULT_FRAME_STYLE))
+    return false;
+  SetMenuBar(CreateMainMenu());
+  SetAcceleratorTable(CreateMainAccelerators());
+  SetIcon(ApplicationIcon());
+
+  m_pView = new CUpdateView(m_doc);
+  if (!m_pView->Create(this)) {
+    m_pView->Destroy();
+    m_pView = nullptr;
+    return false;
+  }
+  SetClientSize(m_pView->GetSize());
+  RefreshTitle();
+
+  Bind(wxEVT_MENU, &CMainFrame::OnMenu, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
+  Bind(wxEVT_IDLE, &CMainFrame::OnIdle, this);
+  return true;
+}
+
+void CMainFrame::RouteCommand(int commandId) {
+  switch (commandId) {
+    case cmd::kAppExit:
+    case cmd::kCloseMainWindow:
+      Close();
+      return;
+    default:
+      break;
+  }
+  if (m_pView != nullptr && m_pView->OnCommand(commandId))
+    return;
+  if (m_doc.OnCommand(commandId))
+    return;
+  if (m_hooks.applicationCommand)
+    m_hooks.applicationCommand(commandId);
+}
+
+void CMainFrame::RefreshTitle() {
+  std::string title = m_doc.GetTitle();
+  if (title.empty())
+    title = "Untitled";
+  const wxString shown = ToWx(title + " - " + LoadResourceString(kAppTitleStringId));
+  if (GetTitle() != shown)
+    SetTitle(shown);
+}
+
+void CMainFrame::ShrinkToView() {
+  if (m_pView == nullptr)
+    return;
+  const wxSize form = m_pView->GetSize();
+  const wxSize client = GetClientSize();
+  SetClientSize(std::min(form.x, client.x), std::min(form.y, client.y));
+}
+
+void CMainFrame::OnMenu(wxCommandEvent& event) {
+  RouteCommand(CommandForEventId(event.GetId()));
+}
+
+void CMainFrame::OnClose(wxCloseEvent&) {
+  if (IsBeingDeleted())
+    return;
+  if (m_pView != nullptr)
+    m_pView->Progress().DestroyWindow();
+  Hide();
+  if (m_hooks.closing)
+    m_hooks.closing();
+  Destroy();
+}
+
+void CMainFrame::OnIdle(wxIdleEvent& event) {
+  RefreshTitle();
+  event.Skip();
+}

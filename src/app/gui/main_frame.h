@@ -1,0 +1,49 @@
+// The main window: menu 128 and its accelerators, no toolbar and no status
+// bar, the title "<document title> - update", and the update view as its only
+// child.
+//
+// Every command (menu item, accelerator, button, or one posted through the
+// Desktop) is routed frame -> view -> document -> application; a command
+// that nobody handles does nothing. Closing the window closes the progress
+// dialog, makes the Desktop answer the worker's calls at once, and waits for
+// a running transfer before the window goes, so nothing is freed under it.
+// UI thread only, except that commands may be queued to it from any thread.
+#pragma once
+
+#include <wx/frame.h>
+#include <functional>
+#include <string>
+
+class CUpdateDoc;
+class CUpdateView;
+
+class CMainFrame : public wxFrame {
+ public:
+  struct Hooks {
+    // The application's commands; true when handled.
+    std::function<bool(int commandId)> applicationCommand;
+    // The window is closing; the worker must be let go and waited for.
+    std::function<void()> closing;
+  };
+
+  CMainFrame(CUpdateDoc& doc, Hooks hooks);
+
+  // Makes the window, its menu, accelerators and view (not shown yet).
+  // False when any of them can't be made.
+  bool Create();
+
+  CUpdateView* View() const { return m_pView; }
+  void RouteCommand(int commandId);
+  void RefreshTitle();
+  // Sizes the window to the view's form, never growing it.
+  void ShrinkToView();
+
+ private:
+  void OnMenu(wxCommandEvent& event);
+  void OnClose(wxCloseEvent& event);
+  void OnIdle(wxIdleEvent& event);
+
+  CUpdateDoc& m_doc;
+  Hooks m_hooks;
+  CUpdateView* m_pView = nullptr;
+};

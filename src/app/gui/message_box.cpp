@@ -1,0 +1,27 @@
+#include "app/gui/message_box.h"
+
+#include <wx/button.h>
+#include <wx/sizer.h>
+#include <wx/stattext.h>
+
+#include "app/gui/resources.h"
+#include "app/gui/wx_text.h"
+
+CMessageBox::CMessageBox(wxWindow* parent, const wxString& text)
+    : wxDialog(parent, wxID_ANY, ToWx(LoadResourceString(kAppTitleStringId))), m_text(text) {
+  SetName("message");
+  auto* label = new wxStaticText(this, wxID_ANY, wxString());
+  // Shown as it stands: an '&' in a file name is no mnemonic.
+  label->SetLabelText(text);
+  label->Wrap(ConvertDialogToPixels(wxSize(280, 0)).x);
+  auto* ok = new wxButton(this, wxID_OK, "OK");
+  ok->SetDefault();
+
+  auto* column = new wxBoxSizer(wxVERTICAL);
+  column->Add(label, wxSizerFlags().Border(wxALL, 12));
+  column->Add(ok, wxSizerFlags().Center().Border(wxLEFT | wxRIGHT | wxBOTTOM, 12));
+  SetSizerAndFit(column);
+  SetEscapeId(wxID_OK);
+  CentreOnParent();
+  ok->SetFocus();
+}

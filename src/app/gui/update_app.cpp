@@ -1,0 +1,180 @@
+#include "app/gui/update_app.h"
+
+#include <wx/filedlg.h>
+
+#include "app/application.h"
+#include "app/commands.h"
+#include "app/gui/about_dlg.h"
+#include "app/gui/printing.h"
+#include "app/gui/resources.h"
+#include "app/gui/update_view.h"
+#include "app/gui/wx_text.h"
+#include "catalogue/update_doc.h"
+#include "platform/codepage.h"
+
+namespace {
+
+std::vector<std::string>& ProcessArguments() {
+  static std::vector<std::string> arguments;
+  return arguments;
+}
+
+std::optional<int> g_endedStartupExitCode;
+
+}  // namespace
+
+void SetProcessArguments(std::vector<std::string> arguments) {
+  ProcessArguments() = std::move(arguments);
+}
+
+std::optional<int> EndedStartupExitCode() {
+  return g_endedStartupExitCode;
+}
+
+CUpdateApp::CUpdateApp() {
+  SetAppName("update");
+  SetAppDisplayName(ToWx(LoadResourceString(kAppTitleStringId)));
+}
+
+CUpdateApp::~CUpdateApp() {
+  SetDesktop(nullptr);
+}
+
+bool CUpdateApp::OnInit() {
+  // The base class's OnInit is not called: its command-line parser would
+  // refuse the updater's own "/" flags.
+  std::vector<std::string> arguments;
+  for (const std::string& argument : ProcessArguments())
+    arguments.push_back(platform::Utf8ToCp1252(argument));
+  if (InitInstance(arguments))
+    return true;
+  g_endedStartupExitCode = m_nStartupExitCode;
+  return false;
+}
+
+int CUpdateApp::OnExit() {
+  // The main window has waited for any transfer; the document goes last.
+  m_pDoc.reset();
+  SetDesktop(nullptr);
+  return wxApp::OnExit();
+}
+
+bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
+  SetDesktop(&m_desktop);
+  StartupServices services = m_services ? *m_services : DefaultStartupServices();
+  services.initialiseFramework = [this] {
+    LoadResources();
+    m_recentFiles.Load();
+  };
+  if (PrepareStartup(arguments, services) == StartupOutcome::kLibrariesInOrder) {
+    m_nStartupExitCode = kExitLibrariesInOrder;
+    return false;
+  }
+  if (!ProcessShellCommand()) {
+    m_nStartupExitCode = kExitStartupFailed;
+    return false;
+  }
+  // The initial update may already have closed the window (the library-check
+  // mode, once its installer has started, from inside a message box).
+  if (!m_pFrame || m_pFrame->IsBeingDeleted()) {
+    m_nStartupExitCode = kExitLibrariesInOrder;
+    return false;
+  }
+  m_pFrame->Show();
+  m_pFrame->Update();
+  return true;
+}
+
+bool CUpdateApp::ProcessShellCommand() {
+  m_pDoc = std::make_unique<CUpdateDoc>();
+  CMainFrame::Hooks hooks;
+  hooks.applicationCommand = [this](int commandId) { return OnCommand(commandId); };
+  hooks.closing = [this] { OnMainFrameClosing(); };
+  auto* frame = new CMainFrame(*m_pDoc, std::move(hooks));
+  if (!frame->Create()) {
+    frame->Destroy();
+    return false;
+  }
+  m_pFrame = frame;
+  SetTopWindow(frame);
+  m_desktop.AttachFrame(frame);
+
+  // A plain argument names the document to open; opening reads nothing, so
+  // the recent-file list is its only trace.
+  const std::string& path = TheCommandLine().m_strFileName;
+  if (!path.empty()) {
+    m_strPathName = path;
+    m_recentFiles.Add(path);
+  }
+  frame->View()->OnInitialUpdate();
+  if (m_pFrame)
+    m_pFrame->RefreshTitle();
+  return true;
+}
+
+bool CUpdateApp::OnCommand(int commandId) {
+  switch (commandId) {
+    case cmd::kAppAbout:
+      CAboutDlg().DoModal();
+      return true;
+    case cmd::kFileNew:
+      NewDocument();
+      return true;
+    case cmd::kFileOpen:
+      OnFileOpen();
+      return true;
+    case cmd::kFileSave:
+      OnFileSave();
+      return true;
+    case cmd::kFilePrintSetup:
+      RunPrintSetup(m_pFrame.get());
+      return true;
+    default:
+      return false;
+  }
+}
+
+void CUpdateApp::NewDocument() {
+  if (!m_pFrame)
+    return;
+  m_strPathName.clear();
+  m_pFrame->View()->OnInitialUpdate();
+}
+
+void CUpdateApp::OpenDocument(const std::string& path) {
+  if (!m_pFrame)
+    return;
+  m_strPathName = path;
+  m_recentFiles.Add(path);
+  m_pFrame->View()->OnInitialUpdate();
+}
+
+void CUpdateApp::SaveDocumentAs(const std::string& path) {
+  // Saving writes nothing: the document has no file form.
+  m_strPathName = path;
+  m_recentFiles.Add(path);
+}
+
+void CUpdateApp::OnFileOpen() {
+  wxFileDialog dialog(m_pFrame.get(), "Open", wxString(), wxString(), "All Files (*.*)|*",
+                      wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+  if (dialog.ShowModal() == wxID_OK)
+    OpenDocument(FromWx(dialog.GetPath()));
+}
+
+void CUpdateApp::OnFileSave() {
+  if (!m_strPathName.empty())
+    return;
+  const wxString name = m_pDoc ? ToWx(m_pDoc->GetTitle()) : wxString();
+  wxFileDialog dialog(m_pFrame.get(), "Save As", wxString(), name, "All Files (*.*)|*",
+                      wxFD_SAVE | wxFD_OVERWRITE_PROMPT);
+  if (dialog.ShowModal() == wxID_OK)
+    SaveDocumentAs(FromWx(dialog.GetPath()));
+}
+
+void CUpdateApp::OnMainFrameClosing() {
+  m_desktop.StopServingWorker();
+  if (m_pDoc)
+    m_pDoc->AbandonTransfer();
+  m_desktop.AttachFrame(nullptr);
+}

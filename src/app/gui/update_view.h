@@ -1,0 +1,62 @@
+// The update view: form 101, the catalogue's updates in a list beside a
+// column of buttons, two progress labels, and the progress dialog.
+//
+// The view shows; what it does lives in UpdateViewLogic (the core), which it
+// drives from its buttons, its commands, the document's updates and a timer
+// that ticks once a second for the life of the view. UI thread only.
+#pragma once
+
+#include <wx/panel.h>
+#include <wx/timer.h>
+#include <memory>
+
+#include "app/gui/progress_dlg.h"
+#include "app/gui/wx_update_list.h"
+#include "app/update_view_logic.h"
+
+class CUpdateDoc;
+class wxListCtrl;
+
+class CUpdateView : public wxPanel, private ProgressDisplay {
+ public:
+  static constexpr int kTimerId = 1;
+  static constexpr int kTimerPeriodMs = 1000;
+
+  explicit CUpdateView(CUpdateDoc& doc);
+  ~CUpdateView() override;
+
+  // Makes the form inside `parent` and starts the timer; false when the form
+  // can't be made.
+  bool Create(wxWindow* parent);
+
+  // The framework's first update (and again after New and Open): the list
+  // is filled from whatever catalogue is there, the frame shrinks to the
+  // form, the catalogue is loaded, and "ALL" and "RUN" are carried out.
+  void OnInitialUpdate();
+  void OnUpdate(int hint);
+  // The view's commands, printing included; false for any other.
+  bool OnCommand(int commandId);
+  // Opens the progress dialog over the main window.
+  void OpenProgress();
+
+  wxListCtrl* List() const { return m_pList; }
+  UpdateList& ListView() { return *m_pListView; }
+  CProgressDlg& Progress() { return m_progress; }
+
+ private:
+  void OnTimer(wxTimerEvent& event);
+  void OnButton(wxCommandEvent& event);
+
+  void SetProgressLabels(const std::string& kilobytes, const std::string& percent) override;
+  bool IsProgressOpen() const override;
+  void SetProgressTitle(const std::string& title) override;
+  void SetProgressPosition(int percent) override;
+  void CloseProgress() override;
+
+  CUpdateDoc& m_doc;
+  wxListCtrl* m_pList = nullptr;
+  std::unique_ptr<WxUpdateList> m_pListView;
+  std::unique_ptr<UpdateViewLogic> m_pLogic;
+  CProgressDlg m_progress;
+  wxTimer m_timer;
+};

@@ -1,0 +1,116 @@
+#include "app/gui/wx_desktop.h"
+
+#include <wx/app.h>
+// The credential dialog's header needs the text control's.
+#include <wx/textctrl.h>
+
+#include <wx/creddlg.h>
+#include <wx/event.h>
+#include <wx/thread.h>
+
+#include "app/gui/main_frame.h"
+#include "app/gui/message_box.h"
+#include "app/gui/resources.h"
+#include "app/gui/setup_dlg.h"
+#include "app/gui/update_view.h"
+#include "app/gui/wx_text.h"
+#include "platform/default_application.h"
+#include "platform/host_path.h"
+
+namespace {
+
+wxString AppTitle() {
+  return ToWx(LoadResourceString(kAppTitleStringId));
+}
+
+// Modal dialogs belong to the active window, or to the main window.
+wxWindow* DialogParent() {
+  if (wxWindow* active = wxGetActiveWindow())
+    return wxGetTopLevelParent(active);
+  return wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr;
+}
+
+}  // namespace
+
+void WxDesktop::MessageBox(const std::string& text) {
+  if (wxIsMainThread()) {
+    ShowMessageBox(text);
+    return;
+  }
+  m_uiCalls.Call<bool>(
+      [this, text] {
+        ShowMessageBox(text);
+        return true;
+      },
+      false);
+}
+
+std::optional<Desktop::Credentials> WxDesktop::AskCredentials(const std::string& site) {
+  if (wxIsMainThread())
+    return ShowCredentialPrompt(site);
+  return m_uiCalls.Call<std::optional<Credentials>>(
+      [this, site] { return ShowCredentialPrompt(site); }, std::nullopt);
+}
+
+void WxDesktop::PostCommand(int commandId) {
+  std::lock_guard lock(m_frameMutex);
+  // Without a main window the command has nowhere to go, as a message posted
+  // to no window.
+  if (m_pFrame != nullptr)
+    wxQueueEvent(m_pFrame, new wxCommandEvent(wxEVT_MENU, commandId));
+}
+
+void WxDesktop::SetMessageText(const std::string& text) {
+  m_strMessageText = text;
+}
+
+void WxDesktop::OpenProgress() {
+  if (m_pFrame != nullptr)
+    m_pFrame->View()->OpenProgress();
+}
+
+bool WxDesktop::RunSetupDialog(std::string& folder) {
+  CSetupDlg dialog;
+  dialog.m_strInstallers = folder;
+  if (dialog.DoModal() != CSetupDlg::kOk)
+    return false;
+  folder = dialog.m_strInstallers;
+  return true;
+}
+
+void WxDesktop::OpenWithDefaultApplication(const std::string& windowsPath) {
+  platform::OpenWithDefaultApplication(platform::HostPath(windowsPath));
+}
+
+void WxDesktop::UpdateAllViews(int hint) {
+  if (m_pFrame != nullptr)
+    m_pFrame->View()->OnUpdate(hint);
+}
+
+void WxDesktop::AttachFrame(CMainFrame* frame) {
+  {
+    std::lock_guard lock(m_frameMutex);
+    m_pFrame = frame;
+  }
+  if (frame != nullptr)
+    m_uiCalls.Restart();
+}
+
+void WxDesktop::StopServingWorker() {
+  m_uiCalls.Stop();
+}
+
+void WxDesktop::ShowMessageBox(const std::string& text) {
+  CMessageBox dialog(DialogParent(), ToWx(text));
+  dialog.ShowModal();
+}
+
+std::optional<Desktop::Credentials> WxDesktop::ShowCredentialPrompt(const std::string& site) {
+  wxCredentialEntryDialog dialog(
+      DialogParent(), ToWx("Enter your user name and password for " + site + "."), AppTitle());
+  if (dialog.ShowModal() != wxID_OK)
+    return std::nullopt;
+  const wxWebCredentials credentials = dialog.GetCredentials();
+  return Credentials{FromWx(credentials.GetUser()),
+                     FromWx(wxSecretString(credentials.GetPassword()))};
+}

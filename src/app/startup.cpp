@@ -1,0 +1,41 @@
+#include "app/startup.h"
+
+#include "app/application.h"
+#include "brand/skin.h"
+#include "libcheck/check_dlls.h"
+#include "support/desktop.h"
+#include "support/log.h"
+#include "support/settings.h"
+
+StartupServices DefaultStartupServices() {
+  StartupServices services;
+  services.setSkin = [](const std::string& skin) { SetSkin(skin); };
+  services.checkDlls = [] { return CheckDlls(); };
+  return services;
+}
+
+StartupOutcome PrepareStartup(const std::vector<std::string>& arguments,
+                              const StartupServices& services) {
+  SetProfileName("ostrel.ini");
+  if (services.initialiseFramework)
+    services.initialiseFramework();
+
+  Log("parsing command line");
+  ParseCommandLine(arguments, TheCommandLine());
+  OptionMap& options = TheOptions();
+
+  const std::string skin = options.Get("S");
+  if (!skin.empty() && services.setSkin)
+    services.setSkin(skin);
+
+  if (!options.Get("DLLCHECK").empty()) {
+    Log("about to CheckDlls()");
+    if (services.checkDlls && services.checkDlls())
+      return StartupOutcome::kLibrariesInOrder;
+    TheDesktop().MessageBox(kLibrariesMissingMessage);
+    options["sel"] = "dll";
+  }
+
+  Log("process shell command");
+  return StartupOutcome::kCreateMainWindow;
+}

@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <wx/listctrl.h>
+
+#include "app/application.h"
+#include "app/commands.h"
+#include "app/gui/main_frame.h"
+#include "app/gui/update_app.h"
+#include "app/gui/update_view.h"
+#include "app/startup.h"
+#include "brand/brand_text.h"
+#include "brand/skin.h"
+#include "gui_harness.h"
+#include "support/settings.h"
+
+extern char** environ;
+
+namespace {
+
+class StartupGui : public UpdaterGuiTest {
+ protected:
+  wxListCtrl* List() const { return View()->List(); }
+  std::string Cell(int row, int column) const {
+    return std::string(List()->GetItemText(row, column).utf8_str());
+  }
+  int SelectedRow() const {
+    return int(List()->GetNextItem(-1, wxLIST_NEXT_ALL, wxLIST_STATE_SELECTED));
+  }
+};
+
+}  // namespace
+
+TEST_F(StartupGui, WithoutOptionsTheListIsFilledBeforeTheWindowIsShown) {
+  ServeCatalogue({ScriptItem("accounts", "Accounts \xa3 update"), ScriptItem("payroll", "Payroll"),
+                  ScriptItem("vat", "VAT \x80 returns")});
+  ASSERT_TRUE(Start());
+  ASSERT_NE(Frame(), nullptr);
+  EXPECT_TRUE(Frame()->IsShown());
+  EXPECT_EQ(Frame()->GetTitle(), "Ostrel - update");
+  EXPECT_EQ(Frame()->GetStatusBar(), nullptr);
+  EXPECT_EQ(Frame()->GetToolBar(), nullptr);
+
+  ASSERT_EQ(List()->GetItemCount(), 3);
+  EXPECT_TRUE(List()->HasFlag(wxLC_REPORT));
+  EXPECT_TRUE(List()->HasFlag(wxLC_SINGLE_SEL));
+  EXPECT_EQ(Cell(0, 0), "Accounts \xc2\xa3 update");
+  EXPECT_EQ(Cell(2, 0), "VAT \xe2\x82\xac returns");
+  EXPECT_EQ(Cell(1, 5), "payroll.txt");
+  EXPECT_EQ(SelectedRow(), -1);
+
+  const int w = View()->ListView().ClientWidth();
+  ASSERT_EQ(List()->GetColumnCount(), 6);
+  const int expected[] = {w / 2, 0, w / 8, w / 8, w / 4, 0};
+  for (int column = 0; column < 6; ++column)
+    EXPECT_EQ(List()->GetColumnWidth(column), expected[column]) << "column " << column;
+
+  // Until a transfer, the timer shows no kilobytes and 0 %.
+  RunFor(std::chrono::milliseconds(1300));
+  EXPECT_EQ(Label(cmd::kKilobytesLabel), "");
+  EXPECT_EQ(Label(cmd::kPercentLabel), "0 %");
+  EXPECT_TRUE(user->Messages().empty());
+  SaveScreenshot(Frame(), "main-window");
+}
+
+TEST_F(StartupGui, TheSkinIsAppliedBeforeTheCatalogueIsLoaded) {
+  // The reseller's catalogue is the only one that answers.
+  setenv("OSTREL_CATALOGUE_URL",
+         ("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").c_str(), 1);
+  ServeCatalogue({ScriptItem("accounts", "Accounts"), ScriptItem("cis", "CIS returns")});
+  ASSERT_TRUE(Start({"/s", "Corbain"}));
+  EXPECT_EQ(GetSkin(), "Corbain");
+  std::string title = "Ostrel";
+  BrandText(title);
+  EXPECT_EQ(Frame()->GetTitle(), wxString::FromUTF8(title + " - update"));
+  ASSERT_EQ(List()->GetItemCount(), 1);
+  EXPECT_EQ(Cell(0, 0), "Accounts");
+}
+
+TEST_F(StartupGui, SelPreselectsTheLaterOfTwoMatchingItems) {
+  auto first = ScriptItem("dll", "Libraries");
+  auto second = ScriptItem("dll2", "Libraries again");
+  second.back().second = "DLL.TXT";
+  ServeCatalogue({ScriptItem("accounts", "Accounts"), first, ScriptItem("vat", "VAT"), second});
+  ASSERT_TRUE(Start({"-sel:Dll"}));
+  EXPECT_EQ(SelectedRow(), 3);
+  EXPECT_EQ(List()->GetItemState(3, wxLIST_STATE_FOCUSED), wxLIST_STATE_FOCUSED);
+  EXPECT_TRUE(StartedInstallers().empty());
+}
+
+TEST_F(StartupGui, AllInstallsEveryQueuedItemSilentlyLibrariesFirst) {
+  ServeCatalogue({ScriptItem("accounts", "Accounts"), ScriptItem("vista", "Vista support"),
+                  ScriptItem("dll", "Libraries"), ScriptItem("payroll", "Payroll")});
+  ASSERT_TRUE(Start({"/ALL"}));
+  ASSERT_TRUE(RunUntil([&] { return StartedInstallers().size() == 3; }));
+  EXPECT_EQ(StartedInstallers(),
+            (std::vector<std::string>{"dll.exe /S", "accounts.exe /S", "payroll.exe /S"}));
+  EXPECT_TRUE(RunUntil([&] { return !View()->Progress().HasWindow(); }));
+  EXPECT_TRUE(Frame()->IsEnabled());
+}
+
+TEST_F(StartupGui, RunInstallsFromTheNetworkFolderWaitingForEach) {
+  ServeCatalogue({ScriptItem("accounts", "Accounts"), ScriptItem("payroll", "Payroll")});
+  WriteProfileString("paths", "installers", "c:\\installers");
+  for (const char* name : {"accounts.exe", "payroll.exe"})
+    prefix.WriteFile(std::string("c:\\installers\\") + name,
+                     "#!/bin/sh\necho \"$(basename \"$0\") $*\" >> '" + marker.string() + "'\n");
+  ASSERT_TRUE(Start({"/RUN"}));
+  // Each "Complete" is posted; the installers run one after the other once
+  // the window's events flow.
+  ASSERT_TRUE(RunUntil([&] { return StartedInstallers().size() == 2; }));
+  EXPECT_EQ(StartedInstallers(), (std::vector<std::string>{"accounts.exe /S", "payroll.exe /S"}));
+  EXPECT_EQ(user->Messages(), std::vector<std::string>{"installing from c:\\installers"});
+}
+
+TEST_F(StartupGui, TheLibraryCheckPassingEndsTheRunWithoutAWindow) {
+  EXPECT_FALSE(Start({"/dllcheck"}));
+  EXPECT_EQ(app->StartupExitCode(), kExitLibrariesInOrder);
+  EXPECT_EQ(Frame(), nullptr);
+  EXPECT_TRUE(user->Messages().empty());
+  EXPECT_TRUE(server->Requests().empty());
+}
+
+TEST_F(StartupGui, TheProgramEndsAtOnceWithStatusZeroWhenTheLibrariesAreInOrder) {
+  std::string binary = OSTREL_UPDATE_BINARY;
+  std::string flag = "/DLLCHECK";
+  char* argv[] = {binary.data(), flag.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(server->Requests().empty());
+  EXPECT_NE(prefix.LogText().find("about to CheckDlls()"), std::string::npos);
+}
+
+TEST_F(StartupGui, MissingLibrariesAreInstalledAndTheWindowClosesOnceTheInstallerStarted) {
+  prefix.WriteFile("c:\\ostrel\\dllversion.txt",
+                   "<Files><File path=\"c:\\ostrel\\missing.dll\" mtime=\"01/01/2020\"/></Files>");
+  ServeCatalogue({ScriptItem("accounts", "Accounts"), ScriptItem("dll", "Libraries")});
+  ASSERT_TRUE(Start({"/DLLCHECK", "/SEL:abc"}));
+  EXPECT_EQ(TheOptions().Get("sel"), "dll");
+  ASSERT_TRUE(RunUntil([&] { return Frame() == nullptr; }));
+  EXPECT_EQ(user->Messages(), std::vector<std::string>{kLibrariesMissingMessage});
+  EXPECT_TRUE(RunUntil([&] { return !StartedInstallers().empty(); }));
+  EXPECT_EQ(StartedInstallers(), std::vector<std::string>{"dll.exe "});
+}
+
+TEST_F(StartupGui, WithoutACatalogueTheListStaysEmptyAndTheUserIsToldOnce) {
+  setenv("OSTREL_CATALOGUE_URL",
+         ("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").c_str(), 1);
+  ASSERT_TRUE(Start({"/sel:dll"}));
+  EXPECT_EQ(List()->GetItemCount(), 0);
+  EXPECT_EQ(user->Messages().size(), 1u);
+}

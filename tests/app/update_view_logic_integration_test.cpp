@@ -1,0 +1,200 @@
+#include "app/update_view_logic.h"
+
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/application.h"
+#include "app/commands.h"
+#include "catalogue/update_doc.h"
+#include "table_list.h"
+#include "testkit/desktop_recorder.h"
+#include "testkit/temp_prefix.h"
+#include "xml/xml_var.h"
+
+namespace {
+
+// The labels and the progress dialog, as the view would show them.
+struct ShownProgress final : ProgressDisplay {
+  void SetProgressLabels(const std::string& kb, const std::string& percent) override {
+    kilobytes = kb;
+    percentage = percent;
+  }
+  bool IsProgressOpen() const override { return open; }
+  void SetProgressTitle(const std::string& text) override { title = text; }
+  void SetProgressPosition(int percent) override {
+    positions.push_back(percent);
+    if (whileDraining)
+      whileDraining();
+  }
+  void CloseProgress() override { open = false; }
+
+  std::string kilobytes, percentage, title;
+  bool open = false;
+  std::vector<int> positions;
+  std::function<void()> whileDraining;
+};
+
+class ViewLogic : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetCommandLine();
+    ResetAutomaticInstall();
+    catalogue = std::make_unique<CXMLVar>("Downloads");
+    for (const char* info : {"abc.txt", "dll.txt"}) {
+      CXMLVar* item = catalogue->AddChild(std::make_unique<CXMLVar>("item"));
+      item->AddChild(std::make_unique<CXMLVar>("Description", std::string("about ") + info));
+      item->AddChild(std::make_unique<CXMLVar>("Info", info));
+    }
+  }
+  void TearDown() override {
+    doc.m_pDownloads = nullptr;
+    ResetCommandLine();
+  }
+  UpdateViewLogic Logic(bool programsRunning = false) {
+    return UpdateViewLogic(doc, list, progress, [this, programsRunning] {
+      ++guardAsked;
+      return programsRunning;
+    });
+  }
+
+  TempPrefix prefix;
+  DesktopRecorder desktop;
+  CUpdateDoc doc;
+  std::unique_ptr<CXMLVar> catalogue;
+  TableList list{800};
+  ShownProgress progress;
+  int guardAsked = 0;
+};
+
+}  // namespace
+
+TEST_F(ViewLogic, TheListIsFilledOnceAndPreselectsTheSelItem) {
+  TheOptions()["sel"] = "DLL";
+  doc.m_pDownloads = catalogue.get();
+  auto logic = Logic();
+  logic.OnUpdate(cmd::kHintCatalogue);
+  ASSERT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.widths, (std::vector<int>{400, 0}));
+  EXPECT_EQ(list.selected, 1);
+  EXPECT_EQ(list.focused, 1);
+
+  list.selected = 0;
+  logic.OnUpdate(cmd::kHintCatalogue);
+  EXPECT_EQ(list.RowCount(), 2);
+  EXPECT_EQ(list.selected, 0);
+  EXPECT_TRUE(desktop.PostedCommands().empty());
+}
+
+TEST_F(ViewLogic, WithoutACatalogueNothingIsFilledOrSelected) {
+  TheOptions()["sel"] = "DLL";
+  TheOptions()["DLLCHECK"] = "T";
+  auto logic = Logic();
+  logic.OnUpdate(cmd::kHintCatalogue);
+  EXPECT_EQ(list.RowCount(), 0);
+  EXPECT_EQ(list.focused, 0);
+  EXPECT_TRUE(desktop.PostedCommands().empty());
+}
+
+TEST_F(ViewLogic, TheLibraryCheckModePostsOneAutomaticInstallForTheRun) {
+  TheOptions()["sel"] = "nothing";
+  TheOptions()["DLLCHECK"] = "T";
+  CXMLVar emptyCatalogue("Downloads");
+  doc.m_pDownloads = &emptyCatalogue;
+  auto logic = Logic();
+  logic.OnUpdate(cmd::kHintCatalogue);
+  logic.OnUpdate(cmd::kHintCatalogue);
+  auto again = Logic();
+  again.OnUpdate(cmd::kHintCatalogue);
+  EXPECT_EQ(desktop.PostedCommands(), std::vector<int>{cmd::kInstall});
+  EXPECT_EQ(list.selected, -1);
+}
+
+TEST_F(ViewLogic, InstallWithNothingSelectedAsksForAChoiceAfterTheGuard) {
+  doc.m_pDownloads = catalogue.get();
+  auto logic = Logic();
+  logic.OnUpdate(cmd::kHintCatalogue);
+  logic.OnCommand(cmd::kInstall);
+  EXPECT_EQ(guardAsked, 1);
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{kChooseItemMessage});
+  EXPECT_EQ(desktop.ProgressOpened(), 0);
+
+  logic.OnCommand(cmd::kInformation);
+  EXPECT_EQ(guardAsked, 1);
+  EXPECT_EQ(desktop.Messages().size(), 2u);
+}
+
+TEST_F(ViewLogic, InstallStopsWhenProgramsRunOrATransferIsUnderWay) {
+  doc.m_pDownloads = catalogue.get();
+  auto refusing = Logic(true);
+  refusing.OnUpdate(cmd::kHintCatalogue);
+  list.SelectRow(0);
+  refusing.OnInstall();
+  EXPECT_TRUE(desktop.Messages().empty());
+
+  doc.m_bInProgress = true;
+  Logic().OnInstall();
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{kDownloadInProgressMessage});
+  EXPECT_EQ(desktop.ProgressOpened(), 0);
+  doc.m_bInProgress = false;
+}
+
+TEST_F(ViewLogic, ExitAndAboutArePostedToTheMainWindow) {
+  auto logic = Logic();
+  EXPECT_TRUE(logic.OnCommand(cmd::kExit));
+  EXPECT_TRUE(logic.OnCommand(cmd::kAbout));
+  EXPECT_FALSE(logic.OnCommand(cmd::kFileNew));
+  EXPECT_EQ(desktop.PostedCommands(), (std::vector<int>{cmd::kAppExit, cmd::kAppAbout}));
+}
+
+TEST_F(ViewLogic, ProgressLabelsAndTheDialogFollowTheTransfer) {
+  auto logic = Logic();
+  logic.RefreshProgress();
+  EXPECT_EQ(progress.kilobytes, "");
+  EXPECT_EQ(progress.percentage, "0 %");
+  EXPECT_TRUE(progress.positions.empty());
+
+  progress.open = true;
+  doc.m_bInProgress = true;
+  doc.m_nSizeKB = 2048;
+  doc.m_nBytesReceived = 1048576;
+  doc.m_strStatus = "Payroll update";
+  logic.RefreshProgress();
+  EXPECT_EQ(progress.kilobytes, "1024 KB");
+  EXPECT_EQ(progress.percentage, "50 %");
+  EXPECT_EQ(progress.title, "Payroll update...");
+  EXPECT_EQ(progress.positions, std::vector<int>{50});
+  EXPECT_TRUE(progress.open);
+
+  doc.m_nBytesReceived = 2048 * 1024;
+  logic.RefreshProgress();
+  EXPECT_FALSE(progress.open);
+  doc.m_bInProgress = false;
+}
+
+TEST_F(ViewLogic, TheDialogStaysOpenWhileTheQueueHoldsItems) {
+  auto logic = Logic();
+  progress.open = true;
+  doc.m_nSizeKB = 0;
+  doc.m_nBytesReceived = 1536;
+  doc.m_InstallQueue.push_back(catalogue->Children().front());
+  logic.RefreshProgress();
+  EXPECT_TRUE(progress.open);
+  EXPECT_EQ(progress.percentage, "100 %");
+
+  // A "Complete" handled while the bar moves empties the queue: the close is
+  // decided on what it left.
+  progress.whileDraining = [this] { doc.m_InstallQueue.clear(); };
+  logic.RefreshProgress();
+  EXPECT_FALSE(progress.open);
+}
+
+TEST_F(ViewLogic, HintOneRefreshesTheProgressAtOnce) {
+  auto logic = Logic();
+  progress.open = true;
+  doc.m_bInProgress = true;
+  doc.m_strStatus = "c:\\temp\\setup.exe";
+  logic.OnUpdate(cmd::kHintProgress);
+  EXPECT_EQ(progress.title, "c:\\temp\\setup.exe...");
+  EXPECT_EQ(list.RowCount(), 0);
+  doc.m_bInProgress = false;
+}

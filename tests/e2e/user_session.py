@@ -112,11 +112,11 @@ class UserSession:
 
     def settings(self):
         path = self.host("c:\\windows\\ostrel.ini")
-        return path.read_text(encoding="cp1252") if path.exists() else ""
+        return path.read_bytes().decode("cp1252") if path.exists() else ""
 
     def log(self):
         path = self.host("c:\\temp\\log.txt")
-        return path.read_text(encoding="cp1252") if path.exists() else ""
+        return path.read_bytes().decode("cp1252") if path.exists() else ""
 
     def installs(self):
         return self.record.read_text().splitlines() if self.record.exists() else []

@@ -1,7 +1,7 @@
 // The updater's entry point.
+#include <wx/app.h>
 #include <string>
 #include <vector>
-#include <wx/app.h>
 
 #include "app/gui/update_app.h"
 #include "app/startup.h"

@@ -8,8 +8,13 @@ function(ostrel_add_test name)
   cmake_parse_arguments(T "" "LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ostrel::testkit GTest::gtest GTest::gtest_main)
+  # Tests with windows share one X server and its keyboard focus: one at a time.
+  set(lock "")
+  if(T_LABEL STREQUAL "gui")
+    set(lock RESOURCE_LOCK x_display)
+  endif()
   gtest_discover_tests(${name}
-    PROPERTIES LABELS ${T_LABEL}
+    PROPERTIES LABELS ${T_LABEL} ${lock}
     DISCOVERY_TIMEOUT 60
     TEST_PREFIX "${T_LABEL}.")
 endfunction()

@@ -4,6 +4,10 @@ namespace {
 CUpdateCommandLineInfo g_commandLine;
 }
 
-CUpdateCommandLineInfo& TheCommandLine() { return g_commandLine; }
+CUpdateCommandLineInfo& TheCommandLine() {
+  return g_commandLine;
+}
 
-void ResetCommandLine() { g_commandLine = CUpdateCommandLineInfo(); }
+void ResetCommandLine() {
+  g_commandLine = CUpdateCommandLineInfo();
+}

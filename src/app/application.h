@@ -8,7 +8,9 @@
 #include "app/command_line.h"
 
 CUpdateCommandLineInfo& TheCommandLine();
-inline OptionMap& TheOptions() { return TheCommandLine().m_Options; }
+inline OptionMap& TheOptions() {
+  return TheCommandLine().m_Options;
+}
 
 // Starts a fresh command line, as a new process would have. For tests.
 void ResetCommandLine();

@@ -1,7 +1,6 @@
 // The document's life and its catalogue: fetch, read, filter, brand.
 #include "catalogue/update_doc.h"
 
-
 #include "app/commands.h"
 #include "brand/brand_text.h"
 #include "brand/skin.h"

@@ -77,9 +77,12 @@ fs::path AppendAll(fs::path base, const std::vector<std::string>& parts) {
   return base;
 }
 
+// The settings file lives in c:\windows, so a C drive without it gets one.
 void EnsureDriveC(const fs::path& prefix) {
   std::error_code ec;
-  if (fs::exists(prefix / "dosdevices" / "c:", ec) || fs::exists(prefix / "drive_c", ec))
+  if (fs::exists(prefix / "dosdevices" / "c:", ec))
+    return;
+  if (fs::is_directory(prefix / "drive_c" / "windows", ec))
     return;
   fs::create_directories(prefix / "drive_c" / "windows", ec);
 }

@@ -60,6 +60,9 @@ TEST(HostPath, APrefixWithoutACDriveGetsItsWindowsFolder) {
   EXPECT_FALSE(fs::exists(prefix.Root() / "drive_c"));
   HostPath("d:\\anything");
   EXPECT_TRUE(fs::is_directory(prefix.Root() / "drive_c" / "windows"));
+  fs::remove(prefix.Root() / "drive_c" / "windows");
+  HostPath("c:\\ostrel");
+  EXPECT_TRUE(fs::is_directory(prefix.Root() / "drive_c" / "windows"));
 }
 
 TEST(HostPath, ThePrefixComesFromOstrelPrefixThenWineprefixThenHome) {

@@ -1,0 +1,153 @@
+"""End-to-end: the installed updater, run as a user runs it, against the demo catalogue."""
+
+import os
+import time
+import unittest
+
+from user_session import DEMO, ORDINARY_INSTALLERS, UserSession, wait_until
+
+
+class UpdaterEndToEnd(unittest.TestCase):
+    def setUp(self):
+        self.session = UserSession()
+
+    def tearDown(self):
+        if self._outcome_failed():
+            artefacts = os.environ.get("OSTREL_E2E_ARTEFACTS")
+            if artefacts:
+                self.session.screenshot(os.path.join(artefacts, f"{self._testMethodName}.png"))
+        self.session.close()
+
+    def _outcome_failed(self):
+        result = self._outcome.result
+        return any(test is self for test, _ in result.failures + result.errors)
+
+    def install_all(self, *arguments, server=None, **urls):
+        s = self.session
+        server = server or s.serve()
+        urls.setdefault("catalogue", server.base_url)
+        s.start("/ALL", *arguments, **urls)
+        return server
+
+    def test_install_all_under_the_makers_brand(self):
+        s = self.session
+        self.install_all()
+        wait_until(lambda: len(s.installs()) >= 6, what="six installers")
+        time.sleep(0.5)
+        self.assertEqual(sorted(s.installed_names()), sorted(ORDINARY_INSTALLERS))
+        self.assertEqual(s.installed_names()[0], "dll.exe")
+        temp = str(s.host("c:\\temp").resolve())
+        for line in s.installs():
+            self.assertIn("args=[/S]", line)
+            self.assertTrue(line.endswith(f"folder={temp}"), line)
+        settings = s.settings()
+        for name in ("accounts", "payroll", "cisforms", "dll", "register", "halvex"):
+            self.assertIn(f"update{name}=", settings)
+        log = s.log()
+        self.assertIn(": parsing command line\r\n", log)
+        self.assertIn(": connecting...\r\n", log)
+        self.assertTrue(s.running(), "the window stays open after Install All")
+
+    def test_gresmo_never_sees_the_payroll_update(self):
+        s = self.session
+        self.install_all("/S", "gresmo")
+        wait_until(lambda: len(s.installs()) >= 5, what="five installers")
+        time.sleep(1.0)
+        self.assertNotIn("payroll27.exe", s.installed_names())
+        self.assertEqual(len(s.installs()), 5)
+        self.assertIn("skin=gresmo", s.settings())
+        self.assertIn("SetSkin(gresmo)", s.log())
+
+    def test_corbain_fetches_from_its_reseller_and_never_sees_cis(self):
+        s = self.session
+        maker = s.serve()
+        reseller = s.serve()
+        self.install_all("/S", "Corbain", server=reseller, catalogue=maker.base_url,
+                         reseller=reseller.base_url)
+        wait_until(lambda: len(s.installs()) >= 5, what="five installers")
+        time.sleep(1.0)
+        self.assertNotIn("cisforms.exe", s.installed_names())
+        self.assertIn("/download.xml", reseller.requests())
+        self.assertNotIn("/download.xml", maker.requests())
+
+    def test_network_download_then_run_from_the_installers_folder(self):
+        s = self.session
+        server = s.serve()
+        s.host("c:\\net\\installers").mkdir(parents=True)
+        s.write_settings("[paths]\ninstallers=c:\\net\\installers\n")
+        s.start(catalogue=server.base_url)
+        main = s.window_titled(r"Ostrel - update")
+        time.sleep(0.5)
+        s.choose_menu(main, downs=4, rights=1)  # Install > Network > Download
+        s.answer_message_box()
+        folder = s.host("c:\\net\\installers")
+        wait_until(lambda: all((folder / n).exists() for n in ORDINARY_INSTALLERS),
+                   what="the installers folder filled")
+        self.assertEqual(s.installs(), [], "Download starts nothing")
+
+        # A new run installs from the folder, each installer waited for in turn.
+        s.app.terminate()
+        s.app.wait(timeout=10)
+        s.start("/RUN", catalogue=server.base_url)
+        s.answer_message_box()
+        wait_until(lambda: len(s.installs()) >= 6, what="six installers run")
+        resolved = str(folder.resolve())
+        self.assertEqual(s.installed_names()[0], "dll.exe")
+        for line in s.installs():
+            self.assertTrue(line.endswith(f"folder={resolved}"), line)
+            self.assertIn("args=[/S]", line)
+
+    def test_library_check_with_every_library_present_ends_without_a_window(self):
+        s = self.session
+        server = s.serve()
+        for name in ("ostrelrt.dll", "ostrelpr.dll"):
+            library = s.host(f"c:\\windows\\system32\\{name}")
+            library.parent.mkdir(parents=True, exist_ok=True)
+            library.write_bytes(b"library")
+        s.host("c:\\ostrel").mkdir(parents=True)
+        s.host("c:\\ostrel\\dllversion.txt").write_bytes((DEMO / "dllversion.txt").read_bytes())
+        s.start("/dllcheck", catalogue=server.base_url)
+        self.assertEqual(s.wait_for_exit(), 0)
+        self.assertIn("about to CheckDlls()", s.log())
+        self.assertNotIn("connecting...", s.log())
+        self.assertEqual(server.requests(), "")
+
+    def test_library_check_with_a_library_missing_installs_the_libraries_and_closes(self):
+        s = self.session
+        server = s.serve()
+        s.host("c:\\ostrel").mkdir(parents=True)
+        s.host("c:\\ostrel\\dllversion.txt").write_bytes((DEMO / "dllversion.txt").read_bytes())
+        s.start("/DLLCHECK", catalogue=server.base_url)
+        s.answer_message_box()  # the libraries are missing and will be installed
+        wait_until(lambda: s.installed_names() == ["dll.exe"], what="the library installer")
+        self.assertEqual(s.wait_for_exit(), 0)
+        self.assertEqual(s.installs()[0].split(" ")[1], "args=[]")
+
+    def test_a_server_that_asks_for_a_password(self):
+        s = self.session
+        server = s.serve("--auth", "clerk:s3cret")
+        s.start(catalogue=server.base_url)
+        prompt = s.window_titled(r"update")  # the credential prompt, captioned as the program
+        s.type_text(prompt, "clerk")
+        s.press(prompt, "Tab")
+        s.type_text(prompt, "s3cret")
+        s.press(prompt, "Return")
+        wait_until(lambda: "Authorization:" in server.requests(), what="the second request")
+        catalogue = s.host("c:\\temp\\temp.xml")
+        wait_until(catalogue.exists, what="the catalogue")
+        self.assertIn(b"<Downloads>", catalogue.read_bytes())
+        s.window_titled(r"Ostrel - update")
+        self.assertNotIn("failed", s.log())
+
+    def test_a_server_that_is_down(self):
+        s = self.session
+        s.start(catalogue="http://127.0.0.1:9/")
+        s.answer_message_box()  # "Download from ... failed. ..."
+        s.window_titled(r"Ostrel - update")
+        self.assertIn("download of http://127.0.0.1:9/download.xml failed", s.log())
+        self.assertFalse(s.host("c:\\temp\\temp.xml").exists())
+        self.assertTrue(s.running())
+
+
+if __name__ == "__main__":
+    unittest.main()

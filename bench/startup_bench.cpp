@@ -7,14 +7,9 @@
 // printed. Needs an X display (run under xvfb-run).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <spawn.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
-#include <unistd.h>
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -23,6 +18,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "testkit/loopback_server.h"
 
 extern char** environ;
 
@@ -40,63 +37,6 @@ std::string Catalogue(int items) {
   }
   return xml + "</Downloads></Catalogue>\r\n";
 }
-
-// Answers every request on 127.0.0.1 with the catalogue.
-class CatalogueServer {
- public:
-  explicit CatalogueServer(std::string body) : m_body(std::move(body)) {
-    m_socket = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &length);
-    m_port = ntohs(address.sin_port);
-    listen(m_socket, 16);
-    m_thread = std::thread([this] { Serve(); });
-  }
-  ~CatalogueServer() {
-    m_stop = true;
-    shutdown(m_socket, SHUT_RDWR);
-    close(m_socket);
-    m_thread.join();
-  }
-  std::string BaseUrl() const { return "http://127.0.0.1:" + std::to_string(m_port) + "/"; }
-
- private:
-  void Serve() {
-    while (!m_stop) {
-      const int client = accept(m_socket, nullptr, nullptr);
-      if (client < 0)
-        continue;
-      std::string request;
-      char buffer[4096];
-      while (request.find("\r\n\r\n") == std::string::npos) {
-        const ssize_t got = recv(client, buffer, sizeof buffer, 0);
-        if (got <= 0)
-          break;
-        request.append(buffer, std::size_t(got));
-      }
-      const std::string response = "HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\nContent-Length: " +
-                                   std::to_string(m_body.size()) + "\r\nConnection: close\r\n\r\n" +
-                                   m_body;
-      for (std::size_t sent = 0; sent < response.size();) {
-        const ssize_t put = send(client, response.data() + sent, response.size() - sent, 0);
-        if (put <= 0)
-          break;
-        sent += std::size_t(put);
-      }
-      close(client);
-    }
-  }
-
-  std::string m_body;
-  int m_socket = -1;
-  int m_port = 0;
-  std::atomic<bool> m_stop{false};
-  std::thread m_thread;
-};
 
 bool ViewableWindowNamed(Display* display, Window window, const std::string& title, int depth) {
   char* name = nullptr;
@@ -160,7 +100,8 @@ int main(int argc, char** argv) {
     std::printf("startup_bench: no X display; run it under xvfb-run\n");
     return 0;
   }
-  CatalogueServer server(Catalogue(100));
+  LoopbackServer server;
+  server.AddFile("download.xml", Catalogue(100));
   char pattern[] = "/tmp/ostrel-bench-XXXXXX";
   const std::filesystem::path prefix = mkdtemp(pattern);
   setenv("OSTREL_PREFIX", prefix.c_str(), 1);

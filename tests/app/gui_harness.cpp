@@ -16,11 +16,16 @@
 #include "app/application.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/message_box.h"
+#include "app/gui/toolkit_leaks.h"
 #include "app/gui/update_app.h"
 #include "app/gui/update_view.h"
 #include "app/update_view_logic.h"
 #include "brand/skin.h"
 #include "platform/http.h"
+
+extern "C" const char* __lsan_default_suppressions() {
+  return kToolkitLeakSuppressions;
+}
 
 bool HaveDisplay() {
   const char* display = std::getenv("DISPLAY");

@@ -3,11 +3,17 @@
 #include <string>
 #include <vector>
 
+#include "app/gui/toolkit_leaks.h"
 #include "app/gui/update_app.h"
 #include "app/startup.h"
 #include "platform/http.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
+
+// Read by the leak checker of sanitizer builds; unused otherwise.
+extern "C" const char* __lsan_default_suppressions() {
+  return kToolkitLeakSuppressions;
+}
 
 int main(int argc, char** argv) {
   // Before any thread starts: the download worker relies on it.

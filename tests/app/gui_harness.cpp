@@ -16,7 +16,7 @@
 #include "app/application.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/message_box.h"
-#include "app/gui/toolkit_leaks.h"
+#include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/gui/update_view.h"
 #include "app/update_view_logic.h"
@@ -25,6 +25,9 @@
 
 extern "C" const char* __lsan_default_suppressions() {
   return kToolkitLeakSuppressions;
+}
+extern "C" const char* __tsan_default_suppressions() {
+  return kToolkitThreadSuppressions;
 }
 
 bool HaveDisplay() {

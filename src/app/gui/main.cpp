@@ -3,16 +3,19 @@
 #include <string>
 #include <vector>
 
-#include "app/gui/toolkit_leaks.h"
+#include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/startup.h"
 #include "platform/http.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
-// Read by the leak checker of sanitizer builds; unused otherwise.
+// Read by the checkers of sanitizer builds; unused otherwise.
 extern "C" const char* __lsan_default_suppressions() {
   return kToolkitLeakSuppressions;
+}
+extern "C" const char* __tsan_default_suppressions() {
+  return kToolkitThreadSuppressions;
 }
 
 int main(int argc, char** argv) {

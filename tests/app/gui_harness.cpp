@@ -1,6 +1,10 @@
 #include "gui_harness.h"
 
 #include <gtest/gtest.h>
+// The credential dialog's header needs the text control's.
+#include <wx/textctrl.h>
+
+#include <wx/creddlg.h>
 #include <wx/dcmemory.h>
 #include <wx/dcscreen.h>
 #include <wx/evtloop.h>
@@ -143,6 +147,10 @@ void ScriptedUser::QueueSetupAnswer(std::optional<std::string> folder) {
   m_setupAnswers.push_back(std::move(folder));
 }
 
+void ScriptedUser::QueueCredentials(std::string user, std::string password) {
+  m_credentials.emplace_back(std::move(user), std::move(password));
+}
+
 void ScriptedUser::Act() {
   // A look (a screenshot) runs the event loop, and with it this timer.
   if (m_bActing)
@@ -176,6 +184,26 @@ void ScriptedUser::Act() {
 void ScriptedUser::Answer(wxDialog& dialog) {
   if (auto* message = dynamic_cast<CMessageBox*>(&dialog)) {
     m_messages.push_back(std::string(message->Text().utf8_str()));
+    dialog.EndModal(wxID_OK);
+    return;
+  }
+  if (dynamic_cast<wxCredentialEntryDialog*>(&dialog) != nullptr) {
+    m_dialogs.push_back("credentials");
+    if (m_credentials.empty()) {
+      dialog.EndModal(wxID_CANCEL);
+      return;
+    }
+    // The user name first, then the password, as the prompt lays them out.
+    std::vector<wxTextCtrl*> fields;
+    for (wxWindow* child : dialog.GetChildren())
+      if (auto* field = dynamic_cast<wxTextCtrl*>(child))
+        fields.push_back(field);
+    const auto [name, password] = m_credentials.front();
+    m_credentials.erase(m_credentials.begin());
+    if (fields.size() == 2) {
+      fields[0]->SetValue(wxString::FromUTF8(name));
+      fields[1]->SetValue(wxString::FromUTF8(password));
+    }
     dialog.EndModal(wxID_OK);
     return;
   }

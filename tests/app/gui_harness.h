@@ -52,6 +52,9 @@ class ScriptedUser {
   // Answers for the Setup dialog, in order: a folder to confirm with OK, or
   // nullopt to cancel. Without one the dialog is cancelled.
   void QueueSetupAnswer(std::optional<std::string> folder);
+  // Answers for the credential prompt, in order: a user name and password to
+  // confirm with OK. Without one the prompt is cancelled.
+  void QueueCredentials(std::string user, std::string password);
   // Called once for each modal dialog, after it has been shown a moment and
   // before the user answers it (screenshots, reading its texts).
   void OnDialog(std::function<void(wxDialog&)> look) { m_look = std::move(look); }
@@ -76,6 +79,7 @@ class ScriptedUser {
   bool m_bActing = false;
   int m_nTicksSeen = 0;
   std::vector<std::optional<std::string>> m_setupAnswers;
+  std::vector<std::pair<std::string, std::string>> m_credentials;
   std::function<void(wxDialog&)> m_look;
   std::vector<std::string> m_messages;
   std::vector<std::string> m_dialogs;

@@ -43,6 +43,7 @@ class InstallGui : public UpdaterGuiTest {
 TEST_F(InstallGui, InstallOrInformationWithNothingSelectedAsksForAChoice) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
   ASSERT_TRUE(Start());
+  user->OnDialog([](wxDialog& dialog) { SaveScreenshot(&dialog, "message-box"); });
   Command(cmd::kInstall);
   Command(cmd::kInformation);
   EXPECT_EQ(user->Messages(), (std::vector<std::string>{kChooseItemMessage, kChooseItemMessage}));
@@ -163,6 +164,21 @@ TEST_F(InstallGui, AFailedTransferIsReportedFromTheWorkerAndNothingIsStarted) {
   EXPECT_NE(user->Messages()[0].find("404"), std::string::npos) << user->Messages()[0];
   EXPECT_TRUE(StartedInstallers().empty());
   EXPECT_TRUE(Frame()->IsEnabled());
+}
+
+TEST_F(InstallGui, AServerAskingForALoginGetsTheOneTheUserTypes) {
+  auto guarded = ScriptItem("accounts", "Accounts");
+  guarded[1].second = server->Url("-/auth/basic/clerk/s3cret/accounts.exe");
+  ServeCatalogue({guarded});
+  user->QueueCredentials("clerk", "s3cret");
+  user->OnDialog([](wxDialog& dialog) { SaveScreenshot(&dialog, "credentials-dialog"); });
+  ASSERT_TRUE(Start());
+  Select(0);
+  Command(cmd::kInstall);
+  ASSERT_TRUE(RunUntil([&] { return !StartedInstallers().empty(); }));
+  EXPECT_EQ(StartedInstallers(), std::vector<std::string>{"accounts.exe "});
+  EXPECT_EQ(user->Dialogs(), std::vector<std::string>{"credentials"});
+  EXPECT_TRUE(user->Messages().empty());
 }
 
 TEST_F(InstallGui, ClosingTheWindowDuringATransferAbandonsItWithoutWaiting) {

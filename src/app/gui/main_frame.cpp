@@ -11,6 +11,11 @@
 
 CMainFrame::CMainFrame(CUpdateDoc& doc, Hooks hooks) : m_doc(doc), m_hooks(std::move(hooks)) {}
 
+CMainFrame::~CMainFrame() {
+  if (m_hooks.destroyed)
+    m_hooks.destroyed(this);
+}
+
 bool CMainFrame::Create() {
   if (!LoadResources())
     return false;

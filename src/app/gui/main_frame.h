@@ -24,9 +24,12 @@ class CMainFrame : public wxFrame {
     std::function<bool(int commandId)> applicationCommand;
     // The window is closing; the worker must be let go and waited for.
     std::function<void()> closing;
+    // The window is being deleted, closed or not: nothing may reach it now.
+    std::function<void(CMainFrame* frame)> destroyed;
   };
 
   CMainFrame(CUpdateDoc& doc, Hooks hooks);
+  ~CMainFrame() override;
 
   // Makes the window, its menu, accelerators and view (not shown yet).
   // False when any of them can't be made.

@@ -18,6 +18,8 @@ CMessageBox::CMessageBox(wxWindow* parent, const wxString& text)
   ok->SetDefault();
 
   auto* column = new wxBoxSizer(wxVERTICAL);
+  // A short text still gets a box of a size people expect of a message.
+  column->SetMinSize(ConvertDialogToPixels(wxSize(150, 0)));
   column->Add(label, wxSizerFlags().Border(wxALL, 12));
   column->Add(ok, wxSizerFlags().Center().Border(wxLEFT | wxRIGHT | wxBOTTOM, 12));
   SetSizerAndFit(column);

@@ -90,6 +90,7 @@ bool CUpdateApp::ProcessShellCommand() {
   CMainFrame::Hooks hooks;
   hooks.applicationCommand = [this](int commandId) { return OnCommand(commandId); };
   hooks.closing = [this] { OnMainFrameClosing(); };
+  hooks.destroyed = [this](CMainFrame* gone) { m_desktop.DetachFrame(gone); };
   auto* frame = new CMainFrame(*m_pDoc, std::move(hooks));
   if (!frame->Create()) {
     frame->Destroy();

@@ -96,6 +96,12 @@ void WxDesktop::AttachFrame(CMainFrame* frame) {
     m_uiCalls.Restart();
 }
 
+void WxDesktop::DetachFrame(CMainFrame* frame) {
+  std::lock_guard lock(m_frameMutex);
+  if (m_pFrame == frame)
+    m_pFrame = nullptr;
+}
+
 void WxDesktop::StopServingWorker() {
   m_uiCalls.Stop();
 }

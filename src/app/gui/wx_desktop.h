@@ -29,6 +29,8 @@ class WxDesktop final : public Desktop {
 
   // The main window that commands go to; nullptr once it is going. UI thread.
   void AttachFrame(CMainFrame* frame);
+  // `frame` is being deleted; commands no longer go to it. UI thread.
+  void DetachFrame(CMainFrame* frame);
   // The main window is closing: calls from the worker are answered at once
   // (a message box counts as seen, a credential prompt as cancelled), so
   // that waiting for the worker cannot deadlock. UI thread.

@@ -1,17 +1,6 @@
 #include "app/command_line.h"
 
-#include <algorithm>
-
-namespace {
-
-std::string UpperCased(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  });
-  return text;
-}
-
-}  // namespace
+#include "platform/ascii.h"
 
 void CCommandLineInfo::ParseParam(const std::string& param, bool isFlag, bool) {
   if (isFlag) {
@@ -31,7 +20,7 @@ void CUpdateCommandLineInfo::ParseParam(const std::string& param, bool isFlag, b
     CCommandLineInfo::ParseParam(param, false, isLast);
     return;
   }
-  const std::string upper = UpperCased(param);
+  const std::string upper = platform::AsciiUpperCased(param);
   if (upper.compare(0, 4, "SEL:") == 0)
     m_Options["sel"] = upper.substr(4);
   CCommandLineInfo::ParseParam(param, true, isLast);

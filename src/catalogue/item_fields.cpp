@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "platform/ascii.h"
 #include "support/dates.h"
 
 namespace {
@@ -22,11 +23,7 @@ std::optional<std::string> InstallerFileName(std::string_view reference) {
 
 std::int32_t SizeInKilobytes(std::string_view size) {
   const std::int64_t number = ReadDecimal(size);
-  std::string lower(size);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
+  const std::string lower = platform::AsciiLowerCased(std::string(size));
   const std::size_t mb = lower.find("mb");
   const std::int64_t kilobytes = (mb != std::string::npos && mb != 0) ? number * 1024 : number;
   if (kilobytes > INT32_MAX)

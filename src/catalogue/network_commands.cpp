@@ -23,25 +23,23 @@ void CUpdateDoc::NetworkSetup() {
 }
 
 void CUpdateDoc::NetworkDownload() {
-  if (m_bInProgress) {
-    TheDesktop().MessageBox(kDownloadInProgressMessage);
-    return;
-  }
-  const std::string folder = GetNetworkFolder();
-  TheDesktop().MessageBox("downloading to " + folder);
-  m_strFolder = GetNetworkFolder();
-  m_strMode = "download";
-  InstallAll();
+  InstallThroughNetworkFolder("download", "downloading to ");
 }
 
 void CUpdateDoc::NetworkRun() {
+  InstallThroughNetworkFolder("run", "installing from ");
+}
+
+void CUpdateDoc::InstallThroughNetworkFolder(const std::string& mode,
+                                             const std::string& announcement) {
   if (m_bInProgress) {
     TheDesktop().MessageBox(kDownloadInProgressMessage);
     return;
   }
   const std::string folder = GetNetworkFolder();
-  TheDesktop().MessageBox("installing from " + folder);
+  TheDesktop().MessageBox(announcement + folder);
+  // Asked again: the Setup dialog may come a second time while the folder stays empty.
   m_strFolder = GetNetworkFolder();
-  m_strMode = "run";
+  m_strMode = mode;
   InstallAll();
 }

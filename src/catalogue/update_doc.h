@@ -73,6 +73,9 @@ class CUpdateDoc {
  private:
   struct Transfer;
 
+  // Network Download ("download") and Run ("run"): the folder, announced, then Install All.
+  void InstallThroughNetworkFolder(const std::string& mode, const std::string& announcement);
+
   std::string m_strTitle;
   std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
   std::unique_ptr<Transfer> m_pTransfer;

@@ -4,6 +4,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/codepage.h"
 
 namespace fs = std::filesystem;
@@ -13,20 +14,6 @@ namespace {
 
 bool IsSlash(char c) {
   return c == '\\' || c == '/';
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i]))
-      return false;
-  }
-  return true;
 }
 
 // Splits at either slash, dropping empty and "." parts and resolving ".."

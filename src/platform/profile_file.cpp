@@ -15,6 +15,8 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/ascii.h"
+
 namespace fs = std::filesystem;
 
 namespace platform {
@@ -30,20 +32,6 @@ std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.back()))
     text.remove_suffix(1);
   return text;
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i]))
-      return false;
-  }
-  return true;
 }
 
 // One physical line: [begin, contentEnd) is the text, [contentEnd, end) its line break.

@@ -27,9 +27,6 @@
 #include "brand/skin.h"
 #include "platform/http.h"
 
-extern "C" const char* __lsan_default_suppressions() {
-  return kToolkitLeakSuppressions;
-}
 extern "C" const char* __tsan_default_suppressions() {
   return kToolkitThreadSuppressions;
 }

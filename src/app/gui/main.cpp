@@ -10,10 +10,7 @@
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
-// Read by the checkers of sanitizer builds; unused otherwise.
-extern "C" const char* __lsan_default_suppressions() {
-  return kToolkitLeakSuppressions;
-}
+// Read by the thread checker of sanitizer builds; unused otherwise.
 extern "C" const char* __tsan_default_suppressions() {
   return kToolkitThreadSuppressions;
 }

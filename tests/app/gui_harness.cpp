@@ -243,8 +243,9 @@ void UpdaterGuiTest::SetUp() {
 }
 
 void UpdaterGuiTest::TearDown() {
-  if (app != nullptr)
-    CloseMainWindow(*app);
+  if (app == nullptr)
+    return;  // skipped: no display
+  CloseMainWindow(*app);
   FreshApp();
   user.reset();
   ForgetSkin();

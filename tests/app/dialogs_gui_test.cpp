@@ -62,11 +62,8 @@ TEST_F(Dialogs, TheProgressDialogDisablesItsOwnerUntilItCloses) {
   owner->Disable();
   progress.DestroyWindow();
   EXPECT_FALSE(owner->IsEnabled());
-}
 
-TEST_F(Dialogs, AnOwnerDisabledByAnotherWindowIsLeftAsItWas) {
-  owner->Disable();
-  CProgressDlg progress;
+  // An owner that another window disabled is left as it was.
   ASSERT_TRUE(progress.Open(owner));
   progress.DestroyWindow();
   EXPECT_FALSE(owner->IsEnabled());

@@ -57,21 +57,6 @@ TEST_F(Startup, TheSkinIsAppliedWithItsCaseBeforeTheLibraryCheck) {
   EXPECT_EQ(record.calls, (std::vector<std::string>{"framework ostrel.ini", "skin Blue", "check"}));
 }
 
-TEST_F(Startup, SAsTheLastArgumentAppliesNoSkin) {
-  PrepareStartup({"/ALL", "/S"}, record.Services());
-  EXPECT_EQ(record.calls, std::vector<std::string>{"framework ostrel.ini"});
-}
-
-TEST_F(Startup, LibrariesInOrderEndTheRunSilently) {
-  EXPECT_EQ(PrepareStartup({"-DllCheck"}, record.Services()), StartupOutcome::kLibrariesInOrder);
-  EXPECT_TRUE(desktop.Messages().empty());
-  const std::string log = prefix.LogText();
-  EXPECT_NE(log.find(": about to CheckDlls()\r\n"), std::string::npos);
-  EXPECT_EQ(log.find("process shell command"), std::string::npos);
-  EXPECT_EQ(kExitLibrariesInOrder, 0);
-  EXPECT_NE(kExitStartupFailed, 0);
-}
-
 TEST_F(Startup, MissingLibrariesAreAnnouncedAndSelectTheLibraryItemOverSel) {
   record.librariesInOrder = false;
   EXPECT_EQ(PrepareStartup({"/DLLCHECK", "/SEL:abc"}, record.Services()),

@@ -42,18 +42,6 @@ TEST(FillList, ColumnsComeFromTheFirstItemAndEachRowCarriesItsItem) {
   EXPECT_EQ(list.RowItem(1), second);
 }
 
-TEST(FillList, FieldsBeyondTheFirstItemsColumnsAreNotShownAndMissingOnesStayEmpty) {
-  CXMLVar root("Downloads");
-  AddItem(root, {{"Description", "one"}, {"Size", "10"}});
-  AddItem(root, {{"Description", "two"}, {"Size", "20"}, {"Extra", "x"}});
-  AddItem(root, {{"Description", "three"}});
-  TableList list;
-  FillList(list, &root, 50);
-  EXPECT_EQ(list.ColumnCount(), 2);
-  EXPECT_EQ(list.rows[1].cells, (std::vector<std::string>{"two", "20"}));
-  EXPECT_EQ(list.CellText(2, 1), "");
-}
-
 TEST(FillList, AnItemWithoutFieldsGetsNoRowAndLeavesTheOtherRowsTheirItems) {
   CXMLVar root("Downloads");
   CXMLVar* empty = root.AddChild(std::make_unique<CXMLVar>("item"));
@@ -72,15 +60,6 @@ TEST(FillList, AnItemWithoutFieldsGetsNoRowAndLeavesTheOtherRowsTheirItems) {
     EXPECT_NE(row.item, empty);
 }
 
-TEST(FillList, NoRootOrNoItemsLeaveTheListEmpty) {
-  TableList list;
-  FillList(list, nullptr, 10);
-  CXMLVar root("Downloads");
-  FillList(list, &root, 10);
-  EXPECT_EQ(list.RowCount(), 0);
-  EXPECT_EQ(list.ColumnCount(), 0);
-}
-
 TEST(SizeColumns, SevenColumnsInEightHundredPixels) {
   CXMLVar root("Downloads");
   AddItem(root,
@@ -89,15 +68,6 @@ TEST(SizeColumns, SevenColumnsInEightHundredPixels) {
   FillList(list, &root, DefaultColumnWidth(800));
   SizeColumns(list, 800);
   EXPECT_EQ(list.widths, (std::vector<int>{400, 0, 100, 100, 200, 0, 100}));
-}
-
-TEST(SizeColumns, RequestsForMissingColumnsHaveNoEffect) {
-  CXMLVar root("Downloads");
-  AddItem(root, {{"a", "1"}, {"b", "2"}, {"c", "3"}});
-  TableList list(801);
-  FillList(list, &root, DefaultColumnWidth(801));
-  SizeColumns(list, 801);
-  EXPECT_EQ(list.widths, (std::vector<int>{400, 0, 100}));
 }
 
 TEST(Preselection, TheLaterOfTwoMatchesWinsAndValuesIgnoreCase) {
@@ -123,15 +93,4 @@ TEST(Preselection, RowsFollowTheCountOfInfoElements) {
   AddItem(*root, {{"Info", "a.txt"}, {"Info", "b.txt"}});
   AddItem(*root, {{"Info", "c.txt"}});
   EXPECT_EQ(FindPreselectedRow(root.get(), "c.txt"), 2);
-}
-
-TEST(SelectedItem, IsTheItemOfTheSelectedRowOrNone) {
-  const auto root = Catalogue({"a.txt", "b.txt"});
-  TableList list;
-  FillList(list, root.get(), 10);
-  EXPECT_EQ(GetSelectedItem(list), nullptr);
-  list.SelectRow(1);
-  EXPECT_EQ(GetSelectedItem(list), root->Children().back());
-  list.SelectRow(-2);
-  EXPECT_EQ(GetSelectedItem(list), root->Children().back());
 }

@@ -68,33 +68,6 @@ class ViewLogic : public ::testing::Test {
 
 }  // namespace
 
-TEST_F(ViewLogic, TheListIsFilledOnceAndPreselectsTheSelItem) {
-  TheOptions()["sel"] = "DLL";
-  doc.m_pDownloads = catalogue.get();
-  auto logic = Logic();
-  logic.OnUpdate(cmd::kHintCatalogue);
-  ASSERT_EQ(list.RowCount(), 2);
-  EXPECT_EQ(list.widths, (std::vector<int>{400, 0}));
-  EXPECT_EQ(list.selected, 1);
-  EXPECT_EQ(list.focused, 1);
-
-  list.selected = 0;
-  logic.OnUpdate(cmd::kHintCatalogue);
-  EXPECT_EQ(list.RowCount(), 2);
-  EXPECT_EQ(list.selected, 0);
-  EXPECT_TRUE(desktop.PostedCommands().empty());
-}
-
-TEST_F(ViewLogic, WithoutACatalogueNothingIsFilledOrSelected) {
-  TheOptions()["sel"] = "DLL";
-  TheOptions()["DLLCHECK"] = "T";
-  auto logic = Logic();
-  logic.OnUpdate(cmd::kHintCatalogue);
-  EXPECT_EQ(list.RowCount(), 0);
-  EXPECT_EQ(list.focused, 0);
-  EXPECT_TRUE(desktop.PostedCommands().empty());
-}
-
 TEST_F(ViewLogic, TheLibraryCheckModePostsOneAutomaticInstallForTheRun) {
   TheOptions()["sel"] = "nothing";
   TheOptions()["DLLCHECK"] = "T";
@@ -107,43 +80,6 @@ TEST_F(ViewLogic, TheLibraryCheckModePostsOneAutomaticInstallForTheRun) {
   again.OnUpdate(cmd::kHintCatalogue);
   EXPECT_EQ(desktop.PostedCommands(), std::vector<int>{cmd::kInstall});
   EXPECT_EQ(list.selected, -1);
-}
-
-TEST_F(ViewLogic, InstallWithNothingSelectedAsksForAChoiceAfterTheGuard) {
-  doc.m_pDownloads = catalogue.get();
-  auto logic = Logic();
-  logic.OnUpdate(cmd::kHintCatalogue);
-  logic.OnCommand(cmd::kInstall);
-  EXPECT_EQ(guardAsked, 1);
-  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{kChooseItemMessage});
-  EXPECT_EQ(desktop.ProgressOpened(), 0);
-
-  logic.OnCommand(cmd::kInformation);
-  EXPECT_EQ(guardAsked, 1);
-  EXPECT_EQ(desktop.Messages().size(), 2u);
-}
-
-TEST_F(ViewLogic, InstallStopsWhenProgramsRunOrATransferIsUnderWay) {
-  doc.m_pDownloads = catalogue.get();
-  auto refusing = Logic(true);
-  refusing.OnUpdate(cmd::kHintCatalogue);
-  list.SelectRow(0);
-  refusing.OnInstall();
-  EXPECT_TRUE(desktop.Messages().empty());
-
-  doc.m_bInProgress = true;
-  Logic().OnInstall();
-  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{kDownloadInProgressMessage});
-  EXPECT_EQ(desktop.ProgressOpened(), 0);
-  doc.m_bInProgress = false;
-}
-
-TEST_F(ViewLogic, ExitAndAboutArePostedToTheMainWindow) {
-  auto logic = Logic();
-  EXPECT_TRUE(logic.OnCommand(cmd::kExit));
-  EXPECT_TRUE(logic.OnCommand(cmd::kAbout));
-  EXPECT_FALSE(logic.OnCommand(cmd::kFileNew));
-  EXPECT_EQ(desktop.PostedCommands(), (std::vector<int>{cmd::kAppExit, cmd::kAppAbout}));
 }
 
 TEST_F(ViewLogic, ProgressLabelsAndTheDialogFollowTheTransfer) {

@@ -68,8 +68,12 @@ bool CProgressDlg::Open(wxWindow* parent) {
   Bar()->SetRange(m_nRangeHigh - m_nRangeLow);
   Bar()->SetValue(0);
   window->SetTitle(ToWx(LoadResourceString(m_nTitleId)));
-  if (parent != nullptr)
+  // At start-up (/ALL, /RUN) the main window is not shown yet and has no place
+  // on the screen to centre on.
+  if (parent != nullptr && wxGetTopLevelParent(parent)->IsShown())
     window->CentreOnParent();
+  else
+    window->CentreOnScreen();
   window->Show();
   return true;
 }

@@ -8,8 +8,6 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/res/icons/ostrel-update.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(PROGRAMS ${PROJECT_SOURCE_DIR}/tools/catalogue-server
-        DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME ostrel-catalogue-server)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/ostrel-update/demo USE_SOURCE_PERMISSIONS)
 
@@ -22,7 +20,7 @@ set(CPACK_PACKAGE_INSTALL_DIRECTORY ostrel-update)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "wine")
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Generous: the server is a python process on a machine shared with builds.
+// Generous: the machine is shared with builds.
 constexpr auto kStartLimit = std::chrono::seconds(60);
 
 fs::path MakeWorkFolder() {

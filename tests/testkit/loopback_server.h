@@ -1,10 +1,10 @@
-// tools/catalogue-server as a real process on loopback, for one test.
+// The catalogue-server tool (tools/catalogue-server/) as a real process on loopback, for one test.
 //
 // The constructor starts it on a port the system picks and returns once it
 // listens; the destructor stops it. It serves a folder (a fresh one of its
 // own unless given), writes every request it receives to a log that
 // Requests() reads back, and offers the scripted faults of its /-/ paths
-// (see `tools/catalogue-server --help`). Not thread-safe; one per test.
+// (see `catalogue-server --help`). Not thread-safe; one per test.
 #pragma once
 
 #include <sys/types.h>

@@ -4,7 +4,6 @@
 #include <sys/wait.h>
 #include <wx/listctrl.h>
 #include <filesystem>
-#include <regex>
 
 #include "app/commands.h"
 #include "app/gui/main_frame.h"
@@ -77,9 +76,7 @@ TEST_F(InstallGui, TheLabelsAndTheDialogFollowTheTransfer) {
   Select(0);
   Command(cmd::kInstall);
   ASSERT_TRUE(ProgressOpen());
-  const std::regex kilobytes("[0-9]+ KB"), percent("[0-9]+ %");
   ASSERT_TRUE(RunUntil([&] { return Label(cmd::kKilobytesLabel) == "1 KB"; }));
-  EXPECT_TRUE(std::regex_match(Label(cmd::kPercentLabel), percent)) << Label(cmd::kPercentLabel);
   EXPECT_EQ(Label(cmd::kPercentLabel), "33 %");
   wxDialog* dialog = View()->Progress().Window();
   ASSERT_NE(dialog, nullptr);
@@ -89,7 +86,6 @@ TEST_F(InstallGui, TheLabelsAndTheDialogFollowTheTransfer) {
   EXPECT_FALSE(Frame()->IsEnabled());
 
   ASSERT_TRUE(RunUntil([&] { return !ProgressOpen(); }));
-  EXPECT_TRUE(std::regex_match(Label(cmd::kKilobytesLabel), kilobytes));
   EXPECT_EQ(Label(cmd::kKilobytesLabel), "3 KB");
   EXPECT_EQ(Label(cmd::kPercentLabel), "100 %");
   EXPECT_TRUE(Frame()->IsEnabled());

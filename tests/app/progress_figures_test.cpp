@@ -2,28 +2,22 @@
 
 #include <gtest/gtest.h>
 
-TEST(ProgressFigures, WithoutASizeTheKilobyteLabelIsEmptyAndOneKilobyteIsAHundredPercent) {
-  const auto figures = ComputeProgressFigures(1536, 0);
-  EXPECT_EQ(figures.kilobytesText, "");
-  EXPECT_EQ(figures.percentText, "100 %");
-  EXPECT_EQ(figures.percent, 100);
-
-  const auto nothingYet = ComputeProgressFigures(1023, 0);
-  EXPECT_EQ(nothingYet.percentText, "0 %");
-}
-
-TEST(ProgressFigures, KilobytesAndPercentOfTheExpectedSize) {
-  const auto figures = ComputeProgressFigures(1048576, 2048);
-  EXPECT_EQ(figures.kilobytesText, "1024 KB");
-  EXPECT_EQ(figures.percentText, "50 %");
-  EXPECT_EQ(figures.percent, 50);
-}
-
-TEST(ProgressFigures, MoreBytesThanExpectedStopAtAHundredPercent) {
-  const auto figures = ComputeProgressFigures(10 * 1024 * 1024, 700);
-  EXPECT_EQ(figures.kilobytesText, "10240 KB");
-  EXPECT_EQ(figures.percent, 100);
-  EXPECT_EQ(figures.percentText, "100 %");
+TEST(ProgressFigures, KilobytesAndPercentOfTheExpectedSizeStopAtAHundred) {
+  // Without a size the kilobyte label is empty and one kilobyte counts as done.
+  const struct {
+    int bytes, sizeKB;
+    const char* kilobytes;
+    int percent;
+  } cases[] = {{1536, 0, "", 100},
+               {1023, 0, "", 0},
+               {1048576, 2048, "1024 KB", 50},
+               {10 * 1024 * 1024, 700, "10240 KB", 100}};
+  for (const auto& c : cases) {
+    const auto figures = ComputeProgressFigures(c.bytes, c.sizeKB);
+    EXPECT_EQ(figures.kilobytesText, c.kilobytes) << c.bytes;
+    EXPECT_EQ(figures.percent, c.percent) << c.bytes;
+    EXPECT_EQ(figures.percentText, std::to_string(c.percent) + " %") << c.bytes;
+  }
 }
 
 TEST(ProgressFigures, ANegativeSizeOrCounterNeverShowsANegativePercentage) {

@@ -18,7 +18,7 @@ TEST(InstallerFileName, NamesThatWouldLeaveTheFolderOrNameItAreRefused) {
   EXPECT_EQ(InstallerFileName(""), std::nullopt);
 }
 
-TEST(SizeInKilobytes, ReadsTheLeadingNumberAndMegabytes) {
+TEST(SizeInKilobytes, ReadsTheLeadingNumberAndMegabytesAndSaturatesInsteadOfWrapping) {
   EXPECT_EQ(SizeInKilobytes("700"), 700);
   EXPECT_EQ(SizeInKilobytes("12.5MB"), 12 * 1024);
   EXPECT_EQ(SizeInKilobytes("12.5 mb"), 12 * 1024);
@@ -26,9 +26,6 @@ TEST(SizeInKilobytes, ReadsTheLeadingNumberAndMegabytes) {
   EXPECT_EQ(SizeInKilobytes("mb"), 0);
   EXPECT_EQ(SizeInKilobytes(""), 0);
   EXPECT_EQ(SizeInKilobytes("about 3 MB"), 0);
-}
-
-TEST(SizeInKilobytes, SaturatesInsteadOfWrapping) {
   EXPECT_EQ(SizeInKilobytes("3000000 MB"), INT32_MAX);
   EXPECT_EQ(SizeInKilobytes("99999999999"), INT32_MAX);
 }

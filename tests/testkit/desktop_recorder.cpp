@@ -30,10 +30,8 @@ void DesktopRecorder::PostCommand(int commandId) {
   m_posted.push_back(commandId);
 }
 
-void DesktopRecorder::SetMessageText(const std::string& text) {
-  std::lock_guard lock(m_mutex);
-  m_messageTexts.push_back(text);
-}
+// No test reads the status text; the call is taken and dropped.
+void DesktopRecorder::SetMessageText(const std::string&) {}
 
 void DesktopRecorder::OpenProgress() {
   std::lock_guard lock(m_mutex);
@@ -81,7 +79,6 @@ void DesktopRecorder::QueueSetupAnswer(std::optional<std::string> folderOrCancel
 OSTREL_RECORDER_GETTER(std::vector<std::string>, Messages, m_messages)
 OSTREL_RECORDER_GETTER(std::vector<std::string>, CredentialPrompts, m_prompts)
 OSTREL_RECORDER_GETTER(std::vector<int>, PostedCommands, m_posted)
-OSTREL_RECORDER_GETTER(std::vector<std::string>, MessageTexts, m_messageTexts)
 OSTREL_RECORDER_GETTER(std::vector<std::string>, OpenedFiles, m_opened)
 OSTREL_RECORDER_GETTER(std::vector<int>, ViewUpdates, m_viewUpdates)
 OSTREL_RECORDER_GETTER(int, ProgressOpened, m_progressOpened)

@@ -33,7 +33,6 @@ class DesktopRecorder : public Desktop {
   std::vector<std::string> Messages() const;
   std::vector<std::string> CredentialPrompts() const;
   std::vector<int> PostedCommands() const;
-  std::vector<std::string> MessageTexts() const;
   std::vector<std::string> OpenedFiles() const;
   std::vector<int> ViewUpdates() const;
   int ProgressOpened() const;
@@ -48,7 +47,6 @@ class DesktopRecorder : public Desktop {
   std::vector<std::string> m_messages;
   std::vector<std::string> m_prompts;
   std::vector<int> m_posted;
-  std::vector<std::string> m_messageTexts;
   std::vector<std::string> m_opened;
   std::vector<int> m_viewUpdates;
   int m_progressOpened = 0;

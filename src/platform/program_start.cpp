@@ -184,11 +184,19 @@ std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsComman
   return command;
 }
 
-bool StartProgram(std::string_view windowsCommandLine) {
+namespace {
+
+std::optional<pid_t> SpawnCommandLine(std::string_view windowsCommandLine) {
   const auto command = ResolveCommandLine(windowsCommandLine);
   if (!command)
-    return false;
-  const auto pid = Spawn(command->argv);
+    return std::nullopt;
+  return Spawn(command->argv);
+}
+
+}  // namespace
+
+bool StartProgram(std::string_view windowsCommandLine) {
+  const auto pid = SpawnCommandLine(windowsCommandLine);
   if (!pid)
     return false;
   // Nobody waits for the installer, but it must not linger as a zombie.
@@ -197,10 +205,7 @@ bool StartProgram(std::string_view windowsCommandLine) {
 }
 
 bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode) {
-  const auto command = ResolveCommandLine(windowsCommandLine);
-  if (!command)
-    return false;
-  const auto pid = Spawn(command->argv);
+  const auto pid = SpawnCommandLine(windowsCommandLine);
   if (!pid)
     return false;
   const int status = WaitFor(*pid);

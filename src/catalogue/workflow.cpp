@@ -56,7 +56,7 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
     reference = SimulationReference(reference);
 
   const auto fileName = InstallerFileName(reference);
-  const std::string target = m_strFolder + "\\" + fileName.value_or("");
+  const std::string target = FileInFolder(m_strFolder, fileName.value_or(""));
   const std::string status = "downloading " + reference + " to " + target;
   TheDesktop().SetMessageText(status);
   Log("%s", status.c_str());

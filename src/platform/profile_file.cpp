@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -134,6 +135,18 @@ std::string_view LineBreakOf(std::string_view text) {
 
 bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
+}
+
+// A name that a catalogue made up (a key from an item's Info, say) must not
+// bring control characters or an unbounded length into a file that other
+// programs read.
+bool IsWritableName(std::string_view name) {
+  if (name.size() > ProfileFile::kLongestName)
+    return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
 }
 
 std::optional<std::string> ReadWholeFile(const fs::path& path) {
@@ -313,7 +326,8 @@ std::uint32_t ProfileFile::ReadInt(std::string_view section, std::string_view ke
 
 bool ProfileFile::Write(std::string_view section, std::string_view key,
                         std::string_view value) const {
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+  if (!IsWritableName(section) || !IsWritableName(key) || value.size() > kLongestValue ||
+      HasLineBreak(value) || value.find('\0') != std::string_view::npos ||
       section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
       Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[') {
     return false;

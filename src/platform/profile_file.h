@@ -16,6 +16,7 @@
 // Nothing is cached: every read opens the file again. Any thread may call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -48,9 +49,17 @@ class ProfileFile {
   std::uint32_t ReadInt(std::string_view section, std::string_view key,
                         std::int32_t defaultValue) const;
 
+  // Bounds of what a write accepts. Windows' profile functions stop at 65,535
+  // characters per value; a section or key name of more than 255 characters
+  // is no name any program of the suite writes.
+  static constexpr std::size_t kLongestValue = 65535;
+  static constexpr std::size_t kLongestName = 255;
+
   // False when the file can't be written (nothing on disk changed then), or
-  // when a name or value holds a line break or a name breaks the syntax
-  // (such a write would inject lines into other programs' sections).
+  // when the write is refused and the file left untouched: a name or value
+  // holding a line break or a NUL byte, or a name that breaks the syntax
+  // (such a write would inject lines into other programs' sections), a name
+  // holding any other control character, or a name or value beyond its bound.
   bool Write(std::string_view section, std::string_view key, std::string_view value) const;
 
  private:

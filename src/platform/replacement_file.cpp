@@ -1,6 +1,7 @@
 #include "platform/replacement_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -73,6 +74,16 @@ bool ReplacementFile::Write(const char* data, std::size_t size) {
     data += written;
     size -= static_cast<std::size_t>(written);
   }
+  return true;
+}
+
+bool ReplacementFile::SetPermissions(unsigned permissions) {
+  if (m_fd < 0) {
+    errno = EBADF;
+    return Fail("chmod");
+  }
+  if (::fchmod(m_fd, static_cast<mode_t>(permissions & 0777)) != 0)
+    return Fail("chmod");
   return true;
 }
 

@@ -10,10 +10,15 @@
 // section, or the section at the end of the file), keeps every other byte and
 // the file's line endings, and creates new files with CR LF. It holds an
 // advisory lock (flock) on the file across read-modify-write and replaces the
-// file atomically (temporary file in the same folder, fsync, rename), so
-// neither a crash nor another program writing at the same moment loses a key.
+// file atomically (temporary file in the same folder, fsync, rename) with the
+// file's owner, group and permissions, so neither a crash nor another program
+// writing at the same moment loses a key. A symbolic link is written through
+// to the file it names (made when it does not exist yet). A file with several
+// hard links, or one whose owner or group this process may not give to a new
+// file, is overwritten in place instead, journalled (profile_journal.h).
 //
-// Nothing is cached: every read opens the file again. Any thread may call.
+// Nothing is cached: every read opens the file again, under a shared lock.
+// Any thread may call.
 #pragma once
 
 #include <cstddef>

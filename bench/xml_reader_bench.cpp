@@ -12,7 +12,6 @@
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -162,29 +161,36 @@ long StatusKilobytes(const char* field) {
   return 0;
 }
 
-// The growth of the resident set at its peak while work runs, in a child
-// process of its own so that nothing one reader freed serves the next.
-long PeakGrowthBytes(const std::function<void()>& work) {
-  int channel[2];
-  if (pipe(channel) != 0)
-    return -1;
-  const pid_t child = fork();
-  if (child == 0) {
-    close(channel[0]);
-    // Resets the peak to the present resident set.
-    std::ofstream("/proc/self/clear_refs") << "5";
-    const long before = StatusKilobytes("VmRSS");
-    work();
-    const long growth = (StatusKilobytes("VmHWM") - before) * 1024;
-    [[maybe_unused]] const auto put = write(channel[1], &growth, sizeof growth);
-    _exit(0);
+// Run as "xml_reader_bench --peak ours|pugixml FILE" in a fresh process:
+// reads FILE and prints the growth of the resident set at its peak, in bytes.
+int MeasurePeak(const std::string& reader, const char* path) {
+  // Resets the peak to the present resident set.
+  std::ofstream("/proc/self/clear_refs") << "5";
+  const long before = StatusKilobytes("VmRSS");
+  if (reader == "ours") {
+    TextInputFile in(path);
+    CXMLVar root("");
+    root.ParseDocument(in);
+  } else {
+    pugi::xml_document document;
+    document.load_file(path);
   }
-  close(channel[1]);
+  std::printf("%ld\n", (StatusKilobytes("VmHWM") - before) * 1024);
+  return 0;
+}
+
+// A process of its own for each reading, so that no memory freed earlier in
+// this one serves it and hides its cost.
+long PeakGrowthBytes(const char* reader, const std::filesystem::path& path) {
+  const std::string command =
+      "/proc/" + std::to_string(getpid()) + "/exe --peak " + reader + " '" + path.string() + "'";
+  std::FILE* child = popen(command.c_str(), "r");
+  if (child == nullptr)
+    return -1;
   long growth = -1;
-  if (read(channel[0], &growth, sizeof growth) != sizeof growth)
+  if (std::fscanf(child, "%ld", &growth) != 1)
     growth = -1;
-  close(channel[0]);
-  waitpid(child, nullptr, 0);
+  pclose(child);
   return growth;
 }
 
@@ -196,15 +202,8 @@ void PrintPeakMemory() {
   for (const Shape& shape : Shapes()) {
     const std::string text = shape.make();
     std::ofstream(path, std::ios::binary) << text;
-    const long ours = PeakGrowthBytes([&] {
-      TextInputFile in(path);
-      CXMLVar root("");
-      root.ParseDocument(in);
-    });
-    const long anchor = PeakGrowthBytes([&] {
-      pugi::xml_document document;
-      document.load_file(path.c_str());
-    });
+    const long ours = PeakGrowthBytes("ours", path);
+    const long anchor = PeakGrowthBytes("pugixml", path);
     const double size = static_cast<double>(text.size());
     std::printf("%-32s %10zu %11.1fx %11.1fx\n", shape.name, text.size() / 1024,
                 static_cast<double>(ours) / size, static_cast<double>(anchor) / size);
@@ -215,6 +214,8 @@ void PrintPeakMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--peak")
+    return MeasurePeak(argv[2], argv[3]);
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -1,6 +1,7 @@
 #include "catalogue/transfer_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -88,7 +89,10 @@ bool CopyLocalFile(const std::string& source, const std::string& targetPath,
   if (in < 0)
     return fail(std::strerror(errno));
   platform::ReplacementFile target(platform::HostPath(targetPath));
-  bool ok = target.Open();
+  // A copy is no more readable than its source (CopyFileA keeps a file's
+  // attributes too); the set-id bits of someone else's file are not copied.
+  struct stat original {};
+  bool ok = target.Open() && ::fstat(in, &original) == 0 && target.SetPermissions(original.st_mode);
   std::vector<char> buffer(kCopyChunkBytes);
   while (ok) {
     const ssize_t got = ::read(in, buffer.data(), buffer.size());

@@ -51,12 +51,17 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
     Log("could not enter %s", m_strFolder.c_str());
 
   std::string reference = item->ChildValue("href");
-  WriteProfileString("internet", "update" + InfoName(item->ChildValue("Info")), TodayText());
+  const std::string dateKey = "update" + InfoName(item->ChildValue("Info"));
+  if (!WriteProfileString("internet", dateKey, TodayText())) {
+    // A catalogue can name any key; one the settings file refuses (control
+    // characters, too long) is only logged, clipped, and the update goes on.
+    Log("could not record the date of %s in the settings file", dateKey.substr(0, 80).c_str());
+  }
   if (GetProfileInt("advanced", "sim", 0) != 0)
     reference = SimulationReference(reference);
 
   const auto fileName = InstallerFileName(reference);
-  const std::string target = m_strFolder + "\\" + fileName.value_or("");
+  const std::string target = FileInFolder(m_strFolder, fileName.value_or(""));
   const std::string status = "downloading " + reference + " to " + target;
   TheDesktop().SetMessageText(status);
   Log("%s", status.c_str());

@@ -58,7 +58,7 @@ std::time_t OldestAcceptableTime(const std::string& mtime) {
 bool CheckDlls() {
   auto root = std::make_unique<CXMLVar>("Files");
   {
-    TextInputFile in(platform::HostPath(GetInstallFolder() + "\\dllversion.txt"));
+    TextInputFile in(platform::HostPath(FileInFolder(GetInstallFolder(), "dllversion.txt")));
     if (in)
       root->ParseDocument(in);
   }

@@ -5,17 +5,17 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
-#include <fstream>
-#include <iterator>
 #include <mutex>
 #include <sstream>
 #include <system_error>
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/profile_journal.h"
 
 namespace fs = std::filesystem;
 
@@ -136,11 +136,16 @@ bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in)
-    return std::nullopt;
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+// A name that a catalogue made up (a key from an item's Info, say) must not
+// bring control characters or an unbounded length into a file that other
+// programs read.
+bool IsWritableName(std::string_view name) {
+  if (name.size() > ProfileFile::kLongestName)
+    return false;
+  return std::none_of(name.begin(), name.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
 }
 
 bool ReadFromDescriptor(int fd, std::string& out) {
@@ -194,8 +199,13 @@ class Descriptor {
   int m_fd;
 };
 
-// Writes the new contents beside the file and renames it into place.
-bool ReplaceAtomically(const fs::path& path, std::string_view contents, mode_t mode) {
+enum class Replaced { Yes, No, NotAsTheFileWas };
+
+// Writes the new contents beside the file and renames it into place, with the
+// file's owner, group and permissions. NotAsTheFileWas (and nothing changed)
+// when this process may not give the new file that owner or group.
+Replaced ReplaceAtomically(const fs::path& path, std::string_view contents,
+                           const struct stat& was) {
   // Built piece by piece: GCC 12 mistakes "." + name for an overlapping copy.
   std::string hidden(".");
   hidden += path.filename().string();
@@ -203,17 +213,41 @@ bool ReplaceAtomically(const fs::path& path, std::string_view contents, mode_t m
   std::string pattern = (path.parent_path() / hidden).string();
   Descriptor temp(mkstemp(pattern.data()));
   if (temp.get() < 0)
-    return false;
-  const bool written = WriteAll(temp.get(), contents) && fchmod(temp.get(), mode) == 0 &&
-                       fsync(temp.get()) == 0 && close(temp.release()) == 0;
+    return Replaced::No;
+  struct stat made {};
+  if (fstat(temp.get(), &made) != 0 || ((made.st_uid != was.st_uid || made.st_gid != was.st_gid) &&
+                                        fchown(temp.get(), was.st_uid, was.st_gid) != 0)) {
+    unlink(pattern.c_str());
+    return Replaced::NotAsTheFileWas;
+  }
+  // After the chown, which may clear set-id bits.
+  const bool written = WriteAll(temp.get(), contents) &&
+                       fchmod(temp.get(), was.st_mode & 07777) == 0 && fsync(temp.get()) == 0 &&
+                       close(temp.release()) == 0;
   if (!written || rename(pattern.c_str(), path.c_str()) != 0) {
     unlink(pattern.c_str());
-    return false;
+    return Replaced::No;
   }
   Descriptor folder(open(path.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (folder.get() >= 0)
     fsync(folder.get());
-  return true;
+  return Replaced::Yes;
+}
+
+// The file a path names in the end: symbolic links are followed, dangling
+// ones included, so that a write goes to the file a link points at (creating
+// it) instead of putting a plain file in the link's place.
+fs::path FinalTarget(fs::path path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(path, ec)))
+      return path;
+    const fs::path next = fs::read_symlink(path, ec);
+    if (ec)
+      return path;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return path;  // a loop of links: opening it fails
 }
 
 // Threads of one process take turns too: flock locks belong to open files,
@@ -291,10 +325,16 @@ std::int32_t ParseProfileInteger(std::string_view text) {
 ProfileFile::ProfileFile(fs::path hostPath) : m_path(std::move(hostPath)) {}
 
 std::optional<std::string> ProfileFile::Read(std::string_view section, std::string_view key) const {
-  const auto contents = ReadWholeFile(m_path);
-  if (!contents)
+  // Shared with other readers, never with a writer that overwrites in place.
+  Descriptor file(open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+  std::string contents;
+  if (file.get() < 0 || flock(file.get(), LOCK_SH) != 0 ||
+      !ReadFromDescriptor(file.get(), contents))
     return std::nullopt;
-  return FindProfileValue(*contents, section, key);
+  // A writer died part-way through an overwrite: read what it was writing.
+  if (auto finished = InterruptedWriteResult(FinalTarget(m_path), contents))
+    contents = std::move(*finished);
+  return FindProfileValue(contents, section, key);
 }
 
 std::string ProfileFile::ReadString(std::string_view section, std::string_view key,
@@ -313,16 +353,14 @@ std::uint32_t ProfileFile::ReadInt(std::string_view section, std::string_view ke
 
 bool ProfileFile::Write(std::string_view section, std::string_view key,
                         std::string_view value) const {
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
+  if (!IsWritableName(section) || !IsWritableName(key) || value.size() > kLongestValue ||
+      HasLineBreak(value) || value.find('\0') != std::string_view::npos ||
       section.find(']') != std::string_view::npos || key.find('=') != std::string_view::npos ||
       Trim(key).empty() || Trim(key).front() == ';' || Trim(key).front() == '[') {
     return false;
   }
-  std::error_code ec;
   // Write through a link to the file it names, so the link survives the rename.
-  const fs::path target = fs::exists(m_path, ec) ? fs::canonical(m_path, ec) : m_path;
-  if (ec)
-    return false;
+  const fs::path target = FinalTarget(m_path);
 
   std::lock_guard threads(g_writeMutex);
   // Another writer may rename a new file into place between our open and our
@@ -345,12 +383,26 @@ bool ProfileFile::Write(std::string_view section, std::string_view key,
       continue;
     }
     std::string contents;
-    if (!ReadFromDescriptor(file.get(), contents))
+    if (!ReadFromDescriptor(file.get(), contents) ||
+        !FinishInterruptedWrite(file.get(), target, contents))
       return false;
     const std::string updated = WithProfileValue(contents, section, key, value);
     if (updated == contents)
       return true;
-    return ReplaceAtomically(target, updated, locked.st_mode & 07777);
+    // Another name of the file would keep the old contents after a rename,
+    // and a file we may not give its owner must keep the one it has: both
+    // are written in place, journalled.
+    if (locked.st_nlink > 1)
+      return WriteInPlace(file.get(), target, contents, updated);
+    switch (ReplaceAtomically(target, updated, locked)) {
+      case Replaced::Yes:
+        return true;
+      case Replaced::No:
+        return false;
+      case Replaced::NotAsTheFileWas:
+        return WriteInPlace(file.get(), target, contents, updated);
+    }
+    return false;
   }
   return false;
 }

@@ -10,12 +10,18 @@
 // section, or the section at the end of the file), keeps every other byte and
 // the file's line endings, and creates new files with CR LF. It holds an
 // advisory lock (flock) on the file across read-modify-write and replaces the
-// file atomically (temporary file in the same folder, fsync, rename), so
-// neither a crash nor another program writing at the same moment loses a key.
+// file atomically (temporary file in the same folder, fsync, rename) with the
+// file's owner, group and permissions, so neither a crash nor another program
+// writing at the same moment loses a key. A symbolic link is written through
+// to the file it names (made when it does not exist yet). A file with several
+// hard links, or one whose owner or group this process may not give to a new
+// file, is overwritten in place instead, journalled (profile_journal.h).
 //
-// Nothing is cached: every read opens the file again. Any thread may call.
+// Nothing is cached: every read opens the file again, under a shared lock.
+// Any thread may call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -48,9 +54,17 @@ class ProfileFile {
   std::uint32_t ReadInt(std::string_view section, std::string_view key,
                         std::int32_t defaultValue) const;
 
+  // Bounds of what a write accepts. Windows' profile functions stop at 65,535
+  // characters per value; a section or key name of more than 255 characters
+  // is no name any program of the suite writes.
+  static constexpr std::size_t kLongestValue = 65535;
+  static constexpr std::size_t kLongestName = 255;
+
   // False when the file can't be written (nothing on disk changed then), or
-  // when a name or value holds a line break or a name breaks the syntax
-  // (such a write would inject lines into other programs' sections).
+  // when the write is refused and the file left untouched: a name or value
+  // holding a line break or a NUL byte, or a name that breaks the syntax
+  // (such a write would inject lines into other programs' sections), a name
+  // holding any other control character, or a name or value beyond its bound.
   bool Write(std::string_view section, std::string_view key, std::string_view value) const;
 
  private:

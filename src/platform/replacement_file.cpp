@@ -1,9 +1,12 @@
 #include "platform/replacement_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <random>
@@ -14,13 +17,31 @@ namespace platform {
 namespace {
 
 // Hidden and unmistakable, so that no folder listing of installers or
-// catalogues takes it for a finished file.
+// catalogues takes it for a finished file: "." + the target's name + ".%08x.part".
+// Anything matching ^\..*\.[0-9a-f]{8}\.part$ in a download folder is ours,
+// and clean-up at start relies on exactly that shape. A name the file system
+// takes must work, so when the whole would be longer than the folder allows,
+// only the middle (the target's name) is shortened, at a UTF-8 character
+// boundary.
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsigned salt) {
   char suffix[16];
-  std::snprintf(suffix, sizeof suffix, ".%08x.part", salt);
-  std::filesystem::path name = target;
-  name.replace_filename("." + target.filename().string() + suffix);
-  return name;
+  const int suffixLength = std::snprintf(suffix, sizeof suffix, ".%08x.part", salt);
+  const std::string original = target.filename().string();
+  std::filesystem::path folder = target.parent_path();
+  const long longest = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
+  const std::size_t limit = longest > 0 ? static_cast<std::size_t>(longest) : NAME_MAX;
+  const std::size_t fixed = 1 + static_cast<std::size_t>(suffixLength);
+  const std::size_t room = limit > fixed ? limit - fixed : 0;
+  std::size_t keep = std::min(original.size(), room);
+  while (keep > 0 && keep < original.size() &&
+         (static_cast<unsigned char>(original[keep]) & 0xC0) == 0x80)
+    --keep;
+  std::string name;
+  name.reserve(1 + keep + static_cast<std::size_t>(suffixLength));
+  name.push_back('.');
+  name.append(original, 0, keep);
+  name.append(suffix, static_cast<std::size_t>(suffixLength));
+  return folder / name;
 }
 
 }  // namespace
@@ -73,6 +94,16 @@ bool ReplacementFile::Write(const char* data, std::size_t size) {
     data += written;
     size -= static_cast<std::size_t>(written);
   }
+  return true;
+}
+
+bool ReplacementFile::SetPermissions(unsigned permissions) {
+  if (m_fd < 0) {
+    errno = EBADF;
+    return Fail("chmod");
+  }
+  if (::fchmod(m_fd, static_cast<mode_t>(permissions & 0777)) != 0)
+    return Fail("chmod");
   return true;
 }
 

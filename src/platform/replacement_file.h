@@ -31,6 +31,10 @@ class ReplacementFile {
   // Appends bytes; false when the disk refuses them (full, I/O error).
   bool Write(const char* data, std::size_t size);
 
+  // Gives the file these permission bits (rwx for owner, group and others;
+  // the set-id and sticky bits are never given) instead of the umask's.
+  bool SetPermissions(unsigned permissions);
+
   // Closes the temporary file and renames it onto the target, replacing an
   // existing file. False when either step fails; the temporary file is gone
   // either way.

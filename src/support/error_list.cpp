@@ -20,7 +20,7 @@ void ShowErrors(const std::vector<std::string>& lines) {
     TheDesktop().MessageBox(text);
     return;
   }
-  const std::string path = GetTempFolder() + "\\errors.txt";
+  const std::string path = FileInFolder(GetTempFolder(), "errors.txt");
   {
     std::ofstream out(platform::HostPath(path), std::ios::binary | std::ios::trunc);
     for (const auto& line : lines)

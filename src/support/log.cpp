@@ -54,7 +54,7 @@ class LogFile {
  private:
   void Open() {
     m_opened = true;
-    const std::string path = GetTempFolder() + "\\log.txt";
+    const std::string path = FileInFolder(GetTempFolder(), "log.txt");
     m_file = std::fopen(platform::HostPath(path).c_str(), "wb");
   }
 

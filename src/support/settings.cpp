@@ -58,6 +58,18 @@ std::string GetTempFolder() {
   return folder;
 }
 
+std::string FileInFolder(std::string_view folder, std::string_view name) {
+  // A host path begins with one slash; "/\\srv" is a UNC path written oddly.
+  const bool host = folder.starts_with('/') && !(folder.size() > 1 && folder[1] == '\\');
+  std::string path(folder);
+  const bool endsInSeparator =
+      !path.empty() && (path.back() == '/' || (!host && path.back() == '\\'));
+  if (!endsInSeparator)
+    path += host ? '/' : '\\';
+  path.append(name);
+  return path;
+}
+
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
   if (from.empty())
     return text;

@@ -41,6 +41,13 @@ std::string GetInstallFolder();
 // _mkdir) on every call and ignores any failure; returns the text regardless.
 std::string GetTempFolder();
 
+// The file `name` in `folder`, where the folder is a Windows path ("c:\temp",
+// "c:\temp\", "\\srv\share") or a host path ("/srv/suite/logs"): one
+// separator between them, of the folder's own kind, and none added when the
+// folder already ends in one. Every file put in a configured folder is named
+// through this, so a host path never gets a backslash glued to its last part.
+std::string FileInFolder(std::string_view folder, std::string_view name);
+
 // The default of [paths] installers: [paths] clientdir with every "clients"
 // (case-sensitive, left to right) replaced by "installers".
 std::string InstallersFolderDefault();

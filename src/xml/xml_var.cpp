@@ -29,19 +29,35 @@ CXMLVar::~CXMLVar() {
     pending = first;
     first = last = nullptr;
   };
+  auto spliceInstructions = [&splice](CXMLVar*& first) {
+    CXMLVar* last = first;
+    while (last != nullptr && last->m_pNextSibling != nullptr)
+      last = last->m_pNextSibling;
+    splice(first, last);
+  };
   splice(m_pFirstChild, m_pLastChild);
-  splice(m_pFirstInstruction, m_pLastInstruction);
+  spliceInstructions(m_pFirstInstruction);
   while (pending != nullptr) {
     CXMLVar* node = pending;
     pending = node->m_pNextSibling;
     splice(node->m_pFirstChild, node->m_pLastChild);
-    splice(node->m_pFirstInstruction, node->m_pLastInstruction);
+    spliceInstructions(node->m_pFirstInstruction);
     delete node;
   }
 }
 
+CXMLVarList CXMLVar::Instructions() const {
+  CXMLVar* last = nullptr;
+  std::size_t size = 0;
+  for (CXMLVar* node = m_pFirstInstruction; node != nullptr; node = node->m_pNextSibling) {
+    last = node;
+    ++size;
+  }
+  return {m_pFirstInstruction, last, size};
+}
+
 CXMLVar* CXMLVar::FindChild(std::string_view name) const {
-  if (m_ChildIndex.Find(name) == nullptr)
+  if (m_pChildIndex && m_pChildIndex->Find(name) == nullptr)
     return nullptr;
   for (CXMLVar* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
     if (child->m_strName == name)
@@ -72,8 +88,20 @@ void CXMLVar::SetAttribute(std::string name, std::string value) {
 CXMLVar* CXMLVar::AddChild(std::unique_ptr<CXMLVar> child) {
   if (!child)
     return nullptr;
+  if (!m_pChildIndex && m_nChildren >= kChildrenWithoutIndex)
+    BuildChildIndex();
+  if (!m_pChildIndex) {
+    for (CXMLVar* sibling = m_pLastChild; sibling != nullptr;
+         sibling = sibling->m_pPreviousSibling) {
+      if (sibling->m_strName == child->m_strName) {
+        child->m_nOrdinal = sibling->m_nOrdinal + 1;
+        break;
+      }
+    }
+    return AppendLoadedChild(std::move(child));
+  }
   bool isNew = false;
-  ChildNameSlot& slot = m_ChildIndex.Insert(child->m_strName, isNew);
+  ChildNameSlot& slot = m_pChildIndex->Insert(child->m_strName, isNew);
   if (!isNew)
     child->m_nOrdinal = slot.highestOrdinal + 1;
   slot.highestOrdinal = child->m_nOrdinal;
@@ -96,10 +124,16 @@ CXMLVar* CXMLVar::AppendLoadedChild(std::unique_ptr<CXMLVar> child) {
 }
 
 void CXMLVar::RebuildChildIndex() {
-  m_ChildIndex.Clear();
+  m_pChildIndex.reset();
+  if (m_nChildren > kChildrenWithoutIndex)
+    BuildChildIndex();
+}
+
+void CXMLVar::BuildChildIndex() {
+  m_pChildIndex = std::make_unique<ChildNameIndex>();
   for (CXMLVar* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling) {
     bool isNew = false;
-    ChildNameSlot& slot = m_ChildIndex.Insert(child->m_strName, isNew);
+    ChildNameSlot& slot = m_pChildIndex->Insert(child->m_strName, isNew);
     slot.highestOrdinal = child->m_nOrdinal;
     ++slot.children;
   }
@@ -109,21 +143,20 @@ void CXMLVar::TakeChildrenFrom(CXMLVar& other) {
   m_pFirstChild = std::exchange(other.m_pFirstChild, nullptr);
   m_pLastChild = std::exchange(other.m_pLastChild, nullptr);
   m_nChildren = std::exchange(other.m_nChildren, 0);
-  m_ChildIndex = std::move(other.m_ChildIndex);
-  other.m_ChildIndex.Clear();
+  m_pChildIndex = std::move(other.m_pChildIndex);
   for (CXMLVar* child = m_pFirstChild; child != nullptr; child = child->m_pNextSibling)
     child->m_pParent = this;
 }
 
-void CXMLVar::Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar*& last) {
+void CXMLVar::Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar** last) {
   if (node->m_pPreviousSibling != nullptr)
     node->m_pPreviousSibling->m_pNextSibling = node->m_pNextSibling;
   else
     first = node->m_pNextSibling;
   if (node->m_pNextSibling != nullptr)
     node->m_pNextSibling->m_pPreviousSibling = node->m_pPreviousSibling;
-  else
-    last = node->m_pPreviousSibling;
+  else if (last != nullptr)
+    *last = node->m_pPreviousSibling;
   node->m_pNextSibling = node->m_pPreviousSibling = nullptr;
 }
 
@@ -142,11 +175,14 @@ std::unique_ptr<CXMLVar> CXMLVar::RemoveChild(CXMLVar* child) {
   if (child == nullptr || child->m_pParent != this)
     return nullptr;
   // The last child of a name takes the name out of the index; otherwise the
-  // highest ordinal stays, so ordinals are never handed out twice.
-  ChildNameSlot* slot = m_ChildIndex.Find(child->m_strName);
+  // highest ordinal stays, so ordinals are never handed out twice. From here
+  // on the children alone can no longer tell it, so the index must exist.
+  if (!m_pChildIndex)
+    BuildChildIndex();
+  ChildNameSlot* slot = m_pChildIndex->Find(child->m_strName);
   if (slot != nullptr && --slot->children <= 0)
-    m_ChildIndex.Erase(child->m_strName);
-  Unlink(child, m_pFirstChild, m_pLastChild);
+    m_pChildIndex->Erase(child->m_strName);
+  Unlink(child, m_pFirstChild, &m_pLastChild);
   --m_nChildren;
   child->m_pParent = nullptr;
   return std::unique_ptr<CXMLVar>(child);
@@ -187,8 +223,7 @@ void CXMLVar::DeleteNodes(std::span<CXMLVar* const> nodes) {
 CXMLVar* CXMLVar::AddInstruction(std::string name) {
   for (CXMLVar* node = m_pFirstInstruction; node != nullptr; node = node->m_pNextSibling) {
     if (node->m_strName == name) {
-      Unlink(node, m_pFirstInstruction, m_pLastInstruction);
-      --m_nInstructions;
+      Unlink(node, m_pFirstInstruction, nullptr);
       delete node;
       break;
     }
@@ -197,10 +232,7 @@ CXMLVar* CXMLVar::AddInstruction(std::string name) {
   added->m_pNextSibling = m_pFirstInstruction;
   if (m_pFirstInstruction != nullptr)
     m_pFirstInstruction->m_pPreviousSibling = added;
-  else
-    m_pLastInstruction = added;
   m_pFirstInstruction = added;
-  ++m_nInstructions;
   return added;
 }
 

@@ -33,6 +33,7 @@
 #include <string>
 #include <string_view>
 
+#include "xml/attribute_map.h"
 #include "xml/child_index.h"
 
 class TreeArchive;
@@ -86,7 +87,7 @@ class CXMLVarList {
 class CXMLVar {
  public:
   // Attribute names are unique and compared exactly; iteration is in name order.
-  using AttributeMap = std::map<std::string, std::string, std::less<>>;
+  using AttributeMap = ::AttributeMap;
 
   explicit CXMLVar(std::string name = {}, std::string value = {});
   virtual ~CXMLVar();
@@ -103,9 +104,7 @@ class CXMLVar {
 
   CXMLVarList Children() const { return {m_pFirstChild, m_pLastChild, m_nChildren}; }
   // Newest first.
-  CXMLVarList Instructions() const {
-    return {m_pFirstInstruction, m_pLastInstruction, m_nInstructions};
-  }
+  CXMLVarList Instructions() const;
   CXMLVar* Parent() const { return m_pParent; }
   // The next and previous element in the parent's children (or, for an
   // instruction node, in its element's instructions); nullptr at either end.
@@ -186,22 +185,33 @@ class CXMLVar {
   // Appends a child whose ordinal is already set, leaving the index alone.
   CXMLVar* AppendLoadedChild(std::unique_ptr<CXMLVar> child);
   void RebuildChildIndex();
+  void BuildChildIndex();
   // Moves all of other's children, with their index, to this element, which
   // has none.
   void TakeChildrenFrom(CXMLVar& other);
-  // Takes node out of the sibling chain first..last.
-  static void Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar*& last);
+  // Takes node out of the sibling chain that begins at first (and ends at
+  // *last, when the chain keeps its end).
+  static void Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar** last);
 
+  // Every byte here is paid once per node, and a hostile catalogue can make a
+  // node of every two bytes it sends: what most nodes never use is left out
+  // or made on demand.
+  //
   // The children and the instruction nodes are owned through two chains of
   // the elements' own sibling links: no list node to allocate per element.
+  // An element rarely has more than one instruction, so that chain keeps no
+  // end or count.
   CXMLVar* m_pFirstChild = nullptr;
   CXMLVar* m_pLastChild = nullptr;
-  std::size_t m_nChildren = 0;
-  ChildNameIndex m_ChildIndex;
+  std::uint32_t m_nChildren = 0;
   std::int32_t m_nOrdinal = 0;
+  // Made once the element has more than kChildrenWithoutIndex children, or
+  // loses one. Until then nothing has been taken out, so each name's highest
+  // ordinal is that of its latest child, and a scan of a few children answers
+  // what the index would.
+  static constexpr std::uint32_t kChildrenWithoutIndex = 8;
+  std::unique_ptr<ChildNameIndex> m_pChildIndex;
   CXMLVar* m_pFirstInstruction = nullptr;
-  CXMLVar* m_pLastInstruction = nullptr;
-  std::size_t m_nInstructions = 0;
   CXMLVar* m_pParent = nullptr;
   CXMLVar* m_pNextSibling = nullptr;
   CXMLVar* m_pPreviousSibling = nullptr;

@@ -273,6 +273,20 @@ TEST_F(TransferFileTest, ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCoun
   EXPECT_EQ(counter.load(), 77);
 }
 
+TEST_F(TransferFileTest, ALocalCopyKeepsTheSourcesPermissionsButNoSetIdBit) {
+  const struct {
+    fs::perms source, copy;
+  } cases[] = {{fs::perms(0600), fs::perms(0600)},
+               {fs::perms(0755), fs::perms(0755)},
+               {fs::perms(04755), fs::perms(0755)}};
+  for (const auto& c : cases) {
+    prefix.WriteFile("c:\\upload\\setup.exe", "MZ");
+    fs::permissions(prefix.Host("c:\\upload\\setup.exe"), c.source);
+    ASSERT_TRUE(TransferFile("file::c:\\upload\\setup.exe", kTarget, nullptr));
+    EXPECT_EQ(fs::status(prefix.Host(kTarget)).permissions(), c.copy);
+  }
+}
+
 TEST_F(TransferFileTest, AMissingLocalSourceFailsQuietlyAndKeepsTheEarlierFile) {
   prefix.WriteFile(kTarget, "earlier");
   EXPECT_FALSE(TransferFile("file::c:\\missing\\setup.exe", kTarget, &counter));

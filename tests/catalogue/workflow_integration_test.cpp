@@ -114,6 +114,19 @@ TEST_F(Workflow, AFailedDownloadInAQueueOfThreeStartsTheOtherTwo) {
   EXPECT_FALSE(fs::exists(prefix.Host("c:\\temp\\second.exe")));
 }
 
+TEST_F(Workflow, AnInfoTooLongForASettingsKeyIsLoggedAndTheInstallGoesOn) {
+  PublishInstaller("accounts.exe");
+  Publish({{"Accounts", "accounts.exe", "1", std::string(100'000, 'i') + ".txt"}});
+  doc.LoadCatalogue();
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  ASSERT_EQ(WaitForRecords(1).size(), 1u);
+  EXPECT_FALSE(fs::exists(ProfileHostPath()));
+  EXPECT_NE(prefix.LogText().find("could not record the date of update" + std::string(74, 'i') +
+                                  " in the settings file"),
+            std::string::npos);
+}
+
 TEST_F(Workflow, ReferencesWithoutAFileNameStartNothingAndTheQueueGoesOn) {
   PublishInstaller("last.exe");
   Publish({{"Folder", "installers/"}, {"Up", "a/.."}, {"Last", "last.exe"}});

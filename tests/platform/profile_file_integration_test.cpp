@@ -1,9 +1,13 @@
-// Two real processes writing the shared settings file at the same moment.
+// Real processes writing the shared settings file: at the same moment, as
+// other accounts, through links, and after a writer died part-way.
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <filesystem>
 #include <string>
 
 #include "platform/profile_file.h"
@@ -61,5 +65,102 @@ TEST(ProfileFileConcurrency, AWriterKilledMidwayLeavesAWholeFile) {
     const std::string contents = ReadHostFile(path);
     ASSERT_EQ(contents.rfind("[other]\r\nkeep=me\r\n", 0), 0u) << contents;
     ASSERT_TRUE(contents.size() < 2 || contents.substr(contents.size() - 2) == "\r\n");
+  }
+}
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Writes one key as uid:gid (0: as this process) in a child process.
+bool WriteAs(uid_t uid, gid_t gid, const fs::path& path) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (uid != 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
+      _exit(2);
+    _exit(ProfileFile(path).Write("general", "skin", "gresmo") ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::size_t Entries(const fs::path& folder) {
+  return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), {}));
+}
+
+}  // namespace
+
+TEST(ProfileFileOwnership, AFileOfAnotherAccountKeepsItsOwnerGroupAndMode) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "making files of other accounts needs root";
+  const struct {
+    uid_t writerUid;
+    gid_t writerGid;
+    mode_t mode;
+  } cases[] = {
+      {0, 0, 0664},          // root: the file is replaced, given back its owner
+      {0, 0, 0600},          // the same, not readable by the group
+      {20002, 20001, 0664},  // a member of the suite's group may not chown: in place
+  };
+  for (const auto& c : cases) {
+    TempPrefix prefix;
+    fs::permissions(prefix.Root(), fs::perms(0777));
+    const auto path = prefix.Root() / "ostrel.ini";
+    WriteHostFile(path, "[payroll]\r\nlast=1\r\n");
+    ASSERT_EQ(chown(path.c_str(), 20001, 20001), 0);
+    ASSERT_EQ(chmod(path.c_str(), c.mode), 0);
+    ASSERT_TRUE(WriteAs(c.writerUid, c.writerGid, path)) << c.writerUid;
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_uid, 20001u);
+    EXPECT_EQ(after.st_gid, 20001u);
+    EXPECT_EQ(after.st_mode & 07777, c.mode);
+    EXPECT_EQ(ReadHostFile(path), "[payroll]\r\nlast=1\r\n[general]\r\nskin=gresmo\r\n");
+    EXPECT_EQ(Entries(prefix.Root()), 1u);  // no temporary file or journal left
+  }
+}
+
+TEST(ProfileFileOwnership, AHardLinkAndADanglingLinkAreWrittenThroughToTheRealFile) {
+  TempPrefix prefix;
+  const auto real = prefix.Root() / "real.ini";
+  const auto hard = prefix.Root() / "hard.ini";
+  WriteHostFile(real, "[a]\r\nk=1\r\n");
+  fs::create_hard_link(real, hard);
+  ASSERT_TRUE(ProfileFile(hard).Write("a", "k", "2"));
+  EXPECT_EQ(ReadHostFile(real), "[a]\r\nk=2\r\n");
+  EXPECT_EQ(fs::hard_link_count(real), 2u);
+
+  const auto dangling = prefix.Root() / "dangling.ini";
+  fs::create_symlink("not-yet.ini", dangling);
+  ASSERT_TRUE(ProfileFile(dangling).Write("a", "k", "3"));
+  EXPECT_TRUE(fs::is_symlink(dangling));
+  EXPECT_EQ(ReadHostFile(prefix.Root() / "not-yet.ini"), "[a]\r\nk=3\r\n");
+  EXPECT_EQ(Entries(prefix.Root()), 4u);
+}
+
+TEST(ProfileFileOwnership, AnOverwriteCutShortIsFinishedOnlyWhenNobodyWroteSince) {
+  const std::string old = "[a]\r\nk=1\r\n";
+  const std::string updated = "[a]\r\nk=22\r\n";
+  const std::string journal = "ostrel-journal " + std::to_string(old.size()) + " " +
+                              std::to_string(updated.size()) + "\n" + old + updated;
+  const struct {
+    std::string file, journal, k;
+  } cases[] = {
+      {updated.substr(0, 7) + old.substr(7), journal, "22"},  // torn: finished
+      {old, journal, "22"},                                   // died before overwriting: finished
+      {"[a]\r\nk=5\r\n", journal, "5"},                       // rewritten by another program since
+      {old, journal.substr(0, journal.size() - 1), "1"},      // journal cut short
+  };
+  for (const auto& c : cases) {
+    TempPrefix prefix;
+    const auto path = prefix.Root() / "ostrel.ini";
+    WriteHostFile(path, c.file);
+    WriteHostFile(prefix.Root() / ".ostrel.ini.journal", c.journal);
+    ProfileFile file(path);
+    EXPECT_EQ(file.ReadString("a", "k", ""), c.k) << c.file;
+    ASSERT_TRUE(file.Write("b", "x", "1"));
+    EXPECT_EQ(ReadHostFile(path), "[a]\r\nk=" + c.k + "\r\n[b]\r\nx=1\r\n");
+    EXPECT_EQ(Entries(prefix.Root()), 1u);
   }
 }

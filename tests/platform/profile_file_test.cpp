@@ -101,15 +101,32 @@ TEST(ProfileWrite, OnDiskOnlyTheOneLineChangesAndNoTemporaryFileIsLeft) {
   EXPECT_EQ(entries, 1);
 }
 
-TEST(ProfileWrite, ALineBreakInANameOrValueIsRefusedRatherThanInjected) {
+TEST(ProfileWrite, JunkNamesAndValuesAreRefusedAndLeaveTheFileUntouched) {
   TempPrefix prefix;
   const auto path = prefix.Root() / "ostrel.ini";
   WriteHostFile(path, kShared);
   ProfileFile file(path);
-  EXPECT_FALSE(file.Write("paths", "install", "x\r\n[general]\r\nskin=evil"));
-  EXPECT_FALSE(file.Write("paths]\r\n[x", "k", "v"));
-  EXPECT_FALSE(file.Write("paths", "a=b", "v"));
+  const std::string longestValue(ProfileFile::kLongestValue, 'v');
+  const std::string longestName(ProfileFile::kLongestName, 'k');
+  const struct {
+    std::string section, key, value;
+  } refused[] = {
+      {"paths", "install", "x\r\n[general]\r\nskin=evil"},
+      {"paths]\r\n[x", "k", "v"},
+      {"paths", "a=b", "v"},
+      {"internet", std::string("update\0x", 8), "01/01/2024"},
+      {"internet", "update\x1b", "v"},
+      {"internet\t", "k", "v"},
+      {"paths", "install", std::string("c:\0x", 4)},
+      {"internet", "k", longestValue + "v"},
+      {"internet", longestName + "k", "v"},
+      {longestName + "s", "k", "v"},
+  };
+  for (const auto& write : refused)
+    EXPECT_FALSE(file.Write(write.section, write.key, write.value)) << write.key.size();
   EXPECT_EQ(ReadHostFile(path), kShared);
+  EXPECT_TRUE(file.Write(longestName, longestName, longestValue));
+  EXPECT_EQ(file.ReadString(longestName, longestName, ""), longestValue);
 }
 
 TEST(ProfileWrite, AWriteGoesThroughALinkAndKeepsTheFilesMode) {

@@ -4,6 +4,9 @@
 
 #include <filesystem>
 
+#include "support/error_list.h"
+#include "support/log.h"
+#include "testkit/desktop_recorder.h"
 #include "testkit/temp_prefix.h"
 
 TEST(Settings, WithoutASettingsFileEveryDefaultHolds) {
@@ -42,4 +45,33 @@ TEST(Settings, TheWorkingFolderIsCreatedOneLevelOnly) {
   WriteProfileString("paths", "temp", "c:\\missing\\work");
   EXPECT_EQ(GetTempFolder(), "c:\\missing\\work");
   EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\missing")));
+}
+
+TEST(Settings, AFileInAFolderGetsOneSeparatorOfTheFoldersKind) {
+  const struct {
+    const char* folder;
+    const char* path;
+  } cases[] = {
+      {"c:\\temp", "c:\\temp\\log.txt"},
+      {"c:\\temp\\", "c:\\temp\\log.txt"},
+      {"c:\\", "c:\\log.txt"},
+      {"\\\\srv\\share", "\\\\srv\\share\\log.txt"},
+      {"/srv/suite/logs", "/srv/suite/logs/log.txt"},
+      {"/srv/suite/logs/", "/srv/suite/logs/log.txt"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(FileInFolder(c.folder, "log.txt"), c.path) << c.folder;
+}
+
+TEST(Settings, AHostPathAsTheWorkingFolderHoldsTheLogAndTheErrorList) {
+  TempPrefix prefix;
+  DesktopRecorder desktop;
+  const auto logs = prefix.Root() / "srv" / "logs";
+  std::filesystem::create_directories(logs.parent_path());
+  WriteProfileString("paths", "temp", logs.string());
+  Log("parsing command line");
+  ShowErrors(std::vector<std::string>(41, "line"));
+  EXPECT_NE(ReadHostFile(logs / "log.txt").find("parsing command line"), std::string::npos);
+  EXPECT_EQ(ReadHostFile(logs / "errors.txt").size(), 41u * 6);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(logs.parent_path()), {}), 1);
 }

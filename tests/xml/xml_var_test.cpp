@@ -61,6 +61,17 @@ TEST(XmlVar, OrdinalsAreNeverReusedWhileANameIsInUse) {
   EXPECT_EQ(root.Children().size(), 1u);
 }
 
+TEST(XmlVar, RemovingTheLatestChildOfANameDoesNotHandItsOrdinalOutAgain) {
+  // A few children, and more than an element keeps without a name index.
+  for (int files : {3, 12}) {
+    CXMLVar root("r");
+    for (int i = 0; i < files; ++i)
+      Add(root, "File");
+    root.DeleteChild(root.Children().back());
+    EXPECT_EQ(Add(root, "File")->Ordinal(), files) << files;
+  }
+}
+
 TEST(XmlVar, SetStylesheetTwiceLeavesOneInstructionWithTheLaterHref) {
   CXMLVar e("e");
   e.AddInstruction("?other");

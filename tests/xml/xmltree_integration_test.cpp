@@ -49,6 +49,20 @@ TEST(XmlTree, PrintsEveryNodeWithItsOrdinalAttributesValueAndInstructions) {
             "    !#0 = \"!-- c --\"\n");
 }
 
+TEST(XmlTree, LinesDeeperThan200LevelsCarryTheirDepthInsteadOfIndentation) {
+  TempPrefix prefix;
+  const auto file = prefix.Root() / "deep.xml";
+  std::string deep;
+  for (int i = 0; i < 203; ++i)
+    deep += "<a>";
+  WriteHostFile(file, deep);
+  ToolRun run = RunTool(prefix, file.string());
+  EXPECT_EQ(run.status, 0);
+  const std::size_t depth200 = run.out.find(std::string(400, ' ') + "a#0\n");
+  ASSERT_NE(depth200, std::string::npos);
+  EXPECT_EQ(run.out.substr(depth200 + 404), "[201] a#0\n[202] a#0\n");
+}
+
 TEST(XmlTree, AFileThatCannotBeOpenedExitsWithStatusTwoAndAMessage) {
   TempPrefix prefix;
   ToolRun run = RunTool(prefix, (prefix.Root() / "missing.xml").string());

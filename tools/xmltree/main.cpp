@@ -4,6 +4,9 @@
 //
 //   <two spaces per depth><name>#<ordinal>[ name="value"]...[ = "value"]
 //
+// Past depth 200 the indentation would outgrow any tree (it grows with the
+// square of the depth: a 600 kB file nested deeply printed 20 GB of blanks),
+// so a deeper line starts with its depth in brackets instead: "[201] a#0".
 // Attributes come in name order; the value part only when the value is not
 // empty. An element's instruction nodes follow its own line, one level
 // deeper, newest first, each name preceded by "~". Inside double quotes a
@@ -11,6 +14,7 @@
 // other byte outside 0x20..0x7E as \xHH. Names are written as they stand.
 //
 // Exit status 0; 2 with a message on stderr when FILE can't be opened.
+// --help prints the usage and this format.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -56,8 +60,20 @@ void AppendQuoted(std::string& line, const std::string& text) {
   line += '"';
 }
 
+constexpr std::size_t kDeepestIndented = 200;
+
+constexpr char kUsage[] =
+    "usage: ostrel-xmltree FILE\n"
+    "Prints the element tree the updater reads from FILE, one line per node:\n"
+    "  <two spaces per depth><name>#<ordinal>[ name=\"value\"]...[ = \"value\"]\n"
+    "Instruction nodes follow their element, one level deeper, marked \"~\".\n"
+    "Lines deeper than 200 levels start with \"[depth] \" instead of blanks.\n";
+
 void AppendNodeLine(std::string& line, const CXMLVar& node, std::size_t depth, bool instruction) {
-  line.assign(depth * 2, ' ');
+  if (depth <= kDeepestIndented)
+    line.assign(depth * 2, ' ');
+  else
+    line = "[" + std::to_string(depth) + "] ";
   if (instruction)
     line += '~';
   line += node.m_strName;
@@ -105,8 +121,12 @@ void PrintTree(const CXMLVar& root, std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: ostrel-xmltree FILE\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   TextInputFile stream(argv[1]);

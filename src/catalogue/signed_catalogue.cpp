@@ -28,7 +28,8 @@ class TextSink final : public platform::DownloadSink {
 };
 
 // The signature file, quietly: its absence is the judgement's business, not a
-// failed download's.
+// failed download's. A server behind a login asks for it once, as it did for
+// the catalogue.
 std::optional<std::string> FetchSignature(const std::string& url,
                                           std::chrono::steady_clock::time_point deadline) {
   const auto left =
@@ -41,7 +42,15 @@ std::optional<std::string> FetchSignature(const std::string& url,
   request.limits.deadline = left.count() > 0 ? static_cast<long>(left.count()) : 1;
   platform::HttpSession session;
   TextSink sink;
-  const platform::HttpAnswer answer = session.Get(request, sink);
+  platform::HttpAnswer answer = session.Get(request, sink);
+  if (answer.complete && answer.status == 401) {
+    if (const auto given = TheDesktop().AskCredentials(platform::SiteOf(answer.url))) {
+      request.url = answer.url;
+      request.credentials = platform::HttpCredentials{given->user, given->password};
+      request.authSchemes = answer.authSchemes;
+      answer = session.Get(request, sink);
+    }
+  }
   if (answer.Succeeded())
     return sink.text;
   if (answer.complete)

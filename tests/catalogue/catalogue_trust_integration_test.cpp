@@ -100,6 +100,19 @@ TEST_F(CatalogueTrustTest, AnInformationTextThatFailsItsDigestIsNotOpened) {
             std::vector<std::string>{"The download of a.txt failed its check and was not used."});
 }
 
+TEST_F(CatalogueTrustTest, ASignatureBehindTheCataloguesLoginIsAskedForAndVerified) {
+  PublishSigned(TwoItems(), 2);
+  LoopbackServer guarded(
+      LoopbackServer::Options{.root = server.Root(), .extraArgs = {"--auth", "anna:s3cret"}});
+  setenv("OSTREL_CATALOGUE_URL", guarded.BaseUrl().c_str(), 1);
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  doc.LoadCatalogue();
+  EXPECT_EQ(desktop.CredentialPrompts().size(), 2u);
+  EXPECT_TRUE(desktop.Messages().empty());
+  EXPECT_EQ(doc.m_pDownloads->Children().size(), 2u);
+}
+
 struct RefusalCase {
   const char* name;
   std::uint64_t acceptedBefore;  // a serial accepted in an earlier run; 0: none

@@ -1,5 +1,6 @@
 #include "catalogue/signed_catalogue.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdlib>
 #include <optional>
@@ -16,6 +17,10 @@ namespace {
 
 // A signature file is five short lines; anything longer is not one.
 constexpr std::uint64_t kSignatureMostBytes = 64 * 1024;
+// The signature gets what is left of the catalogue's deadline, but never less
+// than this: a user who took long over a login prompt must not see the
+// signature fail for it.
+constexpr long kSignatureLeastSeconds = 5;
 
 class TextSink final : public platform::DownloadSink {
  public:
@@ -39,7 +44,7 @@ std::optional<std::string> FetchSignature(const std::string& url,
   request.headers = TransferRequestHeaders();
   request.limits = platform::HttpLimits::FromEnvironment();
   request.limits.maxBytes = kSignatureMostBytes;
-  request.limits.deadline = left.count() > 0 ? static_cast<long>(left.count()) : 1;
+  request.limits.deadline = std::max(static_cast<long>(left.count()), kSignatureLeastSeconds);
   platform::HttpSession session;
   TextSink sink;
   platform::HttpAnswer answer = session.Get(request, sink);

@@ -20,7 +20,7 @@ struct CatalogueAcceptance {
 };
 
 // `bytes` is the catalogue as fetched from `url`. The signature's fetch ends
-// by `deadline` at the latest. An accepted serial higher than the brand's
+// by `deadline`, or 5 s from now when that is later. An accepted serial higher than the brand's
 // highest so far is kept in the settings file.
 CatalogueAcceptance AcceptCatalogue(const std::string& url, const std::string& bytes,
                                     std::chrono::steady_clock::time_point deadline);

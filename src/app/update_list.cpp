@@ -39,8 +39,10 @@ void FillList(UpdateList& list, CXMLVar* root, int columnWidth) {
     int row = -1;
     int column = 0;
     for (const CXMLVar* field : item->Children()) {
+      // A digest is for the updater, not for reading: its column stays hidden.
+      const bool digest = field->m_strName == "Sha256" || field->m_strName == "InfoSha256";
       if (!columnsMade)
-        list.InsertColumn(column, field->m_strName, columnWidth);
+        list.InsertColumn(column, field->m_strName, digest ? 0 : columnWidth);
       if (column == 0) {
         row = list.InsertRow(list.RowCount(), field->m_strValue);
       } else if (column < list.ColumnCount()) {

@@ -43,7 +43,8 @@ class UpdateList {
 };
 
 // One row per item of `root` that has fields, in order, each field's value in
-// its column; the columns (headings = field names, all `columnWidth` wide)
+// its column; the columns (headings = field names, all `columnWidth` wide
+// but the digests "Sha256" and "InfoSha256", hidden)
 // come from the first item shown. An item without fields gets no row, so every
 // row's item is the item it shows.
 void FillList(UpdateList& list, CXMLVar* root, int columnWidth);

@@ -9,4 +9,7 @@ struct CUpdateDoc::Transfer {
   DownloadWorker worker;
   // StartDownload decided that this item has no installer to start.
   bool nothingToStart = false;
+  // The item's <Sha256> and how the user knows it, for the check before start.
+  std::string expectedSha256;
+  std::string name;
 };

@@ -19,6 +19,8 @@
 #include <string>
 #include <thread>
 
+#include "catalogue/transfer_file.h"
+
 struct DownloadState {
   // An HTTP URL, or "file::" followed by a path.
   std::string url;
@@ -26,6 +28,8 @@ struct DownloadState {
   std::string targetPath;
   // The document's counter of bytes received; none: not counted.
   std::atomic<std::int32_t>* byteCounter = nullptr;
+  // The most bytes the file may have.
+  std::uint64_t maxBytes = kInstallerMostBytes;
   // Whether the last transfer delivered the whole file; set by the worker
   // before it posts "Complete".
   std::atomic<bool> transferred{false};

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "catalogue/transfer_file.h"
 #include "platform/ascii.h"
 #include "support/dates.h"
 
@@ -31,6 +32,14 @@ std::int32_t SizeInKilobytes(std::string_view size) {
   if (kilobytes < INT32_MIN)
     return INT32_MIN;
   return static_cast<std::int32_t>(kilobytes);
+}
+
+std::uint64_t InstallerByteLimit(std::string_view size) {
+  const std::int32_t kilobytes = SizeInKilobytes(size);
+  if (kilobytes <= 0)
+    return kInstallerMostBytes;
+  const std::uint64_t limit = 4 * std::uint64_t(kilobytes) * 1024 + kTextMostBytes;
+  return limit < kInstallerMostBytes ? limit : kInstallerMostBytes;
 }
 
 std::string InfoName(std::string_view info) {

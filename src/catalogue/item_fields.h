@@ -16,6 +16,11 @@ std::optional<std::string> InstallerFileName(std::string_view reference);
 // follows it somewhere after the start. Saturates at INT32_MAX.
 std::int32_t SizeInKilobytes(std::string_view size);
 
+// The most bytes an installer may have: four times its declared "Size" and
+// 16 MB more when it declares one (a publisher's rounding is no reason to
+// fail), never more than kInstallerMostBytes.
+std::uint64_t InstallerByteLimit(std::string_view size);
+
 // "Info" without its four-character extension; empty when 4 characters or fewer.
 std::string InfoName(std::string_view info);
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <limits>
@@ -26,12 +27,6 @@ constexpr std::size_t kCopyChunkBytes = 64 * 1024;
 
 bool Abandoned(const std::atomic<bool>* abandon) {
   return abandon != nullptr && abandon->load();
-}
-
-// Every request asks for the bytes as they are, names the updater, and wants
-// the origin server's copy, never a cache's.
-std::vector<std::string> RequestHeaders() {
-  return {"Accept: */*", "User-Agent: Ostrel", "Cache-Control: no-cache", "Pragma: no-cache"};
 }
 
 // The body of the accepted answer: into the temporary file, counted.
@@ -77,7 +72,7 @@ bool GiveUp(const std::string& source) {
 
 // A "file::" source. The user is told first; a failed copy is only logged.
 bool CopyLocalFile(const std::string& source, const std::string& targetPath,
-                   const std::atomic<bool>* abandon) {
+                   const std::atomic<bool>* abandon, std::uint64_t maxBytes) {
   const std::string copySource = source.substr(kLocalPrefix.size());
   TheDesktop().MessageBox("downloading...");
 
@@ -94,6 +89,7 @@ bool CopyLocalFile(const std::string& source, const std::string& targetPath,
   struct stat original {};
   bool ok = target.Open() && ::fstat(in, &original) == 0 && target.SetPermissions(original.st_mode);
   std::vector<char> buffer(kCopyChunkBytes);
+  std::uint64_t copied = 0;
   while (ok) {
     const ssize_t got = ::read(in, buffer.data(), buffer.size());
     if (got < 0 && errno == EINTR)
@@ -104,6 +100,11 @@ bool CopyLocalFile(const std::string& source, const std::string& targetPath,
     }
     if (got == 0 || Abandoned(abandon))
       break;
+    copied += static_cast<std::uint64_t>(got);
+    if (copied > maxBytes) {
+      ::close(in);
+      return fail(FormatText("larger than %llu bytes", static_cast<unsigned long long>(maxBytes)));
+    }
     ok = target.Write(buffer.data(), static_cast<std::size_t>(got));
   }
   ::close(in);
@@ -115,7 +116,8 @@ bool CopyLocalFile(const std::string& source, const std::string& targetPath,
 }
 
 bool FetchOverHttp(const std::string& source, const std::string& targetPath,
-                   std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon) {
+                   std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon,
+                   const TransferBounds& bounds) {
   // The target's folder is tried before the server is contacted: a missing
   // folder fails without any traffic.
   platform::ReplacementFile target(platform::HostPath(targetPath));
@@ -124,8 +126,10 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
 
   platform::HttpRequest request;
   request.url = source;
-  request.headers = RequestHeaders();
+  request.headers = TransferRequestHeaders();
   request.limits = platform::HttpLimits::FromEnvironment();
+  request.limits.maxBytes = bounds.maxBytes;
+  request.limits.deadline = bounds.deadlineSeconds;
   request.abandon = abandon;
 
   platform::HttpSession session;
@@ -163,6 +167,23 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
 
 }  // namespace
 
+// Every request asks for the bytes as they are, names the updater, and wants
+// the origin server's copy, never a cache's.
+std::vector<std::string> TransferRequestHeaders() {
+  return {"Accept: */*", "User-Agent: Ostrel", "Cache-Control: no-cache", "Pragma: no-cache"};
+}
+
+TransferBounds TransferBounds::ForCatalogue() {
+  TransferBounds bounds{kTextMostBytes, kCatalogueDeadlineSeconds};
+  if (const char* text = std::getenv("OSTREL_CATALOGUE_DEADLINE"); text != nullptr) {
+    char* end = nullptr;
+    const long seconds = std::strtol(text, &end, 10);
+    if (*text != '\0' && *end == '\0' && seconds > 0)
+      bounds.deadlineSeconds = seconds;
+  }
+  return bounds;
+}
+
 std::string DownloadFailedMessage(const std::string& source) {
   return FormatText(
       "Download from %s failed. Please make sure your firewall allows %s\\update.exe to access the "
@@ -179,12 +200,13 @@ void AddToByteCounter(std::atomic<std::int32_t>& counter, std::size_t bytes) {
 }
 
 bool TransferFile(const std::string& source, const std::string& targetPath,
-                  std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon) {
+                  std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon,
+                  const TransferBounds& bounds) {
   Log("downloading %s to %s", source.c_str(), targetPath.c_str());
   try {
     if (source.compare(0, kLocalPrefix.size(), kLocalPrefix) == 0)
-      return CopyLocalFile(source, targetPath, abandon);
-    return FetchOverHttp(source, targetPath, byteCounter, abandon);
+      return CopyLocalFile(source, targetPath, abandon, bounds.maxBytes);
+    return FetchOverHttp(source, targetPath, byteCounter, abandon, bounds);
   } catch (const std::exception& error) {
     return Fail(source, error.what());
   } catch (...) {

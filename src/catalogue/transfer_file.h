@@ -16,7 +16,10 @@
 //   Invalid password" after a refused login, the download-failed message for
 //   everything else over HTTP); a failed local copy is only logged;
 // - the result says whether the file arrived whole, so that nobody starts an
-//   installer whose transfer failed.
+//   installer whose transfer failed;
+// - bounded (TransferBounds): a file over its size cap, a server that sends
+//   fewer than 1,024 bytes in 60 s, or a fetch past its deadline fails, and
+//   nothing of it is kept.
 //
 // Threads: the UI thread (catalogue, information text, no counter) and the
 // download worker (installers, with the document's counter). It blocks its
@@ -27,10 +30,31 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The vendor's web site, offered in the failure message as the other way to
 // get an update.
 inline constexpr char kVendorWebSite[] = "www.ostrel.co.uk";
+
+// Catalogues and information texts are small: anything bigger is not one.
+inline constexpr std::uint64_t kTextMostBytes = 16ull * 1024 * 1024;
+// No installer is bigger than this, whatever its item declares.
+inline constexpr std::uint64_t kInstallerMostBytes = 4ull * 1024 * 1024 * 1024;
+// The catalogue fetch at start-up holds the window back: it must end within this.
+inline constexpr long kCatalogueDeadlineSeconds = 30;
+
+struct TransferBounds {
+  std::uint64_t maxBytes = kInstallerMostBytes;
+  // Seconds for the whole fetch (HTTP only); 0: none beyond the stall rule.
+  long deadlineSeconds = 0;
+
+  // A catalogue at start-up: kTextMostBytes within kCatalogueDeadlineSeconds,
+  // or within OSTREL_CATALOGUE_DEADLINE (whole seconds) where the environment
+  // gives it, for tests.
+  static TransferBounds ForCatalogue();
+  // An item's information text.
+  static TransferBounds ForText() { return {kTextMostBytes, 0}; }
+};
 
 // `targetPath` is a Windows path (or a host path); `byteCounter`, when given,
 // is set to 0 once the server's answer is accepted and then advanced by every
@@ -39,7 +63,10 @@ inline constexpr char kVendorWebSite[] = "www.ostrel.co.uk";
 // the application is closing.
 bool TransferFile(const std::string& source, const std::string& targetPath,
                   std::atomic<std::int32_t>* byteCounter,
-                  const std::atomic<bool>* abandon = nullptr);
+                  const std::atomic<bool>* abandon = nullptr, const TransferBounds& bounds = {});
+
+// The header lines of every request the updater sends.
+std::vector<std::string> TransferRequestHeaders();
 
 // "Download from <source> failed. Please make sure your firewall allows
 // <install folder>\update.exe to access the internet. Alternatively visit

@@ -1,11 +1,18 @@
 // The document's life and its catalogue: fetch, read, filter, brand.
 #include "catalogue/update_doc.h"
 
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
 #include "app/commands.h"
 #include "brand/brand_text.h"
 #include "brand/skin.h"
 #include "catalogue/document_transfer.h"
 #include "catalogue/server_urls.h"
+#include "catalogue/signed_catalogue.h"
 #include "catalogue/transfer_file.h"
 #include "platform/host_path.h"
 #include "support/desktop.h"
@@ -67,8 +74,23 @@ void CUpdateDoc::LoadCatalogue() {
   BrandText(m_strTitle);
 
   // A failed fetch has told the user already; an earlier run's file must not
-  // then pass for today's catalogue.
-  const bool fetched = TransferFile(ServerBaseUrl() + "download.xml", kCatalogueFile, nullptr);
+  // then pass for today's catalogue. A refused one is not kept either.
+  const TransferBounds bounds = TransferBounds::ForCatalogue();
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(bounds.deadlineSeconds);
+  const std::string url = ServerBaseUrl() + "download.xml";
+  bool fetched = TransferFile(url, kCatalogueFile, nullptr, nullptr, bounds);
+  if (fetched) {
+    std::ifstream file(platform::HostPath(kCatalogueFile), std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    const CatalogueAcceptance acceptance = AcceptCatalogue(url, bytes, deadline);
+    m_bDigestsRequired = acceptance.digestsRequired;
+    if (!acceptance.accepted) {
+      std::error_code ignored;
+      std::filesystem::remove(platform::HostPath(kCatalogueFile), ignored);
+      fetched = false;
+    }
+  }
 
   auto document = std::make_unique<CXMLVar>("");
   if (fetched) {

@@ -75,8 +75,13 @@ class CUpdateDoc {
 
   // Network Download ("download") and Run ("run"): the folder, announced, then Install All.
   void InstallThroughNetworkFolder(const std::string& mode, const std::string& announcement);
+  // The digest check of the installer just transferred (or, in "run" mode,
+  // found in the network folder, which is not `ours` to remove).
+  bool InstallerPassesCheck(bool ours) const;
 
   std::string m_strTitle;
+  // The catalogue in use was signed: its installers start only with a digest.
+  bool m_bDigestsRequired = false;
   std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
   std::unique_ptr<Transfer> m_pTransfer;
 };

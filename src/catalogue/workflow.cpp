@@ -7,6 +7,7 @@
 #include "app/application.h"
 #include "app/commands.h"
 #include "catalogue/document_transfer.h"
+#include "catalogue/installer_check.h"
 #include "catalogue/item_fields.h"
 #include "catalogue/server_urls.h"
 #include "catalogue/transfer_file.h"
@@ -72,6 +73,10 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
   m_pTransfer->state.targetPath = target;
   m_pTransfer->state.byteCounter = &m_nBytesReceived;
   m_pTransfer->state.transferred = false;
+  m_pTransfer->state.maxBytes = InstallerByteLimit(item->ChildValue("Size"));
+  const CXMLVar* digest = item->FindChild("Sha256");
+  m_pTransfer->expectedSha256 = digest != nullptr ? digest->m_strValue : "";
+  m_pTransfer->name = item->ChildValue("Description");
   m_pTransfer->nothingToStart = !fileName.has_value();
   m_strCommand = target;
   m_strStatus = item->ChildValue("Description");
@@ -100,15 +105,22 @@ void CUpdateDoc::OnComplete() {
   if (m_pTransfer->nothingToStart) {
     // Nothing was fetched, so there is nothing to start.
   } else if (m_strMode == "download") {
-    // The installers folder is being filled; nothing is started here.
+    // The installers folder is being filled; nothing is started here, but a
+    // file that fails its check must not wait there for a later run.
+    if (m_pTransfer->state.transferred)
+      InstallerPassesCheck(/*ours=*/true);
   } else if (m_strMode == "run") {
     m_strStatus = m_strCommand;
     TheDesktop().UpdateAllViews(cmd::kHintProgress);
-    if (!platform::RunProgramAndWait(m_strCommand))
+    if (!InstallerPassesCheck(/*ours=*/false)) {
+      // Told to the user; the office's copy stays for its owner to look at.
+    } else if (!platform::RunProgramAndWait(m_strCommand))
       Log("could not start %s", m_strCommand.c_str());
   } else if (!m_pTransfer->state.transferred) {
     // Whatever the failed transfer left behind is not a program to run.
     Log("not starting %s: the download failed", m_strCommand.c_str());
+  } else if (!InstallerPassesCheck(/*ours=*/true)) {
+    // Told to the user; the file is gone.
   } else if (!platform::StartProgram(m_strCommand)) {
     Log("could not start %s", m_strCommand.c_str());
   }
@@ -118,6 +130,11 @@ void CUpdateDoc::OnComplete() {
   if (TheOptions().IsTrue("DLLCHECK"))
     TheDesktop().PostCommand(cmd::kCloseMainWindow);
   RunNextQueued();
+}
+
+bool CUpdateDoc::InstallerPassesCheck(bool ours) const {
+  return PassesFileCheck({m_pTransfer->state.targetPath, m_pTransfer->expectedSha256,
+                          m_bDigestsRequired, m_pTransfer->name, ours});
 }
 
 void CUpdateDoc::RunNextQueued() {
@@ -158,6 +175,10 @@ void CUpdateDoc::ShowInfo(CXMLVar* item) {
   const std::string url = ServerBaseUrl() + item->ChildValue("Info");
   TheDesktop().SetMessageText("downloading " + url);
   // A failed fetch was reported; an older item's text must not be shown instead.
-  if (TransferFile(url, kInfoFile, nullptr))
+  if (!TransferFile(url, kInfoFile, nullptr, nullptr, TransferBounds::ForText()))
+    return;
+  const CXMLVar* digest = item->FindChild("InfoSha256");
+  if (PassesFileCheck({kInfoFile, digest != nullptr ? digest->m_strValue : "", false,
+                       item->ChildValue("Info"), true}))
     TheDesktop().OpenWithDefaultApplication(kInfoFile);
 }

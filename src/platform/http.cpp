@@ -3,8 +3,11 @@
 #include <curl/curl.h>
 #include <strings.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <mutex>
+#include <utility>
 
 namespace platform {
 
@@ -13,7 +16,8 @@ namespace {
 // Chunks of this size reach the sink; the one buffer a transfer holds.
 constexpr long kReceiveBufferBytes = 128 * 1024;
 constexpr long kMaxRedirects = 10;
-constexpr long kLowSpeedBytesPerSecond = 1;
+// How often the stall window takes a sample of the bytes received so far.
+constexpr auto kStallSampleInterval = std::chrono::seconds(1);
 
 long SecondsFromEnvironment(const char* name, long fallback) {
   const char* text = std::getenv(name);
@@ -79,6 +83,39 @@ struct HttpSession::Impl {
   bool sinkRefused = false;
   unsigned offeredSchemes = 0;
 
+  // Bounds of the transfer under way.
+  using Clock = std::chrono::steady_clock;
+  std::uint64_t maxBytes = 0;
+  std::chrono::seconds stallTime{60};
+  std::uint64_t bodyBytes = 0;  // every answer's body, error pages included
+  std::uint64_t arrived = 0;    // headers and bodies: what shows the server is alive
+  // (time, bytes arrived by then), one a second at most, the oldest at most
+  // one stall time old: enough to tell the bytes of the last stall time.
+  std::deque<std::pair<Clock::time_point, std::uint64_t>> samples;
+  bool tooLarge = false;
+  bool stalled = false;
+
+  void StartBounds(const HttpLimits& limits) {
+    maxBytes = limits.maxBytes;
+    stallTime = std::chrono::seconds(limits.lowSpeedTime);
+    bodyBytes = 0;
+    arrived = 0;
+    samples.assign(1, {Clock::now(), 0});
+    tooLarge = false;
+    stalled = false;
+  }
+
+  // True when fewer than kStallBytes have arrived in the last stall time.
+  bool Stalled() {
+    const auto now = Clock::now();
+    if (now - samples.back().first >= kStallSampleInterval)
+      samples.emplace_back(now, arrived);
+    while (samples.size() >= 2 && samples[1].first <= now - stallTime)
+      samples.pop_front();
+    return samples.front().first <= now - stallTime &&
+           arrived - samples.front().second < HttpLimits::kStallBytes;
+  }
+
   long Status() const {
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
@@ -87,6 +124,7 @@ struct HttpSession::Impl {
 
   static std::size_t OnHeader(char* line, std::size_t, std::size_t size, void* self) {
     auto& impl = *static_cast<Impl*>(self);
+    impl.arrived += size;
     // Each answer of a redirect or authentication exchange starts with its
     // status line; only the last answer's challenges count.
     if (StartsWithNoCase(line, size, "HTTP/"))
@@ -98,6 +136,12 @@ struct HttpSession::Impl {
 
   static std::size_t OnBody(char* data, std::size_t, std::size_t size, void* self) {
     auto& impl = *static_cast<Impl*>(self);
+    impl.arrived += size;
+    impl.bodyBytes += size;
+    if (impl.maxBytes != 0 && impl.bodyBytes > impl.maxBytes) {
+      impl.tooLarge = true;
+      return CURL_WRITEFUNC_ERROR;
+    }
     const long status = impl.Status();
     if (status < 200 || status > 299)
       return size;  // an error page is not the file
@@ -116,8 +160,14 @@ struct HttpSession::Impl {
   }
 
   static int OnProgress(void* self, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    const auto& impl = *static_cast<Impl*>(self);
-    return (impl.abandon != nullptr && impl.abandon->load()) ? 1 : 0;
+    auto& impl = *static_cast<Impl*>(self);
+    if (impl.abandon != nullptr && impl.abandon->load())
+      return 1;
+    if (impl.Stalled()) {
+      impl.stalled = true;
+      return 1;
+    }
+    return 0;
   }
 };
 
@@ -151,6 +201,7 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
   impl.sinkRefused = false;
   impl.offeredSchemes = 0;
   impl.errorText[0] = '\0';
+  impl.StartBounds(request.limits);
 
   curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
   curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L);
@@ -166,8 +217,12 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
   // resolver time-outs.
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, request.limits.connectTimeout);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
-  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, request.limits.lowSpeedTime);
+  // A stall is told by OnProgress, whose window is exact where libcurl's
+  // low-speed check averages.
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT, request.limits.deadline);
+  // A declared length over the cap fails before any of the body is read.
+  curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE,
+                   static_cast<curl_off_t>(request.limits.maxBytes));
   curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceiveBufferBytes);
   curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, impl.errorText);
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Impl::OnHeader);
@@ -203,6 +258,13 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
   } else if (result == CURLE_ABORTED_BY_CALLBACK && request.abandon && request.abandon->load()) {
     answer.abandoned = true;
     answer.error = "abandoned";
+  } else if (impl.tooLarge || result == CURLE_FILESIZE_EXCEEDED) {
+    answer.tooLarge = true;
+    answer.error =
+        "the answer is larger than " + std::to_string(request.limits.maxBytes) + " bytes";
+  } else if (result == CURLE_ABORTED_BY_CALLBACK && impl.stalled) {
+    answer.error = "fewer than " + std::to_string(HttpLimits::kStallBytes) + " bytes arrived in " +
+                   std::to_string(request.limits.lowSpeedTime) + " s";
   } else if (result == CURLE_WRITE_ERROR && impl.sinkRefused) {
     answer.error = "the received bytes could not be stored";
   } else {

@@ -14,8 +14,11 @@
 //   redirect to another;
 // - proxies from the environment (http_proxy, https_proxy, no_proxy, ...) as
 //   libcurl reads them; TLS certificates and host names verified;
-// - no wait without end: a connect timeout, and a transfer that moves less
-//   than 1 byte/s for the low-speed time fails (HttpLimits).
+// - no wait without end and no body without end: a connect timeout; a
+//   transfer that receives fewer than 1,024 bytes in any low-speed time
+//   (60 s) fails as stalled; an optional deadline for the whole request; an
+//   optional cap on the body's size (HttpLimits). Error pages count against
+//   the cap too, since their bytes are read as well.
 //
 // One HttpSession belongs to one thread at a time; its connection is kept
 // alive from one Get to the next (a retry with credentials reuses it).
@@ -24,6 +27,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -48,11 +52,16 @@ class DownloadSink {
   virtual bool Add(const char* data, std::size_t size) = 0;
 };
 
-// Time limits, in seconds.
+// Time and size limits; times in seconds.
 struct HttpLimits {
   long connectTimeout = 30;
-  // A transfer slower than 1 byte/s for this long fails.
+  // A transfer that receives fewer than kStallBytes in this long fails.
   long lowSpeedTime = 60;
+  static constexpr std::uint64_t kStallBytes = 1024;
+  // The whole request, redirects and all, must end within this; 0: no deadline.
+  long deadline = 0;
+  // A body (of any status) longer than this fails the request; 0: no cap.
+  std::uint64_t maxBytes = 0;
 
   // The defaults, or OSTREL_CONNECT_TIMEOUT and OSTREL_LOW_SPEED_TIME (whole
   // positive seconds) where the environment gives them: for tests and for an
@@ -91,6 +100,8 @@ struct HttpAnswer {
   // Content-Length, or a connection dropped in mid-body, is not complete).
   bool complete = false;
   bool abandoned = false;
+  // The body went over HttpLimits::maxBytes; nothing of it may be kept.
+  bool tooLarge = false;
   // The last status received; 0 when none came.
   long status = 0;
   // The URL that gave this answer, after any redirects.

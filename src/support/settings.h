@@ -12,6 +12,8 @@
 //   [paths]    clientdir   the client-data folder; only derives the next default
 //   [paths]    installers  the network installers folder
 //   [internet] update<name> date an update was last started, "%d/%m/%Y"
+//   [internet] publickey    trusted catalogue keys (catalogue/catalogue_trust.h)
+//   [internet] catalogueserial<skin>  highest catalogue serial accepted
 //   [advanced] sim         non-zero: installers come from the upload folder
 //
 // Any thread may call; a failed write is ignored by every caller.

@@ -28,13 +28,14 @@ std::unique_ptr<CXMLVar> Catalogue(const std::vector<std::string>& infos) {
 
 TEST(FillList, ColumnsComeFromTheFirstItemAndEachRowCarriesItsItem) {
   CXMLVar root("Downloads");
-  CXMLVar* first = AddItem(root, {{"Description", "Payroll \xa3"}, {"href", "http://h/a.exe"}});
+  CXMLVar* first = AddItem(
+      root, {{"Description", "Payroll \xa3"}, {"href", "http://h/a.exe"}, {"Sha256", "ab"}});
   CXMLVar* second = AddItem(root, {{"Description", "Accounts"}, {"href", "http://h/b.exe"}});
   TableList list;
   FillList(list, &root, 100);
 
-  EXPECT_EQ(list.headings, (std::vector<std::string>{"Description", "href"}));
-  EXPECT_EQ(list.widths, (std::vector<int>{100, 100}));
+  EXPECT_EQ(list.headings, (std::vector<std::string>{"Description", "href", "Sha256"}));
+  EXPECT_EQ(list.widths, (std::vector<int>{100, 100, 0}));
   ASSERT_EQ(list.RowCount(), 2);
   EXPECT_EQ(list.CellText(0, 0), "Payroll \xa3");
   EXPECT_EQ(list.CellText(1, 1), "http://h/b.exe");

@@ -25,6 +25,7 @@ struct CatalogueItem {
   std::string href;  // relative to the server unless it has a scheme
   std::string size = "1";
   std::string info = "item.txt";
+  std::string fields{};  // more fields, as XML, after the others
 };
 
 class CatalogueTest : public ::testing::Test {
@@ -48,7 +49,8 @@ class CatalogueTest : public ::testing::Test {
     std::string xml = "<?xml version=\"1.0\"?>\r\n<Catalogue>\r\n<Downloads>\r\n";
     for (const auto& item : items) {
       xml += "<Item><Description>" + item.description + "</Description><href>" + Href(item.href) +
-             "</href><Size>" + item.size + "</Size><Info>" + item.info + "</Info></Item>\r\n";
+             "</href><Size>" + item.size + "</Size><Info>" + item.info + "</Info>" + item.fields +
+             "</Item>\r\n";
     }
     xml += "</Downloads>\r\n" + extra + "</Catalogue>\r\n";
     server.AddFile("download.xml", xml);

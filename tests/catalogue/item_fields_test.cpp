@@ -30,6 +30,15 @@ TEST(SizeInKilobytes, ReadsTheLeadingNumberAndMegabytesAndSaturatesInsteadOfWrap
   EXPECT_EQ(SizeInKilobytes("99999999999"), INT32_MAX);
 }
 
+TEST(InstallerByteLimit, IsFourTimesTheDeclaredSizeAndSixteenMegabytesUpToFourGibibytes) {
+  constexpr std::uint64_t kMB = 1024 * 1024;
+  EXPECT_EQ(InstallerByteLimit("700"), 4 * 700 * 1024 + 16 * kMB);
+  EXPECT_EQ(InstallerByteLimit("2.5 MB"), 4 * 2 * kMB + 16 * kMB);
+  EXPECT_EQ(InstallerByteLimit(""), 4096 * kMB);
+  EXPECT_EQ(InstallerByteLimit("-5"), 4096 * kMB);
+  EXPECT_EQ(InstallerByteLimit("1100 MB"), 4096 * kMB);
+}
+
 TEST(InfoAndSimulation, NamesAndRewrites) {
   EXPECT_EQ(InfoName("accounts.txt"), "accounts");
   EXPECT_EQ(InfoName(".txt"), "");

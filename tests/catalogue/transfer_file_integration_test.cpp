@@ -105,8 +105,39 @@ TEST_F(TransferFileTest, AStalledServerFailsOnceTheLowSpeedTimeHasPassed) {
 
 TEST_F(TransferFileTest, ASlowButSteadyServerIsNotAStall) {
   setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
-  ASSERT_TRUE(Fetch("-/trickle/40?every=0.02"));
-  EXPECT_EQ(Target(), GeneratedBytes(40));
+  // Over 1,024 bytes in every 2 s, for longer than 2 s.
+  ASSERT_TRUE(Fetch("-/trickle/3000?every=0.001"));
+  EXPECT_EQ(Target(), GeneratedBytes(3000));
+}
+
+struct BoundCase {
+  const char* source;  // a server path, or a "file::" source
+  TransferBounds bounds;
+  const char* logged;  // what the log says of the failure
+};
+
+TEST_F(TransferFileTest, TransfersOverTheirBoundsFailAndLeaveNothingBehind) {
+  setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
+  prefix.WriteFile("c:\\big.exe", GeneratedBytes(5000));
+  const BoundCase cases[] = {
+      {"-/endless", TransferBounds::ForText(), "larger than 16777216 bytes"},
+      {"-/bytes/5000", {4096, 0}, "larger than 4096 bytes"},
+      {"file::c:\\big.exe", {4096, 0}, "larger than 4096 bytes"},
+      // 2.5 bytes a second: fewer than 1,024 in the low-speed time.
+      {"-/trickle/1000?every=0.4", {}, "fewer than 1024 bytes arrived in 2 s"},
+      // Steady enough not to stall, too slow for the deadline.
+      {"-/trickle/100000?every=0.0005", {kTextMostBytes, 1}, "timed out"},
+  };
+  for (const BoundCase& c : cases) {
+    SCOPED_TRACE(c.source);
+    const bool local = std::string(c.source).rfind("file::", 0) == 0;
+    EXPECT_FALSE(TransferFile(local ? c.source : server.Url(c.source), kTarget, &counter, nullptr,
+                              c.bounds));
+    EXPECT_TRUE(FolderNames().empty());
+  }
+  const std::string log = prefix.LogText();
+  for (const BoundCase& c : cases)
+    EXPECT_NE(log.find(c.logged), std::string::npos) << c.logged;
 }
 
 TEST_F(TransferFileTest, AnUnreachableServerNamesTheUrlAndTheInstallFolder) {

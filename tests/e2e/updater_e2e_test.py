@@ -48,6 +48,16 @@ class UpdaterEndToEnd(unittest.TestCase):
         self.assertIn(": connecting...\r\n", log)
         self.assertTrue(s.running(), "the window stays open after Install All")
 
+    def test_install_all_from_a_signed_catalogue(self):
+        s = self.session
+        server = s.serve()
+        s.start("/ALL", catalogue=server.base_url, public_key=s.sign(server))
+        wait_until(lambda: len(s.installs()) >= 6, what="six installers")
+        self.assertEqual(sorted(s.installed_names()), sorted(ORDINARY_INSTALLERS))
+        self.assertIn("download.xml verified: serial 1", s.log())
+        self.assertEqual(s.log().count("digest checked"), 6)
+        self.assertIn("catalogueserialostrel=1", s.settings())
+
     def test_gresmo_never_sees_the_payroll_update(self):
         s = self.session
         self.install_all("/S", "gresmo")

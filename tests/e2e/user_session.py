@@ -18,6 +18,7 @@ from pathlib import Path
 INSTALL = Path(os.environ["OSTREL_E2E_INSTALL"])
 DEMO = INSTALL / "share" / "ostrel-update" / "demo"
 UPDATER = INSTALL / "bin" / "ostrel-update"
+SIGN_TOOL = INSTALL / "bin" / "ostrel-sign"
 SERVER = INSTALL / "bin" / "ostrel-catalogue-server"
 ORDINARY_INSTALLERS = ["accounts27.exe", "payroll27.exe", "cisforms.exe", "dll.exe",
                        "tamlin27.exe", "halvex27.exe"]
@@ -102,6 +103,16 @@ class UserSession:
         self.servers.append(server)
         return server
 
+    def sign(self, server):
+        """Signs the server's catalogue as its publisher would; returns the public key."""
+        key = self.home / "publisher.pem"
+        public_key = subprocess.run([str(SIGN_TOOL), "keygen", str(key)], check=True,
+                                    capture_output=True, text=True).stdout.strip()
+        subprocess.run([str(SIGN_TOOL), "sign", str(key), str(server.root / "download.xml"),
+                        "--files", str(server.root / "installers")], check=True,
+                       capture_output=True)
+        return public_key
+
     def host(self, windows_path):
         """The host path of a c:\\ path in this session's prefix."""
         drive, rest = windows_path[0].lower(), windows_path[3:]
@@ -125,8 +136,11 @@ class UserSession:
         return [line.split(" ", 1)[0] for line in self.installs()]
 
     # --- the updater -------------------------------------------------------
-    def start(self, *arguments, catalogue=None, reseller=None):
+    def start(self, *arguments, catalogue=None, reseller=None, public_key=None):
         env = dict(os.environ)
+        env.pop("OSTREL_PUBLIC_KEY", None)
+        if public_key:
+            env["OSTREL_PUBLIC_KEY"] = public_key
         env.update(DISPLAY=self.x.display, OSTREL_PREFIX=str(self.prefix),
                    OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1")
         env.pop("WINEPREFIX", None)

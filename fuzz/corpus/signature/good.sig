@@ -1,0 +1,5 @@
+ostrel-signature 1
+key KZo2vXGpARRSYJfWyjCfTJBO/aHmsxKwPfjn0GEDwgU=
+serial 3
+expires 01/01/2020
+signature 2LzAkysFOmjU6x/esUaU1v9oQL0Ky3H4QmGxDinyuou/J1lJz1kXSanwMeaxSIcNcVaidZqCiQqCXABWvdxRBA==

@@ -1,0 +1,2 @@
+ostrel-signature 1
+key x

@@ -1,0 +1,26 @@
+// The trust check between the catalogue's fetch and its reading: with a key
+// configured for the brand, the catalogue's detached signature (its URL
+// followed by ".sig") is fetched and judged (catalogue_trust.h) against the
+// bytes as downloaded; a refusal is told to the user and the log, and the
+// catalogue is not read. Without a key the catalogue is read as it always
+// was, and the log says that it was not verified.
+//
+// UI thread (it blocks it for the signature's fetch, within the catalogue's
+// deadline).
+#pragma once
+
+#include <chrono>
+#include <string>
+
+struct CatalogueAcceptance {
+  bool accepted = false;
+  // The catalogue was verified: each of its installers must then carry a
+  // digest to be started.
+  bool digestsRequired = false;
+};
+
+// `bytes` is the catalogue as fetched from `url`. The signature's fetch ends
+// by `deadline`, or 5 s from now when that is later. An accepted serial higher than the brand's
+// highest so far is kept in the settings file.
+CatalogueAcceptance AcceptCatalogue(const std::string& url, const std::string& bytes,
+                                    std::chrono::steady_clock::time_point deadline);

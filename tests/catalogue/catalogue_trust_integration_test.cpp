@@ -1,0 +1,164 @@
+// Signed catalogues and installer digests through the document, against a
+// real server on loopback, real keys and real installers.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "catalogue/catalogue_trust.h"
+#include "catalogue_fixture.h"
+#include "platform/crypto.h"
+#include "support/base64.h"
+#include "support/settings.h"
+
+namespace {
+
+constexpr char kRefused[] = "The update catalogue was refused: ";
+
+class CatalogueTrustTest : public CatalogueTest {
+ protected:
+  CatalogueTrustTest() {
+    setenv("OSTREL_PUBLIC_KEY", Base64Encode(m_publicKey).c_str(), 1);
+    PublishInstaller("a.exe");
+    PublishInstaller("b.exe");
+  }
+  ~CatalogueTrustTest() override { unsetenv("OSTREL_PUBLIC_KEY"); }
+
+  // <Sha256> of an installer as it is now on the server.
+  std::string DigestField(const std::string& path) const {
+    return "<Sha256>" + platform::Sha256Hex(InstallerScript(path)) + "</Sha256>";
+  }
+
+  void PublishSigned(const std::vector<CatalogueItem>& items, std::uint64_t serial,
+                     SignatureDate expires = SignatureDate::DaysFromToday(30)) {
+    Publish(items);
+    const std::string catalogue = ReadHostFile(server.Root() / "download.xml");
+    SignatureFile file{m_publicKey, serial, expires, ""};
+    file.signature = platform::SignEd25519(m_pem, SignedMessage(file, catalogue)).value();
+    server.AddFile("download.xml.sig", FormatSignatureFile(file));
+  }
+
+  std::vector<CatalogueItem> TwoItems() const {
+    return {{"Accounts", "a.exe", "1", "a.txt", DigestField("a.exe")},
+            {"Payroll", "b.exe", "1", "b.txt", DigestField("b.exe")}};
+  }
+
+  bool InstallAllAndRest() {
+    doc.InstallAll();
+    return RunUntilIdle();
+  }
+
+ private:
+  std::string m_pem = platform::NewEd25519PrivateKeyPem().value();
+  std::string m_publicKey = platform::Ed25519PublicKeyOf(m_pem).value();
+};
+
+TEST_F(CatalogueTrustTest, ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial) {
+  PublishSigned(TwoItems(), 5);
+  doc.LoadCatalogue();
+  ASSERT_TRUE(InstallAllAndRest());
+  EXPECT_EQ(WaitForRecords(2).size(), 2u);
+  EXPECT_TRUE(desktop.Messages().empty());
+  EXPECT_NE(prefix.LogText().find("download.xml verified: serial 5"), std::string::npos);
+  EXPECT_EQ(GetProfileString("internet", "catalogueserialostrel", ""), "5");
+}
+
+TEST_F(CatalogueTrustTest, OneFlippedByteInAnInstallerStartsNothingAndSaysWhich) {
+  PublishSigned(TwoItems(), 1);
+  std::string tampered = InstallerScript("a.exe");
+  tampered.back() ^= 1;
+  server.AddFile("a.exe", tampered);
+  doc.LoadCatalogue();
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{
+                                    "The download of Accounts failed its check and was not used."});
+  EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\temp\\a.exe")));
+  EXPECT_NE(prefix.LogText().find("c:\\temp\\a.exe: digest "), std::string::npos);
+}
+
+TEST_F(CatalogueTrustTest, AnItemWithoutADigestInASignedCatalogueIsNotStarted) {
+  PublishSigned({{"Accounts", "a.exe"}}, 1);
+  doc.LoadCatalogue();
+  ASSERT_TRUE(InstallAllAndRest());
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{
+                "Accounts was not started because its signed catalogue gives no digest for it."});
+}
+
+TEST_F(CatalogueTrustTest, AnInformationTextThatFailsItsDigestIsNotOpened) {
+  server.AddFile("a.txt", "What changed");
+  PublishSigned({{"Accounts", "a.exe", "1", "a.txt",
+                  DigestField("a.exe") + "<InfoSha256>" + platform::Sha256Hex("What else") +
+                      "</InfoSha256>"}},
+                1);
+  doc.LoadCatalogue();
+  doc.ShowInfo(Item(0));
+  EXPECT_TRUE(desktop.OpenedFiles().empty());
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{"The download of a.txt failed its check and was not used."});
+}
+
+TEST_F(CatalogueTrustTest, ASignatureBehindTheCataloguesLoginIsAskedForAndVerified) {
+  PublishSigned(TwoItems(), 2);
+  LoopbackServer guarded(
+      LoopbackServer::Options{.root = server.Root(), .extraArgs = {"--auth", "anna:s3cret"}});
+  setenv("OSTREL_CATALOGUE_URL", guarded.BaseUrl().c_str(), 1);
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  desktop.QueueCredentials(Desktop::Credentials{"anna", "s3cret"});
+  doc.LoadCatalogue();
+  EXPECT_EQ(desktop.CredentialPrompts().size(), 2u);
+  EXPECT_TRUE(desktop.Messages().empty());
+  EXPECT_EQ(doc.m_pDownloads->Children().size(), 2u);
+}
+
+struct RefusalCase {
+  const char* name;
+  std::uint64_t acceptedBefore;  // a serial accepted in an earlier run; 0: none
+  bool signatureServed;
+  const char* reason;
+};
+
+class CatalogueRefusalTest : public CatalogueTrustTest,
+                             public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(CatalogueRefusalTest, RefusesTheCatalogueWithItsReasonAndInstallsNothing) {
+  if (GetParam().acceptedBefore != 0) {
+    PublishSigned(TwoItems(), GetParam().acceptedBefore);
+    CUpdateDoc earlier;
+    earlier.LoadCatalogue();
+  }
+  PublishSigned(TwoItems(), 3);
+  if (!GetParam().signatureServed)
+    std::filesystem::remove(server.Root() / "download.xml.sig");
+  doc.LoadCatalogue();
+  ASSERT_TRUE(InstallAllAndRest());
+  const std::string message = kRefused + std::string(GetParam().reason) + ".";
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{message});
+  EXPECT_TRUE(doc.m_pDownloads->Children().empty());
+  EXPECT_NE(prefix.LogText().find(message), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\temp\\temp.xml")));
+  EXPECT_TRUE(Records().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, CatalogueRefusalTest,
+    ::testing::Values(RefusalCase{"Missing", 0, false, "it has no signature"},
+                      RefusalCase{"Replayed", 4, true,
+                                  "it is older (serial 3) than one already used (serial 4)"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CatalogueTest, WithNoKeyAnUnsignedCatalogueWorksAndTheLogSaysItWasNotVerified) {
+  PublishInstaller("a.exe");
+  Publish({{"Accounts", "a.exe"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(WaitForRecords(1).size(), 1u);
+  EXPECT_NE(prefix.LogText().find("download.xml not verified: no public key is configured"),
+            std::string::npos);
+  EXPECT_EQ(server.Requests().size(), 2u);  // the catalogue and the installer, no .sig
+}
+
+}  // namespace

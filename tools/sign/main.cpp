@@ -1,0 +1,295 @@
+// ostrel-sign: the publisher's tool for signed catalogues. It makes a key
+// pair, fills a catalogue's installer digests and signs it, and checks a
+// signed catalogue as the updater will. `--help` tells the rest.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "catalogue/catalogue_trust.h"
+#include "catalogue/item_fields.h"
+#include "catalogue/signature_file.h"
+#include "catalogue_items.h"
+#include "platform/ascii.h"
+#include "platform/crypto.h"
+#include "support/base64.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kBadUsage = 2;
+constexpr int kDefaultDays = 30;
+
+constexpr char kUsage[] = R"(usage: ostrel-sign keygen KEYFILE
+       ostrel-sign sign KEYFILE CATALOGUE [--files DIR] [--serial N] [--expires DD/MM/YYYY]
+       ostrel-sign verify PUBLICKEY CATALOGUE [--files DIR]
+       ostrel-sign --help
+)";
+
+constexpr char kHelp[] = R"(
+Signs update catalogues for ostrel-update.
+
+  keygen   writes a new Ed25519 private key to KEYFILE (mode 0600; an existing
+           file is never overwritten) and prints its public key, the text to
+           give the updater in [internet] publickey or OSTREL_PUBLIC_KEY.
+  sign     with --files, fills each item's <Sha256> from the installer in DIR
+           named by the last part of its href (a missing installer is an error
+           that changes nothing); every other byte of CATALOGUE stays as it
+           is. Then writes CATALOGUE.sig: serial N (default: one more than the
+           serial of the CATALOGUE.sig already there, else 1), expiring on the
+           given day (default: 30 days from today, UTC).
+  verify   checks CATALOGUE.sig against PUBLICKEY (its text, or a file holding
+           it) and today's date, and with --files each installer's digest;
+           says what fails.
+
+Exit status: 0 success, 1 failure, 2 bad usage.
+)";
+
+int BadUsage(const std::string& why) {
+  std::cerr << "ostrel-sign: " << why << "\n" << kUsage;
+  return kBadUsage;
+}
+
+int Failed(const std::string& why) {
+  std::cerr << "ostrel-sign: " << why << "\n";
+  return kFailed;
+}
+
+std::optional<std::string> ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    return std::nullopt;
+  std::string text{std::istreambuf_iterator<char>(in), {}};
+  if (in.bad())
+    return std::nullopt;
+  return text;
+}
+
+// Replaces `path` whole or not at all.
+bool WriteFileAtomically(const fs::path& path, const std::string& bytes) {
+  const fs::path temporary = path.string() + ".new";
+  {
+    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+    if (!(out << bytes) || !out.flush())
+      return false;
+  }
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  if (error)
+    fs::remove(temporary, error);
+  return !error;
+}
+
+struct Options {
+  std::vector<std::string> operands;
+  std::optional<std::string> files;
+  std::optional<std::string> serial;
+  std::optional<std::string> expires;
+};
+
+// Operands and the options a command allows; nullopt after a usage error.
+std::optional<Options> ReadOptions(const std::vector<std::string>& args,
+                                   const std::vector<std::string>& allowed, std::string& why) {
+  Options options;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.rfind("--", 0) != 0) {
+      options.operands.push_back(arg);
+      continue;
+    }
+    if (std::find(allowed.begin(), allowed.end(), arg) == allowed.end()) {
+      why = "unknown option " + arg;
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      why = arg + " needs a value";
+      return std::nullopt;
+    }
+    const std::string& value = args[++i];
+    (arg == "--files"    ? options.files
+     : arg == "--serial" ? options.serial
+                         : options.expires) = value;
+  }
+  return options;
+}
+
+// Each item's installer digest from DIR; nullopt (and told) when one is missing.
+std::optional<std::vector<std::string>> InstallerDigests(
+    const std::vector<CatalogueItemSpan>& items, const fs::path& folder) {
+  std::vector<std::string> digests;
+  for (const CatalogueItemSpan& item : items) {
+    const auto name = InstallerFileName(item.href);
+    const auto digest = name ? platform::Sha256HexOfFile(folder / *name) : std::nullopt;
+    if (!digest) {
+      Failed("no installer " + (folder / name.value_or("")).string() +
+             " for the item whose href is " + item.href);
+      return std::nullopt;
+    }
+    digests.push_back(*digest);
+  }
+  return digests;
+}
+
+int Keygen(const std::vector<std::string>& args) {
+  if (args.size() != 1)
+    return BadUsage("keygen takes one KEYFILE");
+  const auto pem = platform::NewEd25519PrivateKeyPem();
+  const auto publicKey = pem ? platform::Ed25519PublicKeyOf(*pem) : std::nullopt;
+  if (!publicKey)
+    return Failed("no key could be made");
+  const int file = ::open(args[0].c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (file < 0)
+    return Failed(args[0] + ": " + std::strerror(errno) + " (an existing key is never replaced)");
+  const bool written = ::write(file, pem->data(), pem->size()) == static_cast<ssize_t>(pem->size());
+  if (::close(file) != 0 || !written) {
+    ::unlink(args[0].c_str());
+    return Failed(args[0] + ": the key could not be written");
+  }
+  std::cout << Base64Encode(*publicKey) << "\n";
+  return 0;
+}
+
+int Sign(const std::vector<std::string>& args) {
+  std::string why;
+  const auto options = ReadOptions(args, {"--files", "--serial", "--expires"}, why);
+  if (!options)
+    return BadUsage(why);
+  if (options->operands.size() != 2)
+    return BadUsage("sign takes KEYFILE and CATALOGUE");
+  const fs::path catalogue = options->operands[1];
+  const fs::path signature = catalogue.string() + ".sig";
+
+  SignatureFile file;
+  if (options->serial) {
+    if (options->serial->empty() || options->serial->size() > 18 ||
+        options->serial->find_first_not_of("0123456789") != std::string::npos)
+      return BadUsage("--serial takes a number of at most 18 digits");
+    file.serial = std::stoull(*options->serial);
+  } else {
+    const auto earlier = ReadFile(signature);
+    const auto read = earlier ? ReadSignatureFile(*earlier) : std::nullopt;
+    file.serial = read ? read->serial + 1 : 1;
+  }
+  const auto expires = options->expires ? SignatureDate::FromText(*options->expires)
+                                        : SignatureDate::DaysFromToday(kDefaultDays);
+  if (!expires)
+    return BadUsage("--expires takes a date DD/MM/YYYY");
+  file.expires = *expires;
+
+  const auto pem = ReadFile(options->operands[0]);
+  if (!pem)
+    return Failed(options->operands[0] + ": cannot be read");
+  const auto publicKey = platform::Ed25519PublicKeyOf(*pem);
+  if (!publicKey)
+    return Failed(options->operands[0] + ": not an Ed25519 private key");
+  file.publicKey = *publicKey;
+
+  auto bytes = ReadFile(catalogue);
+  if (!bytes)
+    return Failed(catalogue.string() + ": cannot be read");
+  if (options->files) {
+    const auto items = FindCatalogueItems(*bytes, why);
+    if (!items)
+      return Failed(catalogue.string() + ": " + why);
+    const auto digests = InstallerDigests(*items, *options->files);
+    if (!digests)
+      return kFailed;
+    const std::string filled = WithDigests(*bytes, *items, *digests);
+    if (filled != *bytes && !WriteFileAtomically(catalogue, filled))
+      return Failed(catalogue.string() + ": cannot be written");
+    bytes = filled;
+  }
+
+  const auto signed_ = platform::SignEd25519(*pem, SignedMessage(file, *bytes));
+  if (!signed_)
+    return Failed("the catalogue could not be signed");
+  file.signature = *signed_;
+  if (!WriteFileAtomically(signature, FormatSignatureFile(file)))
+    return Failed(signature.string() + ": cannot be written");
+  std::cout << "signed " << catalogue.string() << ": serial " << file.serial << ", expires "
+            << file.expires.Text() << "\n";
+  return 0;
+}
+
+int Verify(const std::vector<std::string>& args) {
+  std::string why;
+  const auto options = ReadOptions(args, {"--files"}, why);
+  if (!options)
+    return BadUsage(why);
+  if (options->operands.size() != 2)
+    return BadUsage("verify takes PUBLICKEY and CATALOGUE");
+  TrustPolicy policy;
+  std::string keyText = options->operands[0];
+  if (const auto inFile = ReadFile(keyText); inFile && !Base64Decode(keyText))
+    keyText = *inFile;
+  while (!keyText.empty() && (keyText.back() == '\n' || keyText.back() == '\r'))
+    keyText.pop_back();
+  policy.AddKeys(keyText);
+  if (policy.keys.empty())
+    return BadUsage("PUBLICKEY is not base64 of a 32-byte key");
+
+  const fs::path catalogue = options->operands[1];
+  const auto bytes = ReadFile(catalogue);
+  if (!bytes)
+    return Failed(catalogue.string() + ": cannot be read");
+  const TrustVerdict verdict = JudgeCatalogue(*bytes, ReadFile(catalogue.string() + ".sig"), policy,
+                                              0, SignatureDate::Today());
+  bool good = verdict.outcome == TrustOutcome::Verified;
+  if (!good)
+    std::cerr << verdict.reason << "\n";
+
+  if (options->files) {
+    const auto items = FindCatalogueItems(*bytes, why);
+    if (!items)
+      return Failed(catalogue.string() + ": " + why);
+    for (const CatalogueItemSpan& item : *items) {
+      const auto name = InstallerFileName(item.href);
+      const auto digest =
+          name ? platform::Sha256HexOfFile(fs::path(*options->files) / *name) : std::nullopt;
+      const char* fault = !item.sha256 ? "has no digest"
+                          : !digest    ? "has no installer in the folder"
+                          : *digest != platform::AsciiLowerCased(*item.sha256)
+                              ? "does not match its installer"
+                              : nullptr;
+      if (fault != nullptr) {
+        std::cerr << "the item whose href is " << item.href << " " << fault << "\n";
+        good = false;
+      }
+    }
+  }
+  if (good)
+    std::cout << "good: " << catalogue.string() << "\n";
+  return good ? 0 : kFailed;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty())
+    return BadUsage("a command is needed");
+  if (args[0] == "--help" || args[0] == "-h") {
+    std::cout << kUsage << kHelp;
+    return 0;
+  }
+  const std::vector<std::string> rest(args.begin() + 1, args.end());
+  if (args[0] == "keygen")
+    return Keygen(rest);
+  if (args[0] == "sign")
+    return Sign(rest);
+  if (args[0] == "verify")
+    return Verify(rest);
+  return BadUsage("unknown command " + args[0]);
+}

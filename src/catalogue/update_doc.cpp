@@ -80,9 +80,12 @@ void CUpdateDoc::LoadCatalogue() {
       std::chrono::steady_clock::now() + std::chrono::seconds(bounds.deadlineSeconds);
   const std::string url = ServerBaseUrl() + "download.xml";
   bool fetched = TransferFile(url, kCatalogueFile, nullptr, nullptr, bounds);
+  // The file is read once: the reader gets the very bytes that were judged,
+  // whatever another program does to the file meanwhile.
+  std::string bytes;
   if (fetched) {
     std::ifstream file(platform::HostPath(kCatalogueFile), std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    bytes.assign(std::istreambuf_iterator<char>(file), {});
     const CatalogueAcceptance acceptance = AcceptCatalogue(url, bytes, deadline);
     m_bDigestsRequired = acceptance.digestsRequired;
     if (!acceptance.accepted) {
@@ -94,9 +97,8 @@ void CUpdateDoc::LoadCatalogue() {
 
   auto document = std::make_unique<CXMLVar>("");
   if (fetched) {
-    TextInputFile in(platform::HostPath(kCatalogueFile));
-    if (in)
-      document->ParseDocument(in);
+    TextInputFile in(TextInputFile::Contents{bytes});
+    document->ParseDocument(in);
   }
   m_Catalogues.push_back(document->GetChild("Downloads")->Clone());
   m_pDownloads = m_Catalogues.back().get();

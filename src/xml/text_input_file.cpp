@@ -12,6 +12,11 @@ TextInputFile::TextInputFile(const std::filesystem::path& hostPath) : std::istre
     setstate(std::ios_base::failbit);
 }
 
+TextInputFile::TextInputFile(Contents contents) : std::istream(nullptr) {
+  rdbuf(&m_buffer);
+  m_buffer.Open(contents.bytes);
+}
+
 TextInputFile::~TextInputFile() = default;
 
 TextInputFile::CrLfBuffer::~CrLfBuffer() {
@@ -36,17 +41,34 @@ bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
   return true;
 }
 
+void TextInputFile::CrLfBuffer::Open(std::string_view bytes) {
+  m_inMemory = true;
+  m_unread = bytes;
+  m_text = std::make_unique<char[]>(kBlockSize + 1);
+}
+
+std::size_t TextInputFile::CrLfBuffer::NextRaw(const char*& raw) {
+  if (m_inMemory) {
+    const std::string_view block = m_unread.substr(0, kBlockSize);
+    m_unread.remove_prefix(block.size());
+    raw = block.data();
+    return block.size();
+  }
+  raw = m_raw.get();
+  return std::fread(m_raw.get(), 1, kBlockSize, m_file);
+}
+
 TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
   if (gptr() < egptr())
     return traits_type::to_int_type(*gptr());
-  if (m_file == nullptr)
+  if (!IsOpen())
     return traits_type::eof();
   // A block that held nothing but a CR still to be decided yields no text;
   // read on until some text comes out or the file ends.
   for (;;) {
-    const std::size_t got = std::fread(m_raw.get(), 1, kBlockSize, m_file);
+    const char* raw = nullptr;
+    const std::size_t got = NextRaw(raw);
     char* const text = m_text.get();
-    const char* const raw = m_raw.get();
     char* out = text;
     if (got == 0) {
       if (!m_pendingCr)

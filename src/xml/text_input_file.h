@@ -2,6 +2,8 @@
 // platform opens it: each CR LF pair arrives as a single LF; a CR on its own
 // stays. The catalogue and the library version list are read through it, so
 // a document written with either line ending reads into the same tree.
+// A file's bytes already in memory (the catalogue, as verified) read through
+// it exactly as the file itself would.
 //
 // A file that cannot be opened gives a stream that is not good (and reads as
 // an empty document). Not seekable. One thread per stream.
@@ -12,10 +14,17 @@
 #include <istream>
 #include <memory>
 #include <streambuf>
+#include <string_view>
 
 class TextInputFile : public std::istream {
  public:
+  // A file's bytes, held by the caller for the stream's lifetime.
+  struct Contents {
+    std::string_view bytes;
+  };
+
   explicit TextInputFile(const std::filesystem::path& hostPath);
+  explicit TextInputFile(Contents contents);
   ~TextInputFile() override;
   TextInputFile(const TextInputFile&) = delete;
   TextInputFile& operator=(const TextInputFile&) = delete;
@@ -31,7 +40,8 @@ class TextInputFile : public std::istream {
     CrLfBuffer& operator=(const CrLfBuffer&) = delete;
 
     bool Open(const std::filesystem::path& hostPath);
-    bool IsOpen() const { return m_file != nullptr; }
+    void Open(std::string_view bytes);
+    bool IsOpen() const { return m_file != nullptr || m_inMemory; }
 
    protected:
     int_type underflow() override;
@@ -39,7 +49,12 @@ class TextInputFile : public std::istream {
    private:
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
+    // The next block of raw bytes and its size; 0 at the end.
+    std::size_t NextRaw(const char*& raw);
+
     std::FILE* m_file = nullptr;
+    bool m_inMemory = false;
+    std::string_view m_unread;
     // A CR at the end of a block waits to see whether an LF follows.
     bool m_pendingCr = false;
     std::unique_ptr<char[]> m_raw;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <utility>
 
 #include "catalogue/catalogue_trust.h"
 #include "catalogue_fixture.h"
@@ -111,6 +113,36 @@ TEST_F(CatalogueTrustTest, ASignatureBehindTheCataloguesLoginIsAskedForAndVerifi
   EXPECT_EQ(desktop.CredentialPrompts().size(), 2u);
   EXPECT_TRUE(desktop.Messages().empty());
   EXPECT_EQ(doc.m_pDownloads->Children().size(), 2u);
+}
+
+// Another program rewrites the catalogue's file while the user logs in for
+// its signature, after the catalogue has arrived.
+class FileChangingRecorder : public DesktopRecorder {
+ public:
+  explicit FileChangingRecorder(std::filesystem::path file) : m_file(std::move(file)) {}
+  std::optional<Credentials> AskCredentials(const std::string& site) override {
+    if (!CredentialPrompts().empty())
+      WriteHostFile(m_file,
+                    "<Catalogue><Downloads><Item><Description>Planted</Description></Item>"
+                    "</Downloads></Catalogue>");
+    DesktopRecorder::AskCredentials(site);
+    return Credentials{"anna", "s3cret"};
+  }
+
+ private:
+  std::filesystem::path m_file;
+};
+
+TEST_F(CatalogueTrustTest, TheListIsReadFromTheVerifiedBytesNotFromTheFileAgain) {
+  PublishSigned(TwoItems(), 2);
+  LoopbackServer guarded(
+      LoopbackServer::Options{.root = server.Root(), .extraArgs = {"--auth", "anna:s3cret"}});
+  setenv("OSTREL_CATALOGUE_URL", guarded.BaseUrl().c_str(), 1);
+  FileChangingRecorder changer(prefix.Host("c:\\temp\\temp.xml"));
+  doc.LoadCatalogue();
+  ASSERT_EQ(changer.CredentialPrompts().size(), 2u);
+  EXPECT_NE(ReadHostFile(prefix.Host("c:\\temp\\temp.xml")).find("Planted"), std::string::npos);
+  EXPECT_EQ(ItemDescriptions(), (std::vector<std::string>{"Accounts", "Payroll"}));
 }
 
 struct RefusalCase {

@@ -2,17 +2,15 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
-
 #include "app/application.h"
 #include "app/commands.h"
 #include "catalogue/document_transfer.h"
+#include "catalogue/installer_runs.h"
 #include "catalogue/item_fields.h"
 #include "catalogue/server_urls.h"
 #include "catalogue/transfer_file.h"
 #include "catalogue/update_doc.h"
 #include "platform/host_path.h"
-#include "platform/program_start.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -23,15 +21,6 @@ namespace {
 constexpr const char* kDefaultFolder = "c:\\temp";
 constexpr const char* kInfoFile = "c:\\temp\\info.txt";
 constexpr const char* kSilentSwitch = " /S";
-
-std::string TodayText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
-}
 
 }  // namespace
 
@@ -51,7 +40,9 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
     Log("could not enter %s", m_strFolder.c_str());
 
   std::string reference = item->ChildValue("href");
-  WriteProfileString("internet", "update" + InfoName(item->ChildValue("Info")), TodayText());
+  // Recorded once the installer has started: a failure must not pass for an update.
+  m_pInstallers->preparedInfoName = InfoName(item->ChildValue("Info"));
+  m_pInstallers->completeToCome = true;
   if (GetProfileInt("advanced", "sim", 0) != 0)
     reference = SimulationReference(reference);
 
@@ -89,6 +80,7 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
 void CUpdateDoc::OnComplete() {
   if (m_strMode != "run")
     m_pTransfer->worker.Join();
+  m_pInstallers->completeToCome = false;
   if (m_bSilent)
     m_strCommand += kSilentSwitch;
 
@@ -96,23 +88,16 @@ void CUpdateDoc::OnComplete() {
     // Nothing was fetched, so there is nothing to start.
   } else if (m_strMode == "download") {
     // The installers folder is being filled; nothing is started here.
-  } else if (m_strMode == "run") {
-    m_strStatus = m_strCommand;
-    TheDesktop().UpdateAllViews(cmd::kHintProgress);
-    if (!platform::RunProgramAndWait(m_strCommand))
-      Log("could not start %s", m_strCommand.c_str());
-  } else if (!m_pTransfer->state.transferred) {
+  } else if (m_strMode != "run" && !m_pTransfer->state.transferred) {
     // Whatever the failed transfer left behind is not a program to run.
     Log("not starting %s: the download failed", m_strCommand.c_str());
-  } else if (!platform::StartProgram(m_strCommand)) {
-    Log("could not start %s", m_strCommand.c_str());
+  } else {
+    StartOrQueueInstaller(m_strCommand);
   }
 
-  if (m_InstallQueue.empty())
-    m_bInProgress = false;
   if (TheOptions().IsTrue("DLLCHECK"))
     TheDesktop().PostCommand(cmd::kCloseMainWindow);
-  RunNextQueued();
+  GoOnAfterInstaller();
 }
 
 void CUpdateDoc::RunNextQueued() {

@@ -274,13 +274,17 @@ std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCo
   // Detached: the thread owns its share of the state and ends with the child.
   std::thread([shared, child = *pid] {
     const int status = WaitFor(child);
-    // The callback runs under the lock, so the owner's destructor can't
-    // return while it is still running.
-    std::lock_guard lock(shared->mutex);
-    shared->status = status;
-    if (shared->onEnd)
-      shared->onEnd();
-    shared->onEnd = nullptr;
+    std::function<void()> onEnd;
+    {
+      std::lock_guard lock(shared->mutex);
+      shared->status = status;
+      onEnd = std::move(shared->onEnd);
+      shared->onEnd = nullptr;
+    }
+    // Outside the lock: the owner may be going away on a thread that holds
+    // locks the callback needs.
+    if (onEnd)
+      onEnd();
   }).detach();
   return std::unique_ptr<WatchedProgram>(new WatchedProgram(std::move(shared)));
 }

@@ -52,9 +52,11 @@ bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode = null
 
 // A started program whose end is awaited on a thread of its own, so that the
 // caller's thread (the UI thread) goes on. `onEnd` is called once, from that
-// thread, when the program has ended; it is never called after the object
-// has gone. Destroying the object does not wait for the program: the waiting
-// thread still reaps it. Create and destroy on one thread; ExitStatus from any.
+// thread, when the program has ended, unless the object has gone before;
+// since a call may be under way as the object goes, `onEnd` must not refer to
+// its owner (posting a command is what it is for). Destroying the object
+// neither waits for the program nor blocks: the waiting thread still reaps
+// it. Create and destroy on one thread; ExitStatus from any.
 class WatchedProgram {
  public:
   // nullptr when the program can't be started (*refusal as for ResolveCommandLine).

@@ -40,10 +40,8 @@ void CUpdateDoc::StartOrQueueInstaller(const std::string& command) {
 
 void CUpdateDoc::StartInstaller(const std::string& command, const std::string& infoName) {
   const Installers::Start start{command, infoName};
-  if (m_strMode == "run") {
+  if (m_strMode == "run")
     m_strStatus = start.command;
-    TheDesktop().UpdateAllViews(cmd::kHintProgress);
-  }
   Log("starting %s", start.command.c_str());
   std::string refusal;
   m_pInstallers->running = platform::WatchedProgram::Start(
@@ -58,6 +56,10 @@ void CUpdateDoc::StartInstaller(const std::string& command, const std::string& i
   m_pInstallers->runningCommand = start.command;
   // Only an installer that really started counts as the update's date.
   WriteProfileString("internet", "update" + start.infoName, TodayText());
+  // Last: refreshing the progress dialog handles pending events, this
+  // installer's end among them.
+  if (m_strMode == "run")
+    TheDesktop().UpdateAllViews(cmd::kHintProgress);
 }
 
 void CUpdateDoc::ShowWaiting() {

@@ -15,6 +15,9 @@ inline constexpr int kNetworkSetup = 32778;
 
 // Posted to the main window when a transfer has ended; handled by the document.
 inline constexpr int kComplete = 32774;
+// Posted to the main window when a started installer has ended; handled by
+// the document.
+inline constexpr int kInstallerEnded = 32780;
 // Loads the catalogue again; handled by the document (nothing issues it today).
 inline constexpr int kReloadCatalogue = 32771;
 // Posted to close the main window (the system's close request, not a menu command).

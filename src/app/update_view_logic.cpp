@@ -66,8 +66,9 @@ void UpdateViewLogic::RefreshProgress() {
   m_progress.SetProgressTitle(m_doc.m_strStatus + "...");
   m_progress.SetProgressPosition(figures.percent);
   // Read afresh: a "Complete" handled while the position was set may have
-  // moved the queue on.
-  if (ShouldCloseProgress(m_doc.m_InstallQueue.empty(), figures.percent, m_doc.m_bInProgress))
+  // moved the queue on. The dialog stays while an installer runs or waits.
+  if (ShouldCloseProgress(m_doc.m_InstallQueue.empty() && !m_doc.InstallerUnderWay(),
+                          figures.percent, m_doc.m_bInProgress))
     m_progress.CloseProgress();
 }
 

@@ -11,6 +11,7 @@
 #include "brand/brand_text.h"
 #include "brand/skin.h"
 #include "catalogue/document_transfer.h"
+#include "catalogue/installer_runs.h"
 #include "catalogue/server_urls.h"
 #include "catalogue/signed_catalogue.h"
 #include "catalogue/transfer_file.h"
@@ -54,7 +55,8 @@ void BrandCatalogue(CXMLVar* element, void*) {
 
 }  // namespace
 
-CUpdateDoc::CUpdateDoc() : m_pTransfer(std::make_unique<Transfer>()) {}
+CUpdateDoc::CUpdateDoc()
+    : m_pTransfer(std::make_unique<Transfer>()), m_pInstallers(std::make_unique<Installers>()) {}
 
 CUpdateDoc::~CUpdateDoc() {
   AbandonTransfer();
@@ -119,6 +121,9 @@ bool CUpdateDoc::OnCommand(int commandId) {
   switch (commandId) {
     case cmd::kComplete:
       OnComplete();
+      return true;
+    case cmd::kInstallerEnded:
+      OnInstallerEnded();
       return true;
     case cmd::kReloadCatalogue:
       LoadCatalogue();

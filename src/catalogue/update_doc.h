@@ -47,7 +47,14 @@ class CUpdateDoc {
   std::string GetNetworkFolder();
   void ShowInfo(CXMLVar* item);
 
-  // A command routed from the frame: Complete and the catalogue reload.
+  // The running installer has ended (its waiting thread posted "installer
+  // ended"): logs its exit status and starts the installer waiting for it.
+  void OnInstallerEnded();
+  // An installer runs, or waits for the one running to end.
+  bool InstallerUnderWay() const;
+
+  // A command routed from the frame: Complete, installer ended and the
+  // catalogue reload.
   // True when the document handled it.
   bool OnCommand(int commandId);
 
@@ -72,18 +79,28 @@ class CUpdateDoc {
 
  private:
   struct Transfer;
+  struct Installers;
 
   // Network Download ("download") and Run ("run"): the folder, announced, then Install All.
   void InstallThroughNetworkFolder(const std::string& mode, const std::string& announcement);
   // The digest check of the installer just transferred (or, in "run" mode,
   // found in the network folder, which is not `ours` to remove).
   bool InstallerPassesCheck(bool ours) const;
+  // The one place where an item's installer is about to start: now, or once
+  // the installer running has ended.
+  void StartOrQueueInstaller(const std::string& command);
+  void StartInstaller(const std::string& command, const std::string& infoName);
+  void ShowWaiting();
+  // After an installer has started or ended: the progress ends, or the next
+  // queued item is taken, unless an installer still waits for its turn.
+  void GoOnAfterInstaller();
 
   std::string m_strTitle;
   // The catalogue in use was signed: its installers start only with a digest.
   bool m_bDigestsRequired = false;
   std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
   std::unique_ptr<Transfer> m_pTransfer;
+  std::unique_ptr<Installers> m_pInstallers;
 };
 
 // [paths] installers, defaulting to [paths] clientdir with "clients" made

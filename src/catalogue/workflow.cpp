@@ -2,18 +2,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <ctime>
-
 #include "app/application.h"
 #include "app/commands.h"
 #include "catalogue/document_transfer.h"
 #include "catalogue/installer_check.h"
+#include "catalogue/installer_runs.h"
 #include "catalogue/item_fields.h"
 #include "catalogue/server_urls.h"
 #include "catalogue/transfer_file.h"
 #include "catalogue/update_doc.h"
 #include "platform/host_path.h"
-#include "platform/program_start.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -24,15 +22,6 @@ namespace {
 constexpr const char* kDefaultFolder = "c:\\temp";
 constexpr const char* kInfoFile = "c:\\temp\\info.txt";
 constexpr const char* kSilentSwitch = " /S";
-
-std::string TodayText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
-}
 
 }  // namespace
 
@@ -52,12 +41,9 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
     Log("could not enter %s", m_strFolder.c_str());
 
   std::string reference = item->ChildValue("href");
-  const std::string dateKey = "update" + InfoName(item->ChildValue("Info"));
-  if (!WriteProfileString("internet", dateKey, TodayText())) {
-    // A catalogue can name any key; one the settings file refuses (control
-    // characters, too long) is only logged, clipped, and the update goes on.
-    Log("could not record the date of %s in the settings file", dateKey.substr(0, 80).c_str());
-  }
+  // Recorded once the installer has started: a failure must not pass for an update.
+  m_pInstallers->preparedInfoName = InfoName(item->ChildValue("Info"));
+  m_pInstallers->completeToCome = true;
   if (GetProfileInt("advanced", "sim", 0) != 0)
     reference = SimulationReference(reference);
 
@@ -99,6 +85,7 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
 void CUpdateDoc::OnComplete() {
   if (m_strMode != "run")
     m_pTransfer->worker.Join();
+  m_pInstallers->completeToCome = false;
   if (m_bSilent)
     m_strCommand += kSilentSwitch;
 
@@ -109,27 +96,19 @@ void CUpdateDoc::OnComplete() {
     // file that fails its check must not wait there for a later run.
     if (m_pTransfer->state.transferred)
       InstallerPassesCheck(/*ours=*/true);
-  } else if (m_strMode == "run") {
-    m_strStatus = m_strCommand;
-    TheDesktop().UpdateAllViews(cmd::kHintProgress);
-    if (!InstallerPassesCheck(/*ours=*/false)) {
-      // Told to the user; the office's copy stays for its owner to look at.
-    } else if (!platform::RunProgramAndWait(m_strCommand))
-      Log("could not start %s", m_strCommand.c_str());
-  } else if (!m_pTransfer->state.transferred) {
+  } else if (m_strMode != "run" && !m_pTransfer->state.transferred) {
     // Whatever the failed transfer left behind is not a program to run.
     Log("not starting %s: the download failed", m_strCommand.c_str());
-  } else if (!InstallerPassesCheck(/*ours=*/true)) {
-    // Told to the user; the file is gone.
-  } else if (!platform::StartProgram(m_strCommand)) {
-    Log("could not start %s", m_strCommand.c_str());
+  } else if (!InstallerPassesCheck(/*ours=*/m_strMode != "run")) {
+    // Told to the user. A file we fetched is gone; the office's copy in the
+    // network folder stays for its owner to look at.
+  } else {
+    StartOrQueueInstaller(m_strCommand);
   }
 
-  if (m_InstallQueue.empty())
-    m_bInProgress = false;
   if (TheOptions().IsTrue("DLLCHECK"))
     TheDesktop().PostCommand(cmd::kCloseMainWindow);
-  RunNextQueued();
+  GoOnAfterInstaller();
 }
 
 bool CUpdateDoc::InstallerPassesCheck(bool ours) const {

@@ -1,7 +1,10 @@
 #include "guard/running_programs.h"
 
+#include <unistd.h>
+
 #include "brand/brand_text.h"
 #include "guard/window_closing.h"
+#include "platform/host_path.h"
 #include "platform/process_list.h"
 #include "support/error_list.h"
 #include "support/log.h"
@@ -25,7 +28,10 @@ SuiteProgramTable SuiteProgramsAfterStartup() {
 int FindRunningPrograms(const SuiteProgramTable& table, std::vector<std::string>& running) {
   // No list of processes means none is found: the update goes on.
   if (const auto processes = platform::ProcessList::Take()) {
-    for (const platform::RunningProcess& process : processes->Processes()) {
+    // Programs of other users, or in other prefixes, touch none of this
+    // prefix's files: they don't hold up its update.
+    const auto ours = processes->InPrefix(::getuid(), platform::PrefixFolder());
+    for (const platform::RunningProcess& process : ours.Processes()) {
       const auto found = table.find(AsciiLowerCase(process.exeName));
       if (found != table.end())
         running.push_back(found->second);

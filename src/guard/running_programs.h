@@ -1,5 +1,9 @@
 // Refuses an update while programs of the suite are running.
 //
+// The suite's programs are those of this user running in this prefix (see
+// platform/process_list.h for how a process's prefix is known); the same
+// program in another prefix or of another user is left alone.
+//
 // The suite's start-up program is asked to close its windows first; every
 // other suite program still running is reported to the user, by its display
 // name rewritten for the active skin. Processes are never ended here. Main

@@ -1,8 +1,13 @@
 #include "guard/window_closing.h"
 
+#include <unistd.h>
+
 #include <mutex>
+#include <set>
 #include <thread>
 
+#include "platform/host_path.h"
+#include "platform/process_list.h"
 #include "platform/top_windows.h"
 #include "support/log.h"
 
@@ -10,6 +15,16 @@ namespace {
 
 std::mutex g_timingMutex;
 CloseTiming g_timing = kCloseTiming;
+
+std::set<long> ProcessesOfThisPrefix() {
+  std::set<long> pids;
+  if (const auto processes = platform::ProcessList::Take()) {
+    const auto ours = processes->InPrefix(::getuid(), platform::PrefixFolder());
+    for (const auto& process : ours.Processes())
+      pids.insert(process.pid);
+  }
+  return pids;
+}
 
 }  // namespace
 
@@ -38,6 +53,7 @@ void CloseWindowsWith(const std::string& name) {
   if (wanted.empty())
     return;
   const CloseTiming timing = CurrentCloseTiming();
+  const std::set<long> ours = ProcessesOfThisPrefix();
   platform::TopWindows desktop;
   for (const platform::TopWindows::WindowId window : desktop.List()) {
     const std::optional<std::string> title = desktop.Title(window);
@@ -45,6 +61,9 @@ void CloseWindowsWith(const std::string& name) {
       continue;
     const std::string lowered = AsciiLowerCase(*title);
     if (lowered.find(wanted) == std::string::npos)
+      continue;
+    const auto owner = desktop.ProcessId(window);
+    if (!owner || ours.count(*owner) == 0)
       continue;
     Log("Window %s sent WM_CLOSE", lowered.c_str());
     desktop.RequestClose(window, timing.waitBound);

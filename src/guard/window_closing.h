@@ -1,10 +1,12 @@
 // Asks the desktop's top-level windows whose titles name a program to close.
 //
 // Used by the running-program check to ask the suite's start-up program to
-// close before an update. Each request is the polite one (the window's own
-// close protocol), waits until the window is gone or a bound has passed, then
-// pauses so that the program can finish ending; a window that ignores the
-// request stays open. Main thread only: the check holds it on purpose.
+// close before an update. Only windows owned (_NET_WM_PID) by a process of
+// this user in this prefix are asked: a same-titled window of another
+// prefix's program, or one that names no owner, is left alone. Each request is the polite one (the
+// window's own close protocol), waits until the window is gone or a bound has passed, then pauses
+// so that the program can finish ending; a window that ignores the request stays open. Main thread
+// only: the check holds it on purpose.
 #pragma once
 
 #include <chrono>

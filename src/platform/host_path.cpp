@@ -1,5 +1,8 @@
 #include "platform/host_path.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <system_error>
 #include <vector>
@@ -89,14 +92,31 @@ bool IsDriveLetter(char c) {
 
 }  // namespace
 
+std::optional<fs::path> HomeFolder() {
+  const char* home = std::getenv("HOME");
+  if (home != nullptr && *home == '/')
+    return fs::path(home);
+  long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  passwd entry{};
+  passwd* found = nullptr;
+  if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 ||
+      found == nullptr || found->pw_dir == nullptr || found->pw_dir[0] != '/')
+    return std::nullopt;
+  return fs::path(found->pw_dir);
+}
+
 fs::path PrefixFolder() {
   for (const char* name : {"OSTREL_PREFIX", "WINEPREFIX"}) {
     const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0')
-      return fs::path(value);
+    if (value != nullptr && *value != '\0') {
+      std::error_code ec;
+      const fs::path absolute = fs::absolute(value, ec);
+      return ec ? fs::path(value) : absolute;
+    }
   }
-  const char* home = std::getenv("HOME");
-  return fs::path(home != nullptr && *home != '\0' ? home : "/tmp") / ".wine";
+  const auto home = HomeFolder();
+  return (home ? *home : fs::path("/nonexistent")) / ".wine";
 }
 
 fs::path HostPath(std::string_view windowsPath) {

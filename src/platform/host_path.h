@@ -14,15 +14,23 @@
 // case, as Windows would find it. ".." never climbs above the drive or share.
 //
 // <prefix> is $OSTREL_PREFIX, else $WINEPREFIX, else ~/.wine, read on every
-// call. Safe on any thread.
+// call and made absolute. ~ is $HOME, else the home folder in the password
+// database: never a shared folder such as /tmp, where another user could have
+// planted a prefix of their own. Safe on any thread.
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
+// $HOME when set to an absolute path, else this user's home in the password
+// database; nullopt when there is none (the program then refuses to start).
+std::optional<std::filesystem::path> HomeFolder();
+
+// Without any home folder, a folder that nobody can create (/nonexistent/.wine).
 std::filesystem::path PrefixFolder();
 
 // Maps a Windows path; creates <prefix>/drive_c/windows when the prefix has no

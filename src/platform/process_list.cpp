@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 
 #include "platform/codepage.h"
 
@@ -17,6 +18,11 @@ namespace {
 constexpr std::size_t kLongestArgv0 = 4096;
 // "pid (comm) S": comm is at most 16 bytes, so the state is within this.
 constexpr std::size_t kStatHead = 128;
+// Linux caps the whole argument and environment area at a quarter of the
+// stack limit; a prefix named past this is not looked for.
+constexpr std::size_t kLongestEnvironment = 1024 * 1024;
+// The Uid line is near the top of /proc/PID/status.
+constexpr std::size_t kStatusHead = 4096;
 
 class FileDescriptor {
  public:
@@ -94,6 +100,34 @@ std::optional<std::string> ExecutableNameOf(int folderFd, const std::string& pid
   return Utf8ToCp1252(*comm);
 }
 
+uid_t RealUidOf(int folderFd, const std::string& pidText) {
+  const auto status = ReadProcFile(folderFd, pidText + "/status", kStatusHead, false);
+  if (!status)
+    return static_cast<uid_t>(-1);
+  const std::size_t line = status->find("\nUid:");
+  if (line == std::string::npos)
+    return static_cast<uid_t>(-1);
+  return static_cast<uid_t>(std::strtoul(status->c_str() + line + 5, nullptr, 10));
+}
+
+std::string PrefixOf(int folderFd, const std::string& pidText) {
+  const auto fd =
+      FileDescriptor(::openat(folderFd, (pidText + "/environ").c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.Get() < 0)
+    return "";
+  std::string environment;
+  char buffer[4096];
+  while (environment.size() < kLongestEnvironment) {
+    const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR)
+      continue;
+    if (got <= 0)
+      break;
+    environment.append(buffer, static_cast<std::size_t>(got));
+  }
+  return PrefixOfEnvironment(environment);
+}
+
 std::optional<pid_t> PidOf(const char* name) {
   pid_t pid = 0;
   if (*name == '\0')
@@ -113,6 +147,48 @@ std::string_view LastPathSegment(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+std::string PrefixOfEnvironment(std::string_view environment) {
+  std::string_view home;
+  while (!environment.empty()) {
+    const std::size_t end = environment.find('\0');
+    const std::string_view entry = environment.substr(0, end);
+    if (entry.rfind("WINEPREFIX=", 0) == 0 && entry.size() > 11)
+      return std::string(entry.substr(11));
+    if (entry.rfind("HOME=", 0) == 0)
+      home = entry.substr(5);
+    if (end == std::string_view::npos)
+      break;
+    environment.remove_prefix(end + 1);
+  }
+  if (home.empty())
+    return "";
+  return std::string(home) + (home.back() == '/' ? ".wine" : "/.wine");
+}
+
+bool SamePrefix(const std::filesystem::path& a, const std::filesystem::path& b) {
+  auto normal = [](const std::filesystem::path& path) {
+    std::error_code ec;
+    std::filesystem::path result = std::filesystem::weakly_canonical(path, ec);
+    if (ec)
+      result = path;
+    result = result.lexically_normal();
+    std::string text = result.string();
+    while (text.size() > 1 && text.back() == '/')
+      text.pop_back();
+    return text;
+  };
+  return !a.empty() && !b.empty() && a.is_absolute() && b.is_absolute() && normal(a) == normal(b);
+}
+
+ProcessList ProcessList::InPrefix(uid_t uid, const std::filesystem::path& prefix) const {
+  ProcessList chosen;
+  for (const RunningProcess& process : m_processes) {
+    if (process.uid == uid && SamePrefix(process.prefix, prefix))
+      chosen.m_processes.push_back(process);
+  }
+  return chosen;
+}
+
 std::optional<ProcessList> ProcessList::Take(const std::filesystem::path& procRoot) {
   DIR* folder = ::opendir(procRoot.c_str());
   if (folder == nullptr)
@@ -124,8 +200,10 @@ std::optional<ProcessList> ProcessList::Take(const std::filesystem::path& procRo
     if (!pid)
       continue;
     auto name = ExecutableNameOf(folderFd, entry->d_name);
-    if (name)
-      list.m_processes.push_back({*pid, std::move(*name)});
+    if (name) {
+      list.m_processes.push_back({*pid, std::move(*name), RealUidOf(folderFd, entry->d_name),
+                                  PrefixOf(folderFd, entry->d_name)});
+    }
   }
   ::closedir(folder);
   std::sort(list.m_processes.begin(), list.m_processes.end(),

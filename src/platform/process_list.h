@@ -8,6 +8,11 @@
 // Processes that end while the list is taken are left out, and so are those
 // that have ended but not yet been reaped by their parent (zombies).
 //
+// Which prefix a process runs in: its WINEPREFIX, else its HOME followed by
+// "/.wine", as Wine itself decides, both read from /proc/PID/environ (the
+// environment it was started with). A process whose environment can't be
+// read (another user's) has no known prefix.
+//
 // Reads /proc only; safe on any thread.
 #pragma once
 
@@ -24,6 +29,10 @@ namespace platform {
 struct RunningProcess {
   pid_t pid = 0;
   std::string exeName;  // Windows-1252
+  // The real user id; -1 when unknown.
+  uid_t uid = static_cast<uid_t>(-1);
+  // Host path of the Wine prefix it runs in; empty when unknown.
+  std::string prefix;
 
   bool operator==(const RunningProcess&) const = default;
 };
@@ -36,6 +45,10 @@ class ProcessList {
 
   const std::vector<RunningProcess>& Processes() const { return m_processes; }
 
+  // Only the processes of user `uid` whose prefix is `prefix` (compared as
+  // canonical absolute paths): the programs that share this prefix's files.
+  ProcessList InPrefix(uid_t uid, const std::filesystem::path& prefix) const;
+
  private:
   std::vector<RunningProcess> m_processes;
 };
@@ -43,5 +56,13 @@ class ProcessList {
 // The executable's file name in a host or Windows path: what follows the last
 // "/" or "\".
 std::string_view LastPathSegment(std::string_view path);
+
+// The prefix that an environment block ("NAME=value" texts separated by NULs)
+// gives Wine; empty when it names none.
+std::string PrefixOfEnvironment(std::string_view environment);
+
+// Two prefix paths name the same folder: compared canonical where they exist,
+// lexically otherwise, trailing slashes ignored.
+bool SamePrefix(const std::filesystem::path& a, const std::filesystem::path& b);
 
 }  // namespace platform

@@ -9,10 +9,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <thread>
 
 #include "platform/codepage.h"
 #include "platform/host_path.h"
+#include "platform/windows_program.h"
 
 extern char** environ;
 
@@ -130,16 +132,24 @@ std::vector<std::string> InterpreterOf(const fs::path& script) {
   return words;
 }
 
-std::optional<pid_t> Spawn(const std::vector<std::string>& argv) {
+std::vector<char*> Pointers(const std::vector<std::string>& texts) {
   std::vector<char*> pointers;
-  for (const auto& arg : argv)
-    pointers.push_back(const_cast<char*>(arg.c_str()));
+  for (const auto& text : texts)
+    pointers.push_back(const_cast<char*>(text.c_str()));
   pointers.push_back(nullptr);
+  return pointers;
+}
+
+std::optional<pid_t> Spawn(const std::vector<std::string>& argv) {
+  const std::vector<char*> pointers = Pointers(argv);
+  const std::vector<std::string> environment = ChildEnvironment();
+  const std::vector<char*> environmentPointers = Pointers(environment);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = 0;
-  const int result = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(), environ);
+  const int result = posix_spawn(&pid, pointers[0], &actions, nullptr, pointers.data(),
+                                 environmentPointers.data());
   posix_spawn_file_actions_destroy(&actions);
   if (result != 0)
     return std::nullopt;
@@ -157,7 +167,23 @@ int WaitFor(pid_t pid) {
 
 }  // namespace
 
-std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsCommandLine) {
+std::vector<std::string> ChildEnvironment() {
+  std::vector<std::string> environment;
+  for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+    if (std::string_view(*entry).rfind("WINEPREFIX=", 0) != 0)
+      environment.emplace_back(*entry);
+  }
+  std::error_code ec;
+  fs::path prefix = fs::absolute(PrefixFolder(), ec);
+  const fs::path canonical = fs::weakly_canonical(prefix, ec);
+  if (!ec)
+    prefix = canonical;
+  environment.push_back("WINEPREFIX=" + prefix.lexically_normal().string());
+  return environment;
+}
+
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsCommandLine,
+                                                  std::string* refusal) {
   const auto found = FindProgram(windowsCommandLine);
   if (!found)
     return std::nullopt;
@@ -171,8 +197,22 @@ std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsComman
     command.argv.push_back(program);
   } else if (head == "MZ") {
     const auto wine = FindOnPath("wine");
-    if (!wine)
+    const WindowsMachine machine = MachineOf(found->program);
+    std::string_view named =
+        windowsCommandLine.substr(0, windowsCommandLine.size() - found->rest.size());
+    while (!named.empty() &&
+           (named.front() == ' ' || named.front() == '\t' || named.front() == '"'))
+      named.remove_prefix(1);
+    while (!named.empty() && named.back() == '"')
+      named.remove_suffix(1);
+    const std::string why =
+        WhyWindowsProgramCannotRun(std::string(named), machine, wine.has_value(),
+                                   machine == WindowsMachine::I386 && WineRuns32BitPrograms());
+    if (!why.empty()) {
+      if (refusal != nullptr)
+        *refusal = why;
       return std::nullopt;
+    }
     command.argv = {*wine, program};
   } else {
     if (access(found->program.c_str(), X_OK) != 0)
@@ -186,8 +226,8 @@ std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsComman
 
 namespace {
 
-std::optional<pid_t> SpawnCommandLine(std::string_view windowsCommandLine) {
-  const auto command = ResolveCommandLine(windowsCommandLine);
+std::optional<pid_t> SpawnCommandLine(std::string_view windowsCommandLine, std::string* refusal) {
+  const auto command = ResolveCommandLine(windowsCommandLine, refusal);
   if (!command)
     return std::nullopt;
   return Spawn(command->argv);
@@ -195,8 +235,8 @@ std::optional<pid_t> SpawnCommandLine(std::string_view windowsCommandLine) {
 
 }  // namespace
 
-bool StartProgram(std::string_view windowsCommandLine) {
-  const auto pid = SpawnCommandLine(windowsCommandLine);
+bool StartProgram(std::string_view windowsCommandLine, std::string* refusal) {
+  const auto pid = SpawnCommandLine(windowsCommandLine, refusal);
   if (!pid)
     return false;
   // Nobody waits for the installer, but it must not linger as a zombie.
@@ -204,14 +244,59 @@ bool StartProgram(std::string_view windowsCommandLine) {
   return true;
 }
 
-bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode) {
-  const auto pid = SpawnCommandLine(windowsCommandLine);
+bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode, std::string* refusal) {
+  const auto pid = SpawnCommandLine(windowsCommandLine, refusal);
   if (!pid)
     return false;
   const int status = WaitFor(*pid);
   if (exitCode != nullptr)
     *exitCode = status;
   return true;
+}
+
+struct WatchedProgram::Shared {
+  std::mutex mutex;
+  std::optional<int> status;
+  // Cleared when the owner goes, so that a late end calls nothing.
+  std::function<void()> onEnd;
+};
+
+WatchedProgram::WatchedProgram(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
+
+std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCommandLine,
+                                                      std::function<void()> onEnd,
+                                                      std::string* refusal) {
+  const auto pid = SpawnCommandLine(windowsCommandLine, refusal);
+  if (!pid)
+    return nullptr;
+  auto shared = std::make_shared<Shared>();
+  shared->onEnd = std::move(onEnd);
+  // Detached: the thread owns its share of the state and ends with the child.
+  std::thread([shared, child = *pid] {
+    const int status = WaitFor(child);
+    std::function<void()> onEnd;
+    {
+      std::lock_guard lock(shared->mutex);
+      shared->status = status;
+      onEnd = std::move(shared->onEnd);
+      shared->onEnd = nullptr;
+    }
+    // Outside the lock: the owner may be going away on a thread that holds
+    // locks the callback needs.
+    if (onEnd)
+      onEnd();
+  }).detach();
+  return std::unique_ptr<WatchedProgram>(new WatchedProgram(std::move(shared)));
+}
+
+WatchedProgram::~WatchedProgram() {
+  std::lock_guard lock(m_shared->mutex);
+  m_shared->onEnd = nullptr;
+}
+
+std::optional<int> WatchedProgram::ExitStatus() const {
+  std::lock_guard lock(m_shared->mutex);
+  return m_shared->status;
 }
 
 }  // namespace platform

@@ -5,12 +5,21 @@
 // first part) that names an existing file, so "c:\Program Files\x\setup.exe /S"
 // starts setup.exe and never "c:\Program". The rest, split at blanks, are its
 // arguments. A file beginning with "#!" runs under the interpreter it names; a
-// Windows program ("MZ") runs under wine when wine is installed; any other file
-// runs when it is executable. Programs are started with posix_spawn and an
-// argument vector (never a shell), inherit only descriptors 0 to 2 and the
-// current folder, and are always reaped. Any thread may call.
+// Windows program ("MZ") runs under wine when this machine's Wine can run it
+// (see windows_program.h); any other file runs when it is executable. Programs
+// are started with posix_spawn and an argument vector (never a shell), inherit
+// only descriptors 0 to 2 and the current folder, and are always reaped.
+//
+// Every program runs in the prefix the updater resolved: its environment is
+// the updater's own with WINEPREFIX set to that prefix's absolute path, so
+// wine never falls back to another prefix (~/.wine) while the updater's files
+// are in this one. Any thread may call.
 #pragma once
 
+#include <sys/types.h>
+
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,16 +32,49 @@ struct ResolvedCommand {
 };
 
 // How the command line would be started; nullopt when it names no file that
-// can be run.
-std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsCommandLine);
+// can be run. When that file is a Windows program this machine can't run,
+// *refusal (when given) gets one sentence for the user naming what to install.
+std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsCommandLine,
+                                                  std::string* refusal = nullptr);
+
+// The environment every started program gets, as "NAME=value" texts.
+std::vector<std::string> ChildEnvironment();
 
 // Starts and returns at once (WinExec). True when the program started; the
 // child is reaped in the background when it ends.
-bool StartProgram(std::string_view windowsCommandLine);
+bool StartProgram(std::string_view windowsCommandLine, std::string* refusal = nullptr);
 
 // Starts and waits for the end without a time limit (CreateProcess, then
 // WaitForSingleObject). True when the program started; its exit status in
 // *exitCode when given.
-bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode = nullptr);
+bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode = nullptr,
+                       std::string* refusal = nullptr);
+
+// A started program whose end is awaited on a thread of its own, so that the
+// caller's thread (the UI thread) goes on. `onEnd` is called once, from that
+// thread, when the program has ended, unless the object has gone before;
+// since a call may be under way as the object goes, `onEnd` must not refer to
+// its owner (posting a command is what it is for). Destroying the object
+// neither waits for the program nor blocks: the waiting thread still reaps
+// it. Create and destroy on one thread; ExitStatus from any.
+class WatchedProgram {
+ public:
+  // nullptr when the program can't be started (*refusal as for ResolveCommandLine).
+  static std::unique_ptr<WatchedProgram> Start(std::string_view windowsCommandLine,
+                                               std::function<void()> onEnd,
+                                               std::string* refusal = nullptr);
+  ~WatchedProgram();
+  WatchedProgram(const WatchedProgram&) = delete;
+  WatchedProgram& operator=(const WatchedProgram&) = delete;
+
+  // The exit status (128 + the signal for a program killed by one) once the
+  // program has ended; nullopt while it runs.
+  std::optional<int> ExitStatus() const;
+
+ private:
+  struct Shared;
+  explicit WatchedProgram(std::shared_ptr<Shared> shared);
+  std::shared_ptr<Shared> m_shared;
+};
 
 }  // namespace platform

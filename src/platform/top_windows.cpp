@@ -23,6 +23,7 @@ struct XConnection {
   Atom wmProtocols = None;
   Atom wmDeleteWindow = None;
   Atom netCloseWindow = None;
+  Atom netWmPid = None;
 };
 
 namespace {
@@ -127,8 +128,8 @@ TopWindows::TopWindows(const char* displayName) : m_x(std::make_unique<XConnecti
   m_x->display = display;
   Register(m_x.get());
 
-  const char* names[] = {"_NET_CLIENT_LIST", "_NET_WM_NAME",     "UTF8_STRING",
-                         "WM_PROTOCOLS",     "WM_DELETE_WINDOW", "_NET_CLOSE_WINDOW"};
+  const char* names[] = {"_NET_CLIENT_LIST", "_NET_WM_NAME",      "UTF8_STRING", "WM_PROTOCOLS",
+                         "WM_DELETE_WINDOW", "_NET_CLOSE_WINDOW", "_NET_WM_PID"};
   Atom atoms[std::size(names)] = {};
   XInternAtoms(display, const_cast<char**>(names), std::size(names), False, atoms);
   m_x->netClientList = atoms[0];
@@ -137,6 +138,7 @@ TopWindows::TopWindows(const char* displayName) : m_x(std::make_unique<XConnecti
   m_x->wmProtocols = atoms[3];
   m_x->wmDeleteWindow = atoms[4];
   m_x->netCloseWindow = atoms[5];
+  m_x->netWmPid = atoms[6];
 }
 
 TopWindows::~TopWindows() {
@@ -227,6 +229,25 @@ std::optional<std::string> TopWindows::Title(WindowId window) {
       return std::nullopt;
   }
   return WindowsTitle(utf8.value_or(""));
+}
+
+std::optional<long> TopWindows::ProcessId(WindowId window) {
+  if (!Connected())
+    return std::nullopt;
+  m_x->errorSeen = false;
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(m_x->display, window, m_x->netWmPid, 0, 1, False,
+                                        XA_CARDINAL, &type, &format, &count, &after, &data);
+  std::optional<long> pid;
+  if (status == Success && !m_x->errorSeen && type == XA_CARDINAL && format == 32 && count == 1)
+    pid = static_cast<long>(*reinterpret_cast<const unsigned long*>(data));
+  if (data != nullptr)
+    XFree(data);
+  return pid;
 }
 
 TopWindows::CloseOutcome TopWindows::RequestClose(WindowId window,

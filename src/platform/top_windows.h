@@ -52,6 +52,10 @@ class TopWindows {
   // the window has gone.
   std::optional<std::string> Title(WindowId window);
 
+  // The process that says it owns the window (_NET_WM_PID, which Wine and
+  // the toolkits set); nullopt when the window doesn't say or has gone.
+  std::optional<long> ProcessId(WindowId window);
+
   // Asks the window to close: WM_DELETE_WINDOW when it takes part in that
   // protocol, otherwise _NET_CLOSE_WINDOW through the window manager. Waits
   // until the window is gone or `bound` has passed.

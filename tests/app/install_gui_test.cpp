@@ -113,7 +113,11 @@ TEST_F(InstallGui, InstallIsRefusedWhileASuiteProgramRuns) {
   std::string path = program.string(), seconds = "30";
   char* argv[] = {path.data(), seconds.data(), nullptr};
   pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ), 0);
+  // A suite program of this prefix, as the updater would have started it.
+  setenv("WINEPREFIX", prefix.Root().c_str(), 1);
+  const int spawned = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ);
+  unsetenv("WINEPREFIX");
+  ASSERT_EQ(spawned, 0);
 
   ASSERT_TRUE(Start());
   Select(0);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #include <wx/listctrl.h>
 
 #include "app/application.h"
@@ -133,6 +135,35 @@ TEST_F(StartupGui, TheProgramEndsAtOnceWithStatusZeroWhenTheLibrariesAreInOrder)
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_TRUE(server->Requests().empty());
   EXPECT_NE(prefix.LogText().find("about to CheckDlls()"), std::string::npos);
+}
+
+TEST_F(StartupGui, WithoutAnyHomeFolderTheProgramRefusesToStart) {
+  // Only root can become a user that the password database doesn't know.
+  constexpr uid_t kUnknownUser = 64999;
+  if (getuid() != 0 || getpwuid(kUnknownUser) != nullptr)
+    GTEST_SKIP() << "needs root and an unused user id";
+  int errors[2];
+  ASSERT_EQ(pipe(errors), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(errors[1], STDERR_FILENO);
+    unsetenv("HOME");
+    if (setgid(kUnknownUser) != 0 || setuid(kUnknownUser) != 0)
+      _exit(99);
+    execl(OSTREL_UPDATE_BINARY, OSTREL_UPDATE_BINARY, static_cast<char*>(nullptr));
+    _exit(98);
+  }
+  close(errors[1]);
+  std::string text;
+  char buffer[256];
+  for (ssize_t got; (got = read(errors[0], buffer, sizeof buffer)) > 0;)
+    text.append(buffer, static_cast<std::size_t>(got));
+  close(errors[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_NE(text.find("no home folder"), std::string::npos) << text;
 }
 
 TEST_F(StartupGui, MissingLibrariesAreInstalledAndTheWindowClosesOnceTheInstallerStarted) {

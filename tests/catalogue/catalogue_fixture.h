@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -82,15 +83,18 @@ class CatalogueTest : public ::testing::Test {
 
   // Plays the main window's message loop: posted commands go to the document
   // until the workflow rests. False when it does not rest within 20 s.
-  bool RunUntilIdle() {
+  // `eachTurn` looks at the document between turns.
+  bool RunUntilIdle(const std::function<void()>& eachTurn = {}) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (std::chrono::steady_clock::now() < deadline) {
+      if (eachTurn)
+        eachTurn();
       const auto posted = desktop.TakePostedCommands();
       for (int command : posted) {
-        if (command == cmd::kComplete)
-          doc.OnCommand(command);
         if (command == cmd::kCloseMainWindow)
           closeRequests++;
+        else
+          doc.OnCommand(command);
       }
       if (posted.empty() && !doc.m_bInProgress && doc.m_InstallQueue.empty())
         return true;

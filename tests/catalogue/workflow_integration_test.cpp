@@ -50,12 +50,12 @@ TEST_F(Workflow, AnInstallStartsTheInstallerInTheDownloadFolderAndTheNextOneSile
   doc.LoadCatalogue();
 
   doc.StartDownload(Item(0));
+  EXPECT_EQ(doc.m_strStatus, "Accounts");
   ASSERT_TRUE(RunUntilIdle());
   ASSERT_EQ(WaitForRecords(1).size(), 1u);
   EXPECT_EQ(Records()[0], "accounts.exe args=[] cwd=" + Folder("c:\\temp"));
   EXPECT_EQ(GetProfileString("internet", "updateaccounts", ""), Today());
   EXPECT_EQ(doc.m_nSizeKB, 1);
-  EXPECT_EQ(doc.m_strStatus, "Accounts");
 
   doc.StartDownload(Item(0));
   ASSERT_TRUE(RunUntilIdle());
@@ -124,6 +124,53 @@ TEST_F(Workflow, AnInfoTooLongForASettingsKeyIsLoggedAndTheInstallGoesOn) {
   EXPECT_FALSE(fs::exists(ProfileHostPath()));
   EXPECT_NE(prefix.LogText().find("could not record the date of update" + std::string(74, 'i') +
                                   " in the settings file"),
+            std::string::npos);
+}
+
+TEST_F(Workflow, InstallersRunOneAfterAnotherAndEachEndIsLogged) {
+  const std::string busy = (prefix.Root() / "busy").string();
+  for (const char* name : {"a.exe", "b.exe", "c.exe"}) {
+    server.AddFile(name, "#!/bin/sh\n[ -e '" + busy + "' ] && echo overlap >> '" + busy +
+                             ".log'\ntouch '" + busy + "'\nsleep 0.3\nrm '" + busy + "'\nexit 4\n");
+  }
+  Publish({{"A", "a.exe"}, {"B", "b.exe"}, {"C", "c.exe"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  std::vector<std::string> statuses;
+  ASSERT_TRUE(RunUntilIdle([&] {
+    if (doc.m_strStatus.rfind("waiting for ", 0) == 0 &&
+        (statuses.empty() || statuses.back() != doc.m_strStatus))
+      statuses.push_back(doc.m_strStatus);
+    // The progress dialog stays while an installer runs or waits.
+    EXPECT_TRUE(!doc.InstallerUnderWay() || doc.m_bInProgress);
+  }));
+  EXPECT_FALSE(fs::exists(busy + ".log"));
+  EXPECT_FALSE(doc.InstallerUnderWay());
+  EXPECT_EQ(statuses.front(), "waiting for c:\\temp\\a.exe /S to end");
+  const std::string log = prefix.LogText();
+  for (const char* name : {"a", "b", "c"}) {
+    const std::string command = std::string("c:\\temp\\") + name + ".exe /S";
+    EXPECT_NE(log.find(": starting " + command + "\r\n"), std::string::npos) << name;
+    EXPECT_NE(log.find(": " + command + " ended with status 4\r\n"), std::string::npos) << name;
+  }
+}
+
+TEST_F(Workflow, OnlyAnInstallerThatStartedIsRecordedAndAFailedStartIsShown) {
+  server.AddFile("page.exe", "<html>not a program</html>");
+  PublishInstaller("good.exe");
+  Publish({{"Page", "page.exe", "1", "page.txt"},
+           {"Missing", "missing/x.exe", "1", "missing.txt"},
+           {"Good", "good.exe", "1", "good.txt"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(GetProfileString("internet", "updatepage", "none"), "none");
+  EXPECT_EQ(GetProfileString("internet", "updatemissing", "none"), "none");
+  EXPECT_EQ(GetProfileString("internet", "updategood", "none"), Today());
+  const auto messages = desktop.Messages();
+  ASSERT_EQ(messages.size(), 2u);  // the failed download, and the failed start
+  EXPECT_EQ(messages[0], "could not start c:\\temp\\page.exe /S");
+  EXPECT_NE(prefix.LogText().find(": could not start c:\\temp\\page.exe /S\r\n"),
             std::string::npos);
 }
 

@@ -136,11 +136,12 @@ class UserSession:
         return [line.split(" ", 1)[0] for line in self.installs()]
 
     # --- the updater -------------------------------------------------------
-    def start(self, *arguments, catalogue=None, reseller=None, public_key=None):
+    def start(self, *arguments, catalogue=None, reseller=None, public_key=None, extra_env=None):
         env = dict(os.environ)
         env.pop("OSTREL_PUBLIC_KEY", None)
         if public_key:
             env["OSTREL_PUBLIC_KEY"] = public_key
+        env.update(extra_env or {})
         env.update(DISPLAY=self.x.display, OSTREL_PREFIX=str(self.prefix),
                    OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1")
         env.pop("WINEPREFIX", None)

@@ -107,6 +107,9 @@ TEST_F(ClosingWindows, OnlyWindowsWhoseFirst99CharactersHoldTheNameAreAsked) {
   const Started atTheEdge = StartWindow("b.exe", std::string(85, 'x') + "Ostrel Startup", "obey");
   const Started pastTheEdge = StartWindow("c.exe", std::string(86, 'x') + "Ostrel Startup", "obey");
   const Started other = StartWindow("d.exe", "Ostrel Payroll", "obey");
+  // The same title, owned by a program of another prefix.
+  m_programs.RunInPrefix(m_prefix.Root() / "elsewhere");
+  const Started elsewhere = StartWindow("autorun.exe", "Ostrel Startup", "obey");
 
   // An empty name would be in every title: nothing is asked.
   CloseWindowsWith("");
@@ -117,6 +120,7 @@ TEST_F(ClosingWindows, OnlyWindowsWhoseFirst99CharactersHoldTheNameAreAsked) {
   EXPECT_TRUE(Exits(atTheEdge.pid));
   EXPECT_TRUE(StillRuns(pastTheEdge.pid));
   EXPECT_TRUE(StillRuns(other.pid));
+  EXPECT_TRUE(StillRuns(elsewhere.pid));
   const std::string log = m_prefix.LogText();
   EXPECT_EQ(CountLines(log), 4);
   EXPECT_NE(log.find(": Killing windows with \r\n"), std::string::npos);

@@ -12,6 +12,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using guardtest::SpawnedPrograms;
 
 const std::string kAdvice = std::string(kRunningAdvice) + "\r\n";
@@ -93,6 +94,19 @@ TEST_F(RunningPrograms, AStartupProgramWithoutWindowsIsAskedToCloseThenReportedF
   const std::string log = m_prefix.LogText();
   EXPECT_NE(log.find(": Killing windows with Ostrel Startup\r\n"), std::string::npos);
   EXPECT_EQ(log.find("sent WM_CLOSE"), std::string::npos);
+}
+
+TEST_F(RunningPrograms, OnlyProgramsInThisPrefixCount) {
+  m_programs.RunInPrefix(m_prefix.Root() / "elsewhere");
+  m_programs.StartSleeper("accounts.exe");
+  EXPECT_TRUE(Find().empty());
+  EXPECT_FALSE(CheckRunningPrograms());
+  // The same prefix named through a link and with a trailing slash is this one.
+  fs::create_directory_symlink(m_prefix.Root(), m_prefix.Root().string() + "-link");
+  m_programs.RunInPrefix(m_prefix.Root().string() + "-link/");
+  m_programs.StartSleeper("halvex.exe");
+  EXPECT_EQ(Find(), std::vector<std::string>{"Halvex"});
+  fs::remove(m_prefix.Root().string() + "-link");
 }
 
 TEST_F(RunningPrograms, AProgramThatHasEndedButIsNotYetReapedIsNotRunning) {

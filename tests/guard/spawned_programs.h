@@ -28,6 +28,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/host_path.h"
+
 extern char** environ;
 
 namespace guardtest {
@@ -75,6 +77,11 @@ class SpawnedPrograms {
   SpawnedPrograms(const SpawnedPrograms&) = delete;
   SpawnedPrograms& operator=(const SpawnedPrograms&) = delete;
 
+  // The Wine prefix the next programs run in (WINEPREFIX in their
+  // environment); by default the one the updater uses, as the suite's own
+  // programs would.
+  void RunInPrefix(const fs::path& prefix) { m_prefix = prefix; }
+
   // Starts a copy of `program` named `exeName` with `args`; argv[0] is the
   // copy's path unless given. With `output`, the program's standard output is
   // a pipe whose reading end is put there (closed with this object).
@@ -104,8 +111,20 @@ class SpawnedPrograms {
         throw std::runtime_error("pipe failed");
       posix_spawn_file_actions_adddup2(&actions, pipeFds[1], STDOUT_FILENO);
     }
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+      if (std::string(*entry).rfind("WINEPREFIX=", 0) != 0)
+        environment.emplace_back(*entry);
+    }
+    environment.push_back("WINEPREFIX=" +
+                          (m_prefix.empty() ? platform::PrefixFolder() : m_prefix).string());
+    std::vector<char*> environmentPointers;
+    for (std::string& entry : environment)
+      environmentPointers.push_back(entry.data());
+    environmentPointers.push_back(nullptr);
     pid_t pid = 0;
-    const int failed = posix_spawn(&pid, copy.c_str(), &actions, nullptr, pointers.data(), environ);
+    const int failed = posix_spawn(&pid, copy.c_str(), &actions, nullptr, pointers.data(),
+                                   environmentPointers.data());
     posix_spawn_file_actions_destroy(&actions);
     if (output != nullptr) {
       ::close(pipeFds[1]);
@@ -171,6 +190,7 @@ class SpawnedPrograms {
   }
 
   fs::path m_folder;
+  fs::path m_prefix;
   std::vector<pid_t> m_pids;
   std::vector<int> m_fds;
 };

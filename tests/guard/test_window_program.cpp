@@ -12,6 +12,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <poll.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
                   reinterpret_cast<const unsigned char*>(title.data()),
                   static_cast<int>(title.size()));
   XStoreName(display, window, title.c_str());
+  // As Wine and the toolkits do: the window names the process that owns it.
+  const long pid = static_cast<long>(getpid());
+  XChangeProperty(display, window, XInternAtom(display, "_NET_WM_PID", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<const unsigned char*>(&pid), 1);
   Atom protocols[] = {wmDeleteWindow};
   if (mode != "plain")
     XSetWMProtocols(display, window, protocols, 1);

@@ -1,6 +1,8 @@
 #include "platform/host_path.h"
 
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -74,7 +76,12 @@ TEST(HostPath, ThePrefixComesFromOstrelPrefixThenWineprefixThenHome) {
   unsetenv("OSTREL_PREFIX");
   EXPECT_EQ(platform::PrefixFolder(), fs::path("/tmp/wine-prefix"));
   unsetenv("WINEPREFIX");
-  EXPECT_EQ(platform::PrefixFolder(), fs::path(std::getenv("HOME")) / ".wine");
+  const std::string home = std::getenv("HOME");
+  EXPECT_EQ(platform::PrefixFolder(), fs::path(home) / ".wine");
+  // Without HOME the password database names the home, never a shared folder.
+  unsetenv("HOME");
+  EXPECT_EQ(platform::PrefixFolder(), fs::path(getpwuid(getuid())->pw_dir) / ".wine");
+  setenv("HOME", home.c_str(), 1);
   if (savedWine)
     setenv("WINEPREFIX", wine.c_str(), 1);
 }

@@ -30,11 +30,16 @@ class FakeProcFolder {
     fs::remove_all(m_root, ec);
   }
 
-  void Add(const std::string& pid, const std::string& cmdline, const std::string& stat = "") {
+  void Add(const std::string& pid, const std::string& cmdline, const std::string& stat = "",
+           const std::string& status = "", const std::string& environ = "") {
     fs::create_directories(m_root / pid);
     WriteHostFile(m_root / pid / "cmdline", cmdline);
     if (!stat.empty())
       WriteHostFile(m_root / pid / "stat", stat);
+    if (!status.empty())
+      WriteHostFile(m_root / pid / "status", status);
+    if (!environ.empty())
+      WriteHostFile(m_root / pid / "environ", environ);
   }
   const fs::path& Root() const { return m_root; }
 
@@ -60,14 +65,43 @@ TEST(ProcessList, NamesComeFromArgv0OrTheCommOfALivingProcessInIdOrder) {
 
   const auto list = ProcessList::Take(proc.Root());
   ASSERT_TRUE(list.has_value());
-  EXPECT_EQ(list->Processes(), (std::vector<RunningProcess>{
-                                   {7, "ACCOUNTS.EXE"},
-                                   {30, "kworker/0:1"},
-                                   {45, "Caf\xE9.exe"},
-                                   {50, "odd) name"},
-                                   {51, "halvex.exe"},
-                                   {120, "wine64-preloader"},
-                               }));
+  std::vector<std::pair<pid_t, std::string>> names;
+  for (const RunningProcess& process : list->Processes())
+    names.emplace_back(process.pid, process.exeName);
+  EXPECT_EQ(names, (std::vector<std::pair<pid_t, std::string>>{
+                       {7, "ACCOUNTS.EXE"},
+                       {30, "kworker/0:1"},
+                       {45, "Caf\xE9.exe"},
+                       {50, "odd) name"},
+                       {51, "halvex.exe"},
+                       {120, "wine64-preloader"},
+                   }));
+}
+
+TEST(ProcessList, APrefixIsThisUsersWinePrefixElseHomeDotWineAndUnknownWithoutAnEnvironment) {
+  FakeProcFolder proc;
+  const std::string mine = "Name:\tx\nUid:\t1000\t1000\t1000\t1000\n";
+  const std::string theirs = "Name:\tx\nUid:\t1001\t1001\t1001\t1001\n";
+  proc.Add("1", "a.exe\0"s, "", mine, "PATH=/bin\0WINEPREFIX=/p/suite\0HOME=/home/me\0"s);
+  proc.Add("2", "b.exe\0"s, "", mine, "HOME=/p/suite/..\0"s);
+  proc.Add("3", "c.exe\0"s, "", mine, "HOME=/p/\0"s);
+  proc.Add("4", "d.exe\0"s, "", theirs, "WINEPREFIX=/p/suite/\0"s);
+  proc.Add("5", "e.exe\0"s, "", mine);
+  proc.Add("6", "f.exe\0"s, "", mine, "WINEPREFIX=/p/other\0"s);
+
+  const auto list = ProcessList::Take(proc.Root());
+  ASSERT_TRUE(list.has_value());
+  std::vector<std::string> prefixes;
+  for (const auto& process : list->Processes())
+    prefixes.push_back(process.prefix);
+  EXPECT_EQ(prefixes, (std::vector<std::string>{"/p/suite", "/p/suite/../.wine", "/p/.wine",
+                                                "/p/suite/", "", "/p/other"}));
+  std::vector<pid_t> chosen;
+  const ProcessList ours = list->InPrefix(1000, "/p/suite");
+  for (const auto& process : ours.Processes())
+    chosen.push_back(process.pid);
+  EXPECT_EQ(chosen, (std::vector<pid_t>{1}));
+  EXPECT_EQ(list->InPrefix(1000, "/p/.wine/").Processes().size(), 2u);
 }
 
 TEST(ProcessList, AnUnreadableProcessFolderGivesNoList) {

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "platform/windows_program.h"
 #include "testkit/temp_prefix.h"
 
 namespace fs = std::filesystem;
@@ -25,6 +27,18 @@ const char* kRecorder =
     "out=\"$(dirname \"$0\")/record.txt\"\n"
     "{ echo \"args:$*\"; echo \"cwd:$(pwd)\"; } >> \"$out\"\n"
     "exit 7\n";
+
+// The smallest header that names a Windows program for `machine`.
+std::string PeProgram(std::uint16_t machine) {
+  std::string bytes(0x40, '\0');
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  bytes[0x3c] = 0x40;
+  bytes += std::string("PE\0\0", 4);
+  bytes += static_cast<char>(machine & 0xff);
+  bytes += static_cast<char>(machine >> 8);
+  return bytes;
+}
 
 bool HasZombieChildren() {
   for (const auto& entry : fs::directory_iterator("/proc")) {
@@ -111,7 +125,7 @@ TEST(ProgramStart, AnExecutableFileRunsDirectlyAndAWindowsProgramUnderWine) {
   // A fake wine on PATH shows that "MZ" files are handed to it.
   prefix.WriteFile("c:\\bin\\wine", "#!/bin/sh\nexit 0\n");
   fs::permissions(prefix.Host("c:\\bin\\wine"), fs::perms::owner_all);
-  prefix.WriteFile("c:\\temp\\setup.exe", "MZ rest of a program");
+  prefix.WriteFile("c:\\temp\\setup.exe", PeProgram(0x8664));
   const std::string savedPath = std::getenv("PATH");
   setenv("PATH", prefix.Host("c:\\bin").c_str(), 1);
   const auto underWine = ResolveCommandLine("c:\\temp\\setup.exe /S");
@@ -120,4 +134,38 @@ TEST(ProgramStart, AnExecutableFileRunsDirectlyAndAWindowsProgramUnderWine) {
   EXPECT_EQ(underWine->argv,
             (std::vector<std::string>{prefix.Host("c:\\bin\\wine").string(),
                                       prefix.Host("c:\\temp\\setup.exe").string(), "/S"}));
+}
+
+TEST(ProgramStart, EveryProgramRunsInTheUpdatersPrefixWhateverWinePrefixSays) {
+  TempPrefix prefix;
+  prefix.WriteFile("c:\\temp\\env.exe",
+                   "#!/bin/sh\necho \"$WINEPREFIX\" > \"$(dirname \"$0\")/env.txt\"\nexit 3\n");
+  setenv("WINEPREFIX", "/elsewhere/.wine", 1);
+  std::atomic<bool> ended = false;
+  auto watched = platform::WatchedProgram::Start("c:\\temp\\env.exe", [&] { ended = true; });
+  unsetenv("WINEPREFIX");
+  ASSERT_TRUE(watched);
+  for (int i = 0; i < 500 && !ended; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(watched->ExitStatus(), 3);
+  EXPECT_EQ(prefix.ReadFile("c:\\temp\\env.txt"), fs::canonical(prefix.Root()).string() + "\n");
+}
+
+TEST(ProgramStart, AWindowsProgramThisWineCannotRunIsRefusedWithWhatToInstall) {
+  TempPrefix prefix;
+  prefix.WriteFile("c:\\temp\\old.exe", PeProgram(0x14c));
+  prefix.WriteFile("c:\\temp\\new.exe", PeProgram(0x8664));
+  const std::string savedPath = std::getenv("PATH");
+  std::string withWine, without;
+  setenv("PATH", prefix.Host("c:\\temp").c_str(), 1);
+  EXPECT_FALSE(ResolveCommandLine("\"c:\\temp\\new.exe\" /S", &without));
+  setenv("PATH", savedPath.c_str(), 1);
+  EXPECT_EQ(without,
+            "c:\\temp\\new.exe is a Windows program, and Wine is not installed: "
+            "install the wine package.");
+  if (ResolveCommandLine("/usr/bin/wine") && !platform::WineRuns32BitPrograms()) {
+    EXPECT_FALSE(StartProgram("c:\\temp\\old.exe /S", &withWine));
+    EXPECT_NE(withWine.find("install wine32"), std::string::npos);
+  }
 }

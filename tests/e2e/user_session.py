@@ -125,7 +125,8 @@ class UserSession:
         return [line.split(" ", 1)[0] for line in self.installs()]
 
     # --- the updater -------------------------------------------------------
-    def start(self, *arguments, catalogue=None, reseller=None):
+    def environment(self, catalogue=None, reseller=None):
+        """The updater's environment in this session."""
         env = dict(os.environ)
         env.update(DISPLAY=self.x.display, OSTREL_PREFIX=str(self.prefix),
                    OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1")
@@ -134,8 +135,14 @@ class UserSession:
             env["OSTREL_CATALOGUE_URL"] = catalogue
         if reseller:
             env["OSTREL_RESELLER_CATALOGUE_URL"] = reseller
-        self.output = open(self.home / "updater.out", "wb")
-        self.app = subprocess.Popen([str(UPDATER), *arguments], env=env, cwd=self.home,
+        return env
+
+    def start(self, *arguments, catalogue=None, reseller=None):
+        if self.app is not None:
+            self.output.close()
+        self.output = open(self.home / "updater.out", "ab")
+        self.app = subprocess.Popen([str(UPDATER), *arguments],
+                                    env=self.environment(catalogue, reseller), cwd=self.home,
                                     stdout=self.output, stderr=subprocess.STDOUT)
         return self.app
 

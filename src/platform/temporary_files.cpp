@@ -96,8 +96,8 @@ std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder) {
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     std::error_code entryError;
-    if (!IsTemporaryName(entry.path().filename().string()) ||
-        !entry.is_regular_file(entryError) || entry.is_symlink(entryError))
+    if (!IsTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(entryError) ||
+        entry.is_symlink(entryError))
       continue;
     if (std::filesystem::remove(entry.path(), entryError))
       ++removed;

@@ -62,8 +62,8 @@ std::optional<unsigned long> WindowPid(Display* display, Window window, Atom pid
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   std::optional<unsigned long> pid;
-  if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format,
-                         &count, &after, &data) == Success &&
+  if (XGetWindowProperty(display, window, pidAtom, 0, 1, False, XA_CARDINAL, &type, &format, &count,
+                         &after, &data) == Success &&
       data != nullptr && format == 32 && count == 1)
     pid = *reinterpret_cast<const unsigned long*>(data);
   if (data != nullptr)

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <system_error>
 
 #include "platform/replacement_file.h"
@@ -29,6 +30,10 @@ struct Slot {
 };
 
 std::array<Slot, kSlots> g_slots;
+// Between the threads that remember and forget (never taken by a handler,
+// which only claims live slots): a slot's path is never read while another
+// thread fills it.
+std::mutex g_tableMutex;
 
 static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
 
@@ -50,6 +55,7 @@ bool RememberTemporary(const std::filesystem::path& path) {
   const std::string& text = path.native();
   if (text.size() >= kLongestPath)
     return false;
+  const std::lock_guard hold(g_tableMutex);
   for (Slot& slot : g_slots) {
     int expected = kFree;
     if (!slot.state.compare_exchange_strong(expected, kFilling))
@@ -62,6 +68,7 @@ bool RememberTemporary(const std::filesystem::path& path) {
 }
 
 void ForgetTemporary(const std::filesystem::path& path) {
+  const std::lock_guard hold(g_tableMutex);
   for (Slot& slot : g_slots) {
     if (slot.state.load() != kLive || path.native() != slot.path)
       continue;

@@ -190,6 +190,18 @@ class UpdaterEndToEnd(unittest.TestCase):
         self.assertFalse((temp / ".accounts27.exe.0123abcd.part").exists())
         self.assertTrue((temp / "notes.txt").exists())
 
+        # An updater of another prefix opens its window over the first one's.
+        other_prefix = s.home / "other"
+        (other_prefix / "drive_c" / "windows").mkdir(parents=True)
+        other = subprocess.Popen([str(UPDATER)], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL,
+                                 env=dict(s.environment(catalogue=s.serve().base_url),
+                                          OSTREL_PREFIX=str(other_prefix)))
+        self.addCleanup(other.wait, 10)
+        self.addCleanup(other.terminate)
+        wait_until(lambda: self.topmost_of(s.app.pid, other.pid) == other.pid,
+                   what="the other prefix's window on top")
+
         before = (s.log(), s.settings(), server.requests())
         for arguments in (["/ALL"], ["/DLLCHECK"]):
             with self.subTest(arguments=arguments):
@@ -201,6 +213,24 @@ class UpdaterEndToEnd(unittest.TestCase):
                               second.stderr.decode())
                 self.assertEqual((s.log(), s.settings(), server.requests()), before)
                 self.assertTrue(s.running())
+        self.assertEqual(self.topmost_of(s.app.pid, other.pid), s.app.pid,
+                         "the first updater's window is brought to the front")
+
+    def topmost_of(self, *pids):
+        """Which of these processes has the topmost visible window."""
+        s = self.session
+        owner = {}
+        for pid in pids:
+            found = s._xdotool("search", "--all", "--onlyvisible", "--pid", str(pid), "--name",
+                               ".*", check=False)
+            owner.update({int(window): pid for window in found.split()})
+        tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True,
+                              env=dict(os.environ, DISPLAY=s.x.display)).stdout
+        for line in tree.splitlines():  # topmost first
+            word = line.strip().split(" ", 1)[0]
+            if word.startswith("0x") and int(word, 16) in owner:
+                return owner[int(word, 16)]
+        return None
 
 
 if __name__ == "__main__":

@@ -98,7 +98,9 @@ void RemoveTemporariesOnTerminationSignals() {
     sigaction(signalNumber, &action, nullptr);
 }
 
-std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder) {
+std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder,
+                                   std::chrono::seconds unchangedFor) {
+  const auto writtenBefore = std::filesystem::file_time_type::clock::now() - unchangedFor;
   std::size_t removed = 0;
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
@@ -106,6 +108,11 @@ std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder) {
     if (!IsTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(entryError) ||
         entry.is_symlink(entryError))
       continue;
+    if (unchangedFor.count() > 0) {
+      const auto written = entry.last_write_time(entryError);
+      if (entryError || written > writtenBefore)
+        continue;
+    }
     if (std::filesystem::remove(entry.path(), entryError))
       ++removed;
   }

@@ -12,6 +12,7 @@
 // the main thread at start.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 
@@ -32,8 +33,10 @@ void RemoveLiveTemporaries();
 void RemoveTemporariesOnTerminationSignals();
 
 // Removes from `folder` (not its subfolders) every regular file whose name
-// says it is a temporary file of ours (IsTemporaryName). Only for a folder
-// that no other running updater writes into. Returns how many went.
-std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder);
+// says it is a temporary file of ours (IsTemporaryName) and that has not been
+// written for `unchangedFor`. Zero is only for a folder that no other running
+// updater writes into. Returns how many went.
+std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder,
+                                   std::chrono::seconds unchangedFor = std::chrono::seconds(0));
 
 }  // namespace platform

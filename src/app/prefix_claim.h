@@ -12,8 +12,9 @@
 // Holding the lock, the run removes the temporary files that an earlier
 // updater of this prefix left in the download folder "c:\temp" when it was
 // killed (the only updater that could be writing there is this one). The
-// network installers folder is left alone: other machines and other prefixes
-// share it, and their updaters may be writing there now.
+// network installers folder is not swept here: other machines and other
+// prefixes share it, and their updaters may be writing there now (Network
+// Download removes only temporaries that nobody has written for a day).
 //
 // Main thread, at start, before any window or thread exists.
 #pragma once

@@ -33,7 +33,10 @@ InstanceLock::~InstanceLock() {
 
 InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file) {
   // No O_TRUNC: the holder's process id must survive a second copy's open.
-  const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  // Another account's file still locks: flock needs no write access.
+  if (fd < 0 && errno == EACCES)
+    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0)
     return Outcome::kUnavailable;
   int locked;
@@ -51,8 +54,9 @@ InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file
     ::close(m_fd);
   m_fd = fd;
   const std::string pid = std::to_string(::getpid()) + "\n";
-  if (::ftruncate(fd, 0) == 0 && ::pwrite(fd, pid.data(), pid.size(), 0) < 0) {
-    // The lock holds all the same; only the name for a second copy is lost.
+  // A failed write loses only the name for a second copy; the lock holds.
+  if (::ftruncate(fd, 0) == 0) {
+    [[maybe_unused]] const ssize_t written = ::pwrite(fd, pid.data(), pid.size(), 0);
   }
   return Outcome::kHeld;
 }

@@ -37,13 +37,6 @@ TEST(TemporaryFiles, ANameIsOursOnlyWhenHiddenWithEightLowerCaseHexDigitsAndPart
     EXPECT_EQ(platform::IsTemporaryName(c.name), c.ours) << c.name;
 }
 
-TEST(TemporaryFiles, AReplacementFileMadeNowHasANameOfOurs) {
-  TempPrefix prefix;
-  platform::ReplacementFile file(prefix.Root() / "setup.exe");
-  ASSERT_TRUE(file.Open());
-  EXPECT_TRUE(platform::IsTemporaryName(file.TemporaryPath().filename().string()));
-}
-
 TEST(TemporaryFiles, OnlyFilesStillBeingWrittenAreRemovedOnTheWayOut) {
   TempPrefix prefix;
   platform::ReplacementFile committed(prefix.Root() / "done.exe");

@@ -1,5 +1,7 @@
 #include "app/startup.h"
 
+#include <cstdio>
+
 #include "app/application.h"
 #include "brand/skin.h"
 #include "libcheck/check_dlls.h"
@@ -32,10 +34,21 @@ StartupOutcome PrepareStartup(const std::vector<std::string>& arguments,
     Log("about to CheckDlls()");
     if (services.checkDlls && services.checkDlls())
       return StartupOutcome::kLibrariesInOrder;
+    if (!services.hasDisplay) {
+      Log("%s", kLibraryUpdateNeedsDisplayMessage);
+      std::fprintf(stderr, "%s\n", kLibraryUpdateNeedsDisplayMessage);
+      return StartupOutcome::kLibraryUpdateNeedsDisplay;
+    }
     TheDesktop().MessageBox(kLibrariesMissingMessage);
     options["sel"] = "dll";
   }
 
   Log("process shell command");
   return StartupOutcome::kCreateMainWindow;
+}
+
+bool AsksForLibraryCheck(const std::vector<std::string>& arguments) {
+  CUpdateCommandLineInfo scratch;
+  ParseCommandLine(arguments, scratch);
+  return !scratch.m_Options.Get("DLLCHECK").empty();
 }

@@ -20,6 +20,9 @@ struct StartupServices {
   std::function<void(const std::string& skin)> setSkin;
   // True when every supporting library is present and up to date.
   std::function<bool()> checkDlls;
+  // False when no window can be opened (no display): the library check still
+  // runs, and only a failed one needs the window.
+  bool hasDisplay = true;
 };
 
 // The real skin and library check; no framework initialisation.
@@ -30,17 +33,28 @@ enum class StartupOutcome {
   kCreateMainWindow,
   // The library-check mode found every library in order: end silently.
   kLibrariesInOrder,
+  // The library-check mode found a library missing, and without a display
+  // its update cannot be installed: the user has been told on stderr.
+  kLibraryUpdateNeedsDisplay,
 };
 
 // Exit statuses of a start-up that ends without a window.
 inline constexpr int kExitLibrariesInOrder = 0;
 inline constexpr int kExitStartupFailed = 1;
+inline constexpr int kExitAlreadyRunning = 1;
 
 inline constexpr const char* kLibrariesMissingMessage =
     "The supporting libraries on this machine are missing or out of date and will now be "
     "downloaded and installed for you.";
 
+inline constexpr const char* kLibraryUpdateNeedsDisplayMessage =
+    "The supporting libraries on this machine are missing or out of date; a display is needed "
+    "to install their update.";
+
 // `arguments` excludes the program name. Fills TheCommandLine(); when the
 // libraries are missing, tells the user and sets "sel" to "dll".
 StartupOutcome PrepareStartup(const std::vector<std::string>& arguments,
                               const StartupServices& services);
+
+// Whether the arguments choose the library-check mode ("DLLCHECK").
+bool AsksForLibraryCheck(const std::vector<std::string>& arguments);

@@ -1,7 +1,19 @@
 // The network installers folder: filling it, installing from it, setting it.
 #include "catalogue/update_doc.h"
+#include "platform/host_path.h"
+#include "platform/temporary_files.h"
 #include "support/desktop.h"
 #include "support/settings.h"
+
+namespace {
+
+// The folder is shared with other machines and prefixes, whose updaters may
+// be writing there now, so only a temporary file nobody has written for this
+// long is taken for a killed run's leftover: a live transfer that receives
+// nothing for a minute or so is given up.
+constexpr std::chrono::hours kAbandonedTemporaryAge{24};
+
+}  // namespace
 
 std::string NetworkInstallersFolder() {
   return GetProfileString("paths", "installers", InstallersFolderDefault());
@@ -41,5 +53,7 @@ void CUpdateDoc::InstallThroughNetworkFolder(const std::string& mode,
   // Asked again: the Setup dialog may come a second time while the folder stays empty.
   m_strFolder = GetNetworkFolder();
   m_strMode = mode;
+  if (mode == "download" && !m_strFolder.empty())
+    platform::RemoveStaleTemporaries(platform::HostPath(m_strFolder), kAbandonedTemporaryAge);
   InstallAll();
 }

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/request_url.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
 #include "platform/replacement_file.h"
@@ -125,7 +126,7 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
     return Fail(source, target.Error());
 
   platform::HttpRequest request;
-  request.url = source;
+  request.url = RequestUrl(source);
   request.headers = TransferRequestHeaders();
   request.limits = platform::HttpLimits::FromEnvironment();
   request.limits.maxBytes = bounds.maxBytes;

@@ -11,6 +11,9 @@
 // - the target is replaced only by a file that arrived whole; a failed,
 //   refused or abandoned transfer leaves an earlier target as it was and no
 //   partial file (the bytes go to a temporary file beside the target);
+// - an HTTP source is requested as RequestUrl makes it: blanks and other
+//   characters a URL may not carry are encoded; messages and the log name
+//   the source as written;
 // - only a 2xx answer is saved; an error page never becomes the file;
 // - failures are told to the user in one message box ("Access denied:
 //   Invalid password" after a refused login, the download-failed message for

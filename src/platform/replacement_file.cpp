@@ -12,6 +12,8 @@
 #include <random>
 #include <utility>
 
+#include "platform/temporary_files.h"
+
 namespace platform {
 
 namespace {
@@ -46,6 +48,18 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
 
 }  // namespace
 
+bool IsTemporaryName(std::string_view fileName) {
+  constexpr std::string_view kEnd = ".part";
+  constexpr std::size_t kDigits = 8;
+  // ".", the target's name, ".", the digits, ".part"
+  if (fileName.size() < 1 + 1 + kDigits + kEnd.size() || fileName.front() != '.' ||
+      !fileName.ends_with(kEnd))
+    return false;
+  const std::string_view salt = fileName.substr(fileName.size() - kEnd.size() - kDigits, kDigits);
+  const char dot = fileName[fileName.size() - kEnd.size() - kDigits - 1];
+  return dot == '.' && salt.find_first_not_of("0123456789abcdef") == std::string_view::npos;
+}
+
 ReplacementFile::ReplacementFile(std::filesystem::path target) : m_target(std::move(target)) {}
 
 ReplacementFile::~ReplacementFile() {
@@ -71,6 +85,7 @@ bool ReplacementFile::Open() {
     m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd >= 0) {
       m_temporary = std::move(candidate);
+      RememberTemporary(m_temporary);
       return true;
     }
     if (errno != EEXIST)
@@ -123,6 +138,7 @@ bool ReplacementFile::Commit() {
     Discard();
     return false;
   }
+  ForgetTemporary(m_temporary);
   m_temporary.clear();
   return true;
 }
@@ -132,6 +148,7 @@ void ReplacementFile::Discard() {
     ::close(std::exchange(m_fd, -1));
   if (!m_temporary.empty()) {
     ::unlink(m_temporary.c_str());
+    ForgetTemporary(m_temporary);
     m_temporary.clear();
   }
 }

@@ -14,8 +14,13 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace platform {
+
+// Whether a file name is one that ReplacementFile gives its temporary files:
+// hidden, ending in "." + 8 lower-case hexadecimal digits + ".part".
+bool IsTemporaryName(std::string_view fileName);
 
 class ReplacementFile {
  public:

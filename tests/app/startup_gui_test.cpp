@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <spawn.h>
@@ -165,6 +166,71 @@ TEST_F(StartupGui, WithoutAnyHomeFolderTheProgramRefusesToStart) {
   EXPECT_EQ(WEXITSTATUS(status), 1);
   EXPECT_NE(text.find("no home folder"), std::string::npos) << text;
 }
+
+namespace {
+
+struct WindowlessCase {
+  bool libraryMissing;
+  int status;
+  const char* logged;  // the last line of the log
+  const char* said;    // on stderr
+};
+
+void PrintTo(const WindowlessCase& c, std::ostream* out) {
+  *out << (c.libraryMissing ? "a_library_missing" : "libraries_in_order");
+}
+
+class WindowlessLibraryCheck : public StartupGui,
+                               public ::testing::WithParamInterface<WindowlessCase> {};
+
+}  // namespace
+
+TEST_P(WindowlessLibraryCheck, ChecksFirstAndNeedsADisplayOnlyToInstall) {
+  const WindowlessCase& c = GetParam();
+  if (c.libraryMissing)
+    prefix.WriteFile(
+        "c:\\ostrel\\dllversion.txt",
+        "<Files><File path=\"c:\\ostrel\\missing.dll\" mtime=\"01/01/2020\"/></Files>");
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry != nullptr; ++entry) {
+    const std::string text = *entry;
+    if (text.rfind("DISPLAY=", 0) != 0 && text.rfind("WAYLAND_DISPLAY=", 0) != 0)
+      environment.push_back(text);
+  }
+  std::vector<char*> envp;
+  for (std::string& text : environment)
+    envp.push_back(text.data());
+  envp.push_back(nullptr);
+  const std::string said = (prefix.Root() / "stderr.txt").string();
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::string binary = OSTREL_UPDATE_BINARY;
+  std::string flag = "/DLLCHECK";
+  char* argv[] = {binary.data(), flag.data(), nullptr};
+  pid_t pid = 0;
+  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, envp.data()), 0);
+  posix_spawn_file_actions_destroy(&actions);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), c.status);
+  const std::string log = prefix.LogText();
+  const auto parsing = log.find(": parsing command line\r\n");
+  ASSERT_NE(parsing, std::string::npos);
+  EXPECT_LT(parsing, log.find(": about to CheckDlls()\r\n"));
+  EXPECT_TRUE(log.ends_with(": " + std::string(c.logged) + "\r\n")) << log;
+  EXPECT_EQ(ReadHostFile(said), c.said);
+  EXPECT_TRUE(server->Requests().empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    WithoutADisplay, WindowlessLibraryCheck,
+    ::testing::Values(WindowlessCase{false, 0, "about to CheckDlls()", ""},
+                      WindowlessCase{true, 1, kLibraryUpdateNeedsDisplayMessage,
+                                     "The supporting libraries on this machine are missing or "
+                                     "out of date; a display is needed to install their "
+                                     "update.\n"}));
 
 TEST_F(StartupGui, MissingLibrariesAreInstalledAndTheWindowClosesOnceTheInstallerStarted) {
   prefix.WriteFile("c:\\ostrel\\dllversion.txt",

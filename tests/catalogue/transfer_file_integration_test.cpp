@@ -71,6 +71,14 @@ TEST_F(TransferFileTest, AWholeFileArrivesWithTheFixedHeadersAndIsCounted) {
             std::string::npos);
 }
 
+TEST_F(TransferFileTest, ABlankInTheSourceIsSentEncodedAndTheFileArrives) {
+  server.AddFile("Payroll Update.exe", "payroll");
+  ASSERT_TRUE(Fetch("Payroll Update.exe"));
+  EXPECT_EQ(Target(), "payroll");
+  ASSERT_EQ(server.Requests().size(), 1u);
+  EXPECT_EQ(server.Requests()[0].path, "/Payroll%20Update.exe");
+}
+
 TEST_F(TransferFileTest, AnEmptyBodyGivesAnEmptyFileAndResetsTheCounter) {
   prefix.WriteFile(kTarget, "earlier");
   server.AddFile("empty.txt", "");

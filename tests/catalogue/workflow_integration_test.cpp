@@ -209,12 +209,21 @@ TEST_F(Workflow, NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn)
     items.push_back({name, name});
   }
   Publish(items);
+  // A killed run's leftover from two days ago goes; another machine's live one stays.
+  const fs::path abandoned = prefix.Host("\\\\server\\share\\installers\\.a.exe.0123abcd.part");
+  const fs::path live = prefix.Host("\\\\server\\share\\installers\\.b.exe.89abcdef.part");
+  fs::create_directories(abandoned.parent_path());
+  WriteHostFile(abandoned, "half");
+  WriteHostFile(live, "half");
+  fs::last_write_time(abandoned, fs::file_time_type::clock::now() - std::chrono::hours(48));
   doc.LoadCatalogue();
   doc.NetworkDownload();
   ASSERT_TRUE(RunUntilIdle());
   EXPECT_EQ(desktop.Messages(),
             std::vector<std::string>{"downloading to \\\\server\\share\\installers"});
   EXPECT_TRUE(fs::exists(prefix.Host("\\\\server\\share\\installers\\e.exe")));
+  EXPECT_FALSE(fs::exists(abandoned));
+  EXPECT_TRUE(fs::exists(live));
   EXPECT_TRUE(Records().empty());
 
   CUpdateDoc runDoc;

@@ -1,10 +1,12 @@
 """End-to-end: the installed updater, run as a user runs it, against the demo catalogue."""
 
 import os
+import signal
+import subprocess
 import time
 import unittest
 
-from user_session import DEMO, ORDINARY_INSTALLERS, UserSession, wait_until
+from user_session import DEMO, ORDINARY_INSTALLERS, UPDATER, UserSession, wait_until
 
 
 class UpdaterEndToEnd(unittest.TestCase):
@@ -157,6 +159,88 @@ class UpdaterEndToEnd(unittest.TestCase):
         self.assertIn("download of http://127.0.0.1:9/download.xml failed", s.log())
         self.assertFalse(s.host("c:\\temp\\temp.xml").exists())
         self.assertTrue(s.running())
+
+    def test_an_updater_ended_mid_download_leaves_no_temporary(self):
+        s = self.session
+        server = s.serve(publish=False)
+        (server.root / "download.xml").write_bytes(
+            f"<Catalogue><Downloads><Item><Description>Never ends</Description>"
+            f"<href>{server.base_url}-/endless</href><Info>endless.txt</Info>"
+            f"<Size>1 MB</Size></Item></Downloads></Catalogue>".encode())
+        temp = s.host("c:\\temp")
+
+        def temporaries():
+            return [p.name for p in temp.iterdir() if p.name.endswith(".part")] \
+                if temp.exists() else []
+
+        # The display goes last: the session has no other.
+        for ending, status in (("SIGTERM", -signal.SIGTERM), ("SIGINT", -signal.SIGINT),
+                               ("SIGHUP", -signal.SIGHUP), ("display lost", 1)):
+            with self.subTest(ending=ending):
+                for left in temporaries():  # a failed case's, so each case shows its own
+                    (temp / left).unlink()
+                s.start("/ALL", catalogue=server.base_url)
+                wait_until(temporaries, what="the transfer's temporary file")
+                if ending == "display lost":
+                    s.x.process.kill()
+                else:
+                    s.app.send_signal(getattr(signal, ending))
+                self.assertEqual(s.wait_for_exit(), status)
+                self.assertEqual(temporaries(), [])
+
+    def test_a_second_updater_in_the_prefix_touches_nothing(self):
+        s = self.session
+        server = s.serve()
+        temp = s.host("c:\\temp")
+        temp.mkdir(parents=True)
+        (temp / ".accounts27.exe.0123abcd.part").write_bytes(b"left by a killed run")
+        (temp / "notes.txt").write_bytes(b"the user's")
+        s.start(catalogue=server.base_url)
+        s.window_titled(r"Ostrel - update")
+        self.assertFalse((temp / ".accounts27.exe.0123abcd.part").exists())
+        self.assertTrue((temp / "notes.txt").exists())
+
+        # An updater of another prefix opens its window over the first one's.
+        other_prefix = s.home / "other"
+        (other_prefix / "drive_c" / "windows").mkdir(parents=True)
+        other = subprocess.Popen([str(UPDATER)], stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL,
+                                 env=dict(s.environment(catalogue=s.serve().base_url),
+                                          OSTREL_PREFIX=str(other_prefix)))
+        self.addCleanup(other.wait, 10)
+        self.addCleanup(other.terminate)
+        wait_until(lambda: self.topmost_of(s.app.pid, other.pid) == other.pid,
+                   what="the other prefix's window on top")
+
+        before = (s.log(), s.settings(), server.requests())
+        for arguments in (["/ALL"], ["/DLLCHECK"]):
+            with self.subTest(arguments=arguments):
+                second = subprocess.run([str(UPDATER), *arguments], capture_output=True,
+                                        env=s.environment(catalogue=server.base_url),
+                                        timeout=30)
+                self.assertEqual(second.returncode, 1)
+                self.assertIn(f"already running in {s.prefix} (process {s.app.pid})",
+                              second.stderr.decode())
+                self.assertEqual((s.log(), s.settings(), server.requests()), before)
+                self.assertTrue(s.running())
+        self.assertEqual(self.topmost_of(s.app.pid, other.pid), s.app.pid,
+                         "the first updater's window is brought to the front")
+
+    def topmost_of(self, *pids):
+        """Which of these processes has the topmost visible window."""
+        s = self.session
+        owner = {}
+        for pid in pids:
+            found = s._xdotool("search", "--all", "--onlyvisible", "--pid", str(pid), "--name",
+                               ".*", check=False)
+            owner.update({int(window): pid for window in found.split()})
+        tree = subprocess.run(["xwininfo", "-root", "-children"], capture_output=True, text=True,
+                              env=dict(os.environ, DISPLAY=s.x.display)).stdout
+        for line in tree.splitlines():  # topmost first
+            word = line.strip().split(" ", 1)[0]
+            if word.startswith("0x") and int(word, 16) in owner:
+                return owner[int(word, 16)]
+        return None
 
 
 if __name__ == "__main__":

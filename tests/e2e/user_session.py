@@ -136,7 +136,8 @@ class UserSession:
         return [line.split(" ", 1)[0] for line in self.installs()]
 
     # --- the updater -------------------------------------------------------
-    def start(self, *arguments, catalogue=None, reseller=None, public_key=None, extra_env=None):
+    def environment(self, catalogue=None, reseller=None, public_key=None, extra_env=None):
+        """The updater's environment in this session."""
         env = dict(os.environ)
         env.pop("OSTREL_PUBLIC_KEY", None)
         if public_key:
@@ -149,8 +150,15 @@ class UserSession:
             env["OSTREL_CATALOGUE_URL"] = catalogue
         if reseller:
             env["OSTREL_RESELLER_CATALOGUE_URL"] = reseller
-        self.output = open(self.home / "updater.out", "wb")
-        self.app = subprocess.Popen([str(UPDATER), *arguments], env=env, cwd=self.home,
+        return env
+
+    def start(self, *arguments, catalogue=None, reseller=None, public_key=None, extra_env=None):
+        if self.app is not None:
+            self.output.close()
+        self.output = open(self.home / "updater.out", "ab")
+        self.app = subprocess.Popen([str(UPDATER), *arguments],
+                                    env=self.environment(catalogue, reseller, public_key, extra_env),
+                                    cwd=self.home,
                                     stdout=self.output, stderr=subprocess.STDOUT)
         return self.app
 

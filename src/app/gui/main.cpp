@@ -2,14 +2,21 @@
 #include <wx/app.h>
 
 #include <cstdio>
+#include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
+#include "app/prefix_claim.h"
 #include "app/startup.h"
+#include "platform/codepage.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
+#include "platform/instance_lock.h"
+#include "platform/temporary_files.h"
+#include "platform/x_display.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
@@ -18,6 +25,37 @@ extern "C" const char* __tsan_default_suppressions() {
   return kToolkitThreadSuppressions;
 }
 
+namespace {
+
+// False when another updater has the prefix: this run must touch nothing.
+bool BecomeThePrefixsUpdater(platform::InstanceLock& lock) {
+  const PrefixClaim claim = ClaimPrefix(lock, std::cerr);
+  if (claim == PrefixClaim::kAnotherUpdater)
+    return false;
+  platform::RemoveTemporariesOnTerminationSignals();
+  if (claim == PrefixClaim::kOurs)
+    RemoveStaleDownloads();
+  return true;
+}
+
+// The library-check mode from a login script or over ssh: the check needs no
+// window, so it runs before the toolkit, which cannot start without a
+// display. The exit status when it ends the run here.
+std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& utf8Arguments) {
+  if (!AsksForLibraryCheck(utf8Arguments) || platform::DisplayAvailable())
+    return std::nullopt;
+  std::vector<std::string> arguments;
+  for (const std::string& argument : utf8Arguments)
+    arguments.push_back(platform::Utf8ToCp1252(argument));
+  StartupServices services = DefaultStartupServices();
+  services.hasDisplay = false;
+  if (PrepareStartup(arguments, services) == StartupOutcome::kLibrariesInOrder)
+    return kExitLibrariesInOrder;
+  return kExitStartupFailed;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Without a home the prefix would have to be a folder other users can reach.
   if (!platform::HomeFolder()) {
@@ -25,9 +63,15 @@ int main(int argc, char** argv) {
                stderr);
     return 1;
   }
+  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  platform::InstanceLock prefixLock;
+  if (!BecomeThePrefixsUpdater(prefixLock))
+    return kExitAlreadyRunning;
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
-  SetProcessArguments(std::vector<std::string>(argv + 1, argv + argc));
+  if (const auto ended = CheckLibrariesWithoutDisplay(arguments))
+    return *ended;
+  SetProcessArguments(arguments);
   int exitCode = wxEntry(argc, argv);
   // A start-up that ended without a window has said how it ended; the
   // framework itself failing to start (no display) is a failure too.

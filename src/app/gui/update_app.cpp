@@ -11,6 +11,7 @@
 #include "app/gui/wx_text.h"
 #include "catalogue/update_doc.h"
 #include "platform/codepage.h"
+#include "platform/x_display.h"
 
 namespace {
 
@@ -41,6 +42,9 @@ CUpdateApp::~CUpdateApp() {
 }
 
 bool CUpdateApp::OnInit() {
+  // The toolkit has its connection now; a half-written installer must not
+  // outlive it.
+  platform::RemoveTemporariesWhenDisplayLost();
   // The base class's OnInit is not called: its command-line parser would
   // refuse the updater's own "/" flags.
   std::vector<std::string> arguments;

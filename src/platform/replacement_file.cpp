@@ -18,8 +18,12 @@ namespace {
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsigned salt) {
   char suffix[16];
   std::snprintf(suffix, sizeof suffix, ".%08x.part", salt);
+  // Built piece by piece: GCC 12 mistakes "." + name for an overlapping copy.
+  std::string hidden(".");
+  hidden += target.filename().string();
+  hidden += suffix;
   std::filesystem::path name = target;
-  name.replace_filename("." + target.filename().string() + suffix);
+  name.replace_filename(hidden);
   return name;
 }
 

@@ -1,8 +1,10 @@
 // The updater's entry point.
 #include <wx/app.h>
+#include <iostream>
 #include <string>
 #include <vector>
 
+#include "app/console_options.h"
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/startup.h"
@@ -16,6 +18,9 @@ extern "C" const char* __tsan_default_suppressions() {
 }
 
 int main(int argc, char** argv) {
+  // Answered before the toolkit starts, so that they need no display.
+  if (const auto answered = AnswerConsoleOption({argv + 1, argv + argc}, std::cout))
+    return *answered;
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
   SetProcessArguments(std::vector<std::string>(argv + 1, argv + argc));

@@ -50,8 +50,13 @@ foreach(size 16 32 48 64 128 256)
 endforeach()
 install(FILES ${PROJECT_SOURCE_DIR}/res/icons/ostrel-update.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# Fixed modes, not the source's: a tree unpacked from a release tarball (git
+# archive writes 0664) must package the same as a clone.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/ostrel-update/demo USE_SOURCE_PERMISSIONS)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/ostrel-update/demo
+        FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
+        DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                              WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_PACKAGE_NAME ostrel-update)
 set(CPACK_PACKAGE_VENDOR "Ostrel")

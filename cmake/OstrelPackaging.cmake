@@ -3,7 +3,8 @@ find_program(GZIP_EXECUTABLE gzip REQUIRED)
 
 # Debian wants compressed manual pages and changelogs, made reproducibly (-n:
 # no name or time stamp in the header).
-# ostrel_gzip(target source installed-dir installed-name)
+# ostrel_gzip(source destination name): installs source compressed as
+# destination/name; the files are made by the target ostrel_gzipped_files.
 set(ostrel_gzipped "")
 function(ostrel_gzip source destination name)
   set(output ${PROJECT_BINARY_DIR}/gzipped/${destination}/${name})

@@ -24,10 +24,12 @@ void CUpdateCommandLineInfo::ParseParam(const std::string& param, bool isFlag, b
   if (upper.compare(0, 4, "SEL:") == 0)
     m_Options["sel"] = upper.substr(4);
   CCommandLineInfo::ParseParam(param, true, isLast);
+  // Whole strings moved in: GCC 12 at -O3 mistakes assigning a literal in
+  // place for an overlapping copy.
   if (upper == "S") {
-    m_strPendingOption = "S";
+    m_strPendingOption = std::string("S");
   } else {
-    m_Options[upper] = "T";
+    m_Options[upper] = std::string("T");
   }
 }
 

@@ -70,10 +70,14 @@ constexpr char kUsage[] =
     "Lines deeper than 200 levels start with \"[depth] \" instead of blanks.\n";
 
 void AppendNodeLine(std::string& line, const CXMLVar& node, std::size_t depth, bool instruction) {
-  if (depth <= kDeepestIndented)
+  if (depth <= kDeepestIndented) {
     line.assign(depth * 2, ' ');
-  else
-    line = "[" + std::to_string(depth) + "] ";
+  } else {
+    // Appended piece by piece: GCC 12 at -O3 takes "[" + ... for an overlapping copy.
+    line.assign(1, '[');
+    line += std::to_string(depth);
+    line += "] ";
+  }
   if (instruction)
     line += '~';
   line += node.m_strName;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/console_options.h"
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
@@ -57,6 +58,9 @@ std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& 
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Answered before the toolkit starts, so that they need no display.
+  if (const auto answered = AnswerConsoleOption({argv + 1, argv + argc}, std::cout))
+    return *answered;
   // Without a home the prefix would have to be a folder other users can reach.
   if (!platform::HomeFolder()) {
     std::fputs("ostrel-update: no home folder (HOME is unset and the password database has none)\n",

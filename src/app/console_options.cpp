@@ -1,0 +1,47 @@
+#include "app/console_options.h"
+
+namespace {
+
+// The README's options table, kept in step with it.
+constexpr const char* kHelp =
+    "Usage: ostrel-update [OPTION]...\n"
+    "Downloads and installs updates for the Ostrel accounting, payroll and tax programs.\n"
+    "\n"
+    "Options may start with / or - and are not case-sensitive:\n"
+    "  /S name     use the brand name (for example gresmo, Lumbry, Corbain); it is\n"
+    "              remembered in the settings file\n"
+    "  /SEL:name   select the update whose information file is name.txt\n"
+    "  /DLLCHECK   check the supporting libraries listed in c:\\ostrel\\dllversion.txt:\n"
+    "              end at once (exit status 0) when they are all present and new\n"
+    "              enough, otherwise say so, install the libraries' update and close\n"
+    "  /ALL        perform Install All at start\n"
+    "  /RUN        install everything from the network installers folder at start\n"
+    "  --help      print this help and exit\n"
+    "  --version   print the version and exit\n"
+    "\n"
+    "Environment: OSTREL_PREFIX (else WINEPREFIX, else ~/.wine) names the prefix\n"
+    "that holds the suite; OSTREL_CATALOGUE_URL the update server. See ostrel-update(1).\n";
+
+// An answer that could not be written (a closed or full terminal) is a
+// failure, not silence reported as success.
+int Finished(std::ostream& out) {
+  out.flush();
+  return out ? 0 : 1;
+}
+
+}  // namespace
+
+std::optional<int> AnswerConsoleOption(const std::vector<std::string>& arguments,
+                                       std::ostream& out) {
+  for (const std::string& argument : arguments) {
+    if (argument == "--version") {
+      out << "ostrel-update " << OSTREL_VERSION << '\n';
+      return Finished(out);
+    }
+    if (argument == "--help") {
+      out << kHelp;
+      return Finished(out);
+    }
+  }
+  return std::nullopt;
+}

@@ -1,30 +1,12 @@
 #include "catalogue/download_worker.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <system_error>
 
 #include "app/commands.h"
 #include "catalogue/transfer_file.h"
+#include "platform/thread_priority.h"
 #include "support/desktop.h"
 #include "support/log.h"
-
-namespace {
-
-// One step below its siblings, so that the transfer never starves the
-// window. On Linux a thread's nice value is its own; where the system
-// refuses, the thread runs at the normal priority.
-void LowerThisThreadsPriority() {
-  const auto self = static_cast<id_t>(::gettid());
-  errno = 0;
-  const int now = ::getpriority(PRIO_PROCESS, self);
-  if (errno == 0)
-    ::setpriority(PRIO_PROCESS, self, now + 1);
-}
-
-}  // namespace
 
 DownloadWorker::~DownloadWorker() {
   Abandon();
@@ -43,7 +25,7 @@ void DownloadWorker::Start(DownloadState& state) {
   state.transferred.store(false);
   try {
     m_thread = std::thread([&state, abandon = &m_abandon] {
-      LowerThisThreadsPriority();
+      platform::LowerThisThreadsPriority();
       Run(state, abandon);
     });
   } catch (const std::system_error& error) {

@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/commands.h"
 #include "catalogue/installer_runs.h"
+#include "platform/calendar_time.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -11,9 +12,7 @@
 namespace {
 
 std::string TodayText() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(std::time(nullptr));
   char text[16];
   std::strftime(text, sizeof text, "%d/%m/%Y", &local);
   return text;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/calendar_time.h"
 #include "support/base64.h"
 #include "support/dates.h"
 
@@ -54,8 +55,7 @@ std::optional<std::string_view> Field(std::string_view line, std::string_view na
 }
 
 SignatureDate FromTime(std::time_t when) {
-  std::tm utc{};
-  gmtime_r(&when, &utc);
+  const std::tm utc = platform::UtcTime(when);
   return {utc.tm_year + 1900, utc.tm_mon + 1, utc.tm_mday};
 }
 

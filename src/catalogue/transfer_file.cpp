@@ -1,18 +1,13 @@
 #include "catalogue/transfer_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <limits>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/request_url.h"
+#include "platform/file_reader.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
 #include "platform/replacement_file.h"
@@ -81,34 +76,27 @@ bool CopyLocalFile(const std::string& source, const std::string& targetPath,
     Log("copy of %s failed: %s", copySource.c_str(), reason.c_str());
     return false;
   };
-  const int in = ::open(platform::HostPath(copySource).c_str(), O_RDONLY | O_CLOEXEC);
-  if (in < 0)
-    return fail(std::strerror(errno));
+  platform::FileReader in(platform::HostPath(copySource));
+  if (!in.IsOpen())
+    return fail(in.Error());
   platform::ReplacementFile target(platform::HostPath(targetPath));
   // A copy is no more readable than its source (CopyFileA keeps a file's
   // attributes too); the set-id bits of someone else's file are not copied.
-  struct stat original {};
-  bool ok = target.Open() && ::fstat(in, &original) == 0 && target.SetPermissions(original.st_mode);
+  const auto original = in.Status();
+  bool ok = target.Open() && original && target.SetPermissions(original->permissions);
   std::vector<char> buffer(kCopyChunkBytes);
   std::uint64_t copied = 0;
   while (ok) {
-    const ssize_t got = ::read(in, buffer.data(), buffer.size());
-    if (got < 0 && errno == EINTR)
-      continue;
-    if (got < 0) {
-      ::close(in);
-      return fail(std::strerror(errno));
-    }
-    if (got == 0 || Abandoned(abandon))
+    const auto got = in.Read(buffer.data(), buffer.size());
+    if (!got)
+      return fail(in.Error());
+    if (*got == 0 || Abandoned(abandon))
       break;
-    copied += static_cast<std::uint64_t>(got);
-    if (copied > maxBytes) {
-      ::close(in);
+    copied += *got;
+    if (copied > maxBytes)
       return fail(FormatText("larger than %llu bytes", static_cast<unsigned long long>(maxBytes)));
-    }
-    ok = target.Write(buffer.data(), static_cast<std::size_t>(got));
+    ok = target.Write(buffer.data(), *got);
   }
-  ::close(in);
   if (Abandoned(abandon))
     return GiveUp(source);
   if (!ok || !target.Commit())

@@ -1,7 +1,4 @@
 // Downloading and starting installers: one item, or every item in a queue.
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app/application.h"
 #include "app/commands.h"
 #include "catalogue/document_transfer.h"
@@ -11,6 +8,7 @@
 #include "catalogue/server_urls.h"
 #include "catalogue/transfer_file.h"
 #include "catalogue/update_doc.h"
+#include "platform/folders.h"
 #include "platform/host_path.h"
 #include "support/desktop.h"
 #include "support/log.h"
@@ -36,8 +34,8 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
 
   // Installers started later inherit this folder as their working folder.
   const auto folder = platform::HostPath(m_strFolder);
-  ::mkdir(folder.c_str(), 0777);
-  if (::chdir(folder.c_str()) != 0)
+  platform::MakeFolder(folder);
+  if (!platform::EnterFolder(folder))
     Log("could not enter %s", m_strFolder.c_str());
 
   std::string reference = item->ChildValue("href");

@@ -1,7 +1,5 @@
 #include "guard/running_programs.h"
 
-#include <unistd.h>
-
 #include "brand/brand_text.h"
 #include "guard/window_closing.h"
 #include "platform/host_path.h"
@@ -30,7 +28,7 @@ int FindRunningPrograms(const SuiteProgramTable& table, std::vector<std::string>
   if (const auto processes = platform::ProcessList::Take()) {
     // Programs of other users, or in other prefixes, touch none of this
     // prefix's files: they don't hold up its update.
-    const auto ours = processes->InPrefix(::getuid(), platform::PrefixFolder());
+    const auto ours = processes->OursInPrefix(platform::PrefixFolder());
     for (const platform::RunningProcess& process : ours.Processes()) {
       const auto found = table.find(AsciiLowerCase(process.exeName));
       if (found != table.end())

@@ -1,7 +1,5 @@
 #include "guard/window_closing.h"
 
-#include <unistd.h>
-
 #include <mutex>
 #include <set>
 #include <thread>
@@ -19,7 +17,7 @@ CloseTiming g_timing = kCloseTiming;
 std::set<long> ProcessesOfThisPrefix() {
   std::set<long> pids;
   if (const auto processes = platform::ProcessList::Take()) {
-    const auto ours = processes->InPrefix(::getuid(), platform::PrefixFolder());
+    const auto ours = processes->OursInPrefix(platform::PrefixFolder());
     for (const auto& process : ours.Processes())
       pids.insert(process.pid);
   }

@@ -1,9 +1,9 @@
 #include "libcheck/check_dlls.h"
 
-#include <sys/stat.h>
-
 #include <memory>
 
+#include "platform/calendar_time.h"
+#include "platform/file_status.h"
 #include "platform/host_path.h"
 #include "support/dates.h"
 #include "support/settings.h"
@@ -18,11 +18,11 @@ struct CheckResult {
 
 bool FileIsInOrder(const CXMLVar& file) {
   const std::string path = file.GetAttribute("path");
-  struct stat status {};
   // A path that is empty, missing, or whose status cannot be read is not in order.
-  if (path.empty() || ::stat(platform::HostPath(path).c_str(), &status) != 0)
+  if (path.empty())
     return false;
-  return status.st_mtime >= OldestAcceptableTime(file.GetAttribute("mtime"));
+  const auto status = platform::StatusOf(platform::HostPath(path));
+  return status && status->modified >= OldestAcceptableTime(file.GetAttribute("mtime"));
 }
 
 void CheckFileElement(CXMLVar* element, void* context) {
@@ -46,8 +46,7 @@ std::time_t OldestAcceptableTime(const std::string& mtime) {
     date = mtime.substr(0, blank);
   }
   const std::time_t day = DateTextToTime(date);
-  std::tm moment{};
-  localtime_r(&day, &moment);
+  std::tm moment = platform::LocalTime(day);
   moment.tm_hour = hours;
   moment.tm_min = minutes;
   moment.tm_sec = 0;

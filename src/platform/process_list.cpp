@@ -189,6 +189,10 @@ ProcessList ProcessList::InPrefix(uid_t uid, const std::filesystem::path& prefix
   return chosen;
 }
 
+ProcessList ProcessList::OursInPrefix(const std::filesystem::path& prefix) const {
+  return InPrefix(::getuid(), prefix);
+}
+
 std::optional<ProcessList> ProcessList::Take(const std::filesystem::path& procRoot) {
   DIR* folder = ::opendir(procRoot.c_str());
   if (folder == nullptr)

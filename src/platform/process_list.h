@@ -48,6 +48,8 @@ class ProcessList {
   // Only the processes of user `uid` whose prefix is `prefix` (compared as
   // canonical absolute paths): the programs that share this prefix's files.
   ProcessList InPrefix(uid_t uid, const std::filesystem::path& prefix) const;
+  // The same for the user running this program.
+  ProcessList OursInPrefix(const std::filesystem::path& prefix) const;
 
  private:
   std::vector<RunningProcess> m_processes;

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <mutex>
 
+#include "platform/calendar_time.h"
 #include "platform/host_path.h"
 #include "support/settings.h"
 
@@ -33,9 +34,7 @@ class LogFile {
       Open();
     if (m_file == nullptr)
       return;
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const std::tm local = platform::LocalTime(std::time(nullptr));
     char stamp[32];
     const std::size_t stampLength =
         std::strftime(stamp, sizeof stamp, "%d/%m/%y %H:%M:%S: ", &local);

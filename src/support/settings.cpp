@@ -1,9 +1,8 @@
 #include "support/settings.h"
 
-#include <sys/stat.h>
-
 #include <mutex>
 
+#include "platform/folders.h"
 #include "platform/host_path.h"
 #include "platform/profile_file.h"
 
@@ -54,7 +53,7 @@ std::string GetInstallFolder() {
 
 std::string GetTempFolder() {
   const std::string folder = GetProfileString("paths", "temp", "c:\\temp");
-  ::mkdir(platform::HostPath(folder).c_str(), 0777);
+  platform::MakeFolder(platform::HostPath(folder));
   return folder;
 }
 

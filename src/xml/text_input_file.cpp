@@ -1,9 +1,8 @@
 #include "xml/text_input_file.h"
 
-#include <sys/stat.h>
-
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 TextInputFile::TextInputFile(const std::filesystem::path& hostPath) : std::istream(nullptr) {
   // rdbuf() also clears the bad state the null buffer left.
@@ -29,8 +28,8 @@ bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
   if (m_file == nullptr)
     return false;
   // A folder opens on this platform but reads nothing; it is no file.
-  struct stat status {};
-  if (fstat(fileno(m_file), &status) != 0 || S_ISDIR(status.st_mode)) {
+  std::error_code error;
+  if (std::filesystem::is_directory(hostPath, error)) {
     std::fclose(m_file);
     m_file = nullptr;
     errno = EISDIR;

@@ -1,0 +1,6 @@
+// The wx application is no core folder.
+#include <signal.h>
+
+void IgnoreBrokenPipes() {
+  ::signal(SIGPIPE, SIG_IGN);
+}

@@ -6,8 +6,8 @@
 #include <cerrno>
 #include <system_error>
 
-#include "app/commands.h"
 #include "catalogue/transfer_file.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
 

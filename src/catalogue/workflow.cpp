@@ -2,8 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "app/application.h"
-#include "app/commands.h"
 #include "catalogue/document_transfer.h"
 #include "catalogue/installer_check.h"
 #include "catalogue/installer_runs.h"
@@ -12,6 +10,7 @@
 #include "catalogue/transfer_file.h"
 #include "catalogue/update_doc.h"
 #include "platform/host_path.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -106,7 +105,7 @@ void CUpdateDoc::OnComplete() {
     StartOrQueueInstaller(m_strCommand);
   }
 
-  if (TheOptions().IsTrue("DLLCHECK"))
+  if (m_bClosesAfterFirstInstaller)
     TheDesktop().PostCommand(cmd::kCloseMainWindow);
   GoOnAfterInstaller();
 }

@@ -23,17 +23,34 @@ elseif(NOT OSTREL_SANITIZE STREQUAL "")
   message(FATAL_ERROR "OSTREL_SANITIZE must be empty, 'address' or 'thread'")
 endif()
 
-# ostrel_add_library(name [sources...]): a static library of one layer, headers found from src/.
-function(ostrel_add_library name)
-  add_library(${name} STATIC ${ARGN})
-  add_library(ostrel::${name} ALIAS ${name})
-  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PUBLIC ostrel::options)
-endfunction()
-
-# ostrel_add_sources(target): adds every .cpp of the calling folder to target.
-# New files join without anyone editing a CMakeLists.txt.
-function(ostrel_add_sources target)
+# ostrel_add_module(name [EXCLUDE file...] [SOURCES file...]): the static
+# library ostrel::name of every .cpp in the calling folder but the EXCLUDEd ones
+# (new files join without anyone editing a CMakeLists.txt), plus SOURCES.
+# Its headers keep their spelling ("xml/xml_var.h") but are found only through
+# an include root of the module's own in the build tree, holding a link to each
+# header: a target that does not link the module cannot include them, so a
+# dependency against the layers fails to compile instead of creeping in.
+function(ostrel_add_module name)
+  cmake_parse_arguments(M "" "" "EXCLUDE;SOURCES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  target_sources(${target} PRIVATE ${sources})
+  foreach(excluded IN LISTS M_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
+  list(APPEND sources ${M_SOURCES})
+  file(GLOB headers CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR}/src ${CMAKE_CURRENT_SOURCE_DIR})
+  set(root ${PROJECT_BINARY_DIR}/module-include/${name})
+  # Links only, never a link to the folder, so that app/gui/ is not reachable
+  # through app/; made afresh so that a removed header goes too.
+  file(REMOVE_RECURSE ${root})
+  file(MAKE_DIRECTORY ${root}/${folder})
+  foreach(header IN LISTS headers)
+    get_filename_component(file_name ${header} NAME)
+    file(CREATE_LINK ${header} ${root}/${folder}/${file_name} SYMBOLIC)
+  endforeach()
+
+  add_library(ostrel_${name} STATIC ${sources})
+  add_library(ostrel::${name} ALIAS ostrel_${name})
+  target_include_directories(ostrel_${name} PUBLIC ${root})
+  target_link_libraries(ostrel_${name} PUBLIC ostrel::options)
 endfunction()

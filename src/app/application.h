@@ -1,7 +1,7 @@
 // The process's one command line and its options.
 //
 // The start-up fills it before the main window exists; every reader (the
-// start-up, the update view, the workflow) consults it afterwards, on the UI
+// start-up, the update view, the application) consults it afterwards, on the UI
 // thread only.
 #pragma once
 

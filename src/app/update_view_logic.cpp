@@ -1,10 +1,10 @@
 #include "app/update_view_logic.h"
 
 #include "app/application.h"
-#include "app/commands.h"
 #include "app/progress_figures.h"
 #include "app/update_list.h"
 #include "catalogue/update_doc.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 
 namespace {

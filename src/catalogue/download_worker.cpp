@@ -2,9 +2,9 @@
 
 #include <system_error>
 
-#include "app/commands.h"
 #include "catalogue/transfer_file.h"
 #include "platform/thread_priority.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
 

@@ -1,10 +1,9 @@
 // Starting the installers one after another, and what became of each.
 #include <ctime>
 
-#include "app/application.h"
-#include "app/commands.h"
 #include "catalogue/installer_runs.h"
 #include "platform/calendar_time.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"

@@ -7,7 +7,6 @@
 #include <iterator>
 #include <system_error>
 
-#include "app/commands.h"
 #include "brand/brand_text.h"
 #include "brand/skin.h"
 #include "catalogue/document_transfer.h"
@@ -16,6 +15,7 @@
 #include "catalogue/signed_catalogue.h"
 #include "catalogue/transfer_file.h"
 #include "platform/host_path.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "xml/text_input_file.h"

@@ -53,6 +53,10 @@ class CUpdateDoc {
   // An installer runs, or waits for the one running to end.
   bool InstallerUnderWay() const;
 
+  // The library-check mode: the main window closes once the first installer
+  // has been started (or refused). Set by the application at start-up.
+  void SetClosesAfterFirstInstaller(bool closes) { m_bClosesAfterFirstInstaller = closes; }
+
   // A command routed from the frame: Complete, installer ended and the
   // catalogue reload.
   // True when the document handled it.
@@ -98,6 +102,7 @@ class CUpdateDoc {
   std::string m_strTitle;
   // The catalogue in use was signed: its installers start only with a digest.
   bool m_bDigestsRequired = false;
+  bool m_bClosesAfterFirstInstaller = false;
   std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
   std::unique_ptr<Transfer> m_pTransfer;
   std::unique_ptr<Installers> m_pInstallers;

@@ -1,6 +1,4 @@
 // Downloading and starting installers: one item, or every item in a queue.
-#include "app/application.h"
-#include "app/commands.h"
 #include "catalogue/document_transfer.h"
 #include "catalogue/installer_check.h"
 #include "catalogue/installer_runs.h"
@@ -10,6 +8,7 @@
 #include "catalogue/update_doc.h"
 #include "platform/folders.h"
 #include "platform/host_path.h"
+#include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -104,7 +103,7 @@ void CUpdateDoc::OnComplete() {
     StartOrQueueInstaller(m_strCommand);
   }
 
-  if (TheOptions().IsTrue("DLLCHECK"))
+  if (m_bClosesAfterFirstInstaller)
     TheDesktop().PostCommand(cmd::kCloseMainWindow);
   GoOnAfterInstaller();
 }

@@ -31,7 +31,7 @@ class Desktop {
   // the user cancelled. `site` names the server for the prompt.
   virtual std::optional<Credentials> AskCredentials(const std::string& site) = 0;
 
-  // Queues a command (an id of app/commands.h) to the main window; it is
+  // Queues a command (an id of support/commands.h) to the main window; it is
   // handled once the main window's queue is next read.
   virtual void PostCommand(int commandId) = 0;
 

@@ -5,7 +5,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/commands.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/main_menu.h"
 #include "app/gui/printing.h"
@@ -14,6 +13,7 @@
 #include "app/startup.h"
 #include "app/update_view_logic.h"
 #include "gui_harness.h"
+#include "support/commands.h"
 #include "support/settings.h"
 
 namespace {

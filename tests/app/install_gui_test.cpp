@@ -5,13 +5,13 @@
 #include <wx/listctrl.h>
 #include <filesystem>
 
-#include "app/commands.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/update_app.h"
 #include "app/gui/update_view.h"
 #include "app/update_view_logic.h"
 #include "catalogue/update_doc.h"
 #include "gui_harness.h"
+#include "support/commands.h"
 
 extern char** environ;
 

@@ -7,7 +7,6 @@
 #include <wx/listctrl.h>
 
 #include "app/application.h"
-#include "app/commands.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/update_app.h"
 #include "app/gui/update_view.h"
@@ -15,6 +14,7 @@
 #include "brand/brand_text.h"
 #include "brand/skin.h"
 #include "gui_harness.h"
+#include "support/commands.h"
 #include "support/settings.h"
 
 extern char** environ;

@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "app/application.h"
-#include "app/commands.h"
 #include "catalogue/update_doc.h"
+#include "support/commands.h"
 #include "table_list.h"
 #include "testkit/desktop_recorder.h"
 #include "testkit/temp_prefix.h"

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/commands.h"
 #include "catalogue/update_doc.h"
+#include "support/commands.h"
 #include "testkit/desktop_recorder.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"

@@ -12,8 +12,8 @@
 #include <fstream>
 #include <thread>
 
-#include "app/commands.h"
 #include "catalogue/transfer_file.h"
+#include "support/commands.h"
 #include "testkit/desktop_recorder.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"

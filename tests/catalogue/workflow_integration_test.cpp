@@ -1,7 +1,6 @@
 // Downloading and starting real installers from a loopback server.
 #include <filesystem>
 
-#include "app/application.h"
 #include "catalogue_fixture.h"
 #include "support/settings.h"
 #include "xml/xml_var.h"
@@ -283,7 +282,7 @@ TEST_F(Workflow, SimulationCopiesFromTheUploadFolder) {
 }
 
 TEST_F(Workflow, TheLibraryCheckModeClosesTheWindowAfterTheFirstInstaller) {
-  TheOptions()["DLLCHECK"] = "T";
+  doc.SetClosesAfterFirstInstaller(true);
   PublishInstaller("dll.exe");
   Publish({{"Libraries", "dll.exe", "1", "dll.txt"}});
   doc.LoadCatalogue();

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "app/commands.h"
 #include "app/gui/main_menu.h"
 #include "app/gui/resources.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
 #include "catalogue/update_doc.h"
+#include "support/commands.h"
 
 CMainFrame::CMainFrame(CUpdateDoc& doc, Hooks hooks) : m_doc(doc), m_hooks(std::move(hooks)) {}
 

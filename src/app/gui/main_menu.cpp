@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "app/commands.h"
+#include "support/commands.h"
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include <wx/filedlg.h>
 
 #include "app/application.h"
-#include "app/commands.h"
 #include "app/gui/about_dlg.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
@@ -12,6 +11,7 @@
 #include "catalogue/update_doc.h"
 #include "platform/codepage.h"
 #include "platform/x_display.h"
+#include "support/commands.h"
 
 namespace {
 
@@ -91,6 +91,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
 
 bool CUpdateApp::ProcessShellCommand() {
   m_pDoc = std::make_unique<CUpdateDoc>();
+  m_pDoc->SetClosesAfterFirstInstaller(TheOptions().IsTrue("DLLCHECK"));
   CMainFrame::Hooks hooks;
   hooks.applicationCommand = [this](int commandId) { return OnCommand(commandId); };
   hooks.closing = [this] { OnMainFrameClosing(); };

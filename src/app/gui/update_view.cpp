@@ -5,13 +5,13 @@
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
 
-#include "app/commands.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"
 #include "catalogue/update_doc.h"
 #include "guard/running_programs.h"
+#include "support/commands.h"
 
 namespace {
 

@@ -1,4 +1,6 @@
 // Every command identifier of the application, and nowhere else as a literal.
+// Here rather than beside the windows: the document posts and handles some of
+// them, and the core never reaches up into app/.
 #pragma once
 
 namespace cmd {

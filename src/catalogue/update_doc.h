@@ -95,7 +95,7 @@ class CUpdateDoc {
   CXMLVar* Downloads() const { return m_pDownloads; }
   ProgressSnapshot Progress() const;
 
-  // --- The workflow's state: written by the document, read by its tests -------
+  // --- The workflow's state: the document's own; tests set and check it -----
   CXMLVar* m_pDownloads = nullptr;
   WorkflowMode m_Mode = WorkflowMode::Normal;
   std::string m_strFolder;

@@ -1,5 +1,6 @@
 #include "app/command_line.h"
 
+#include "app/option_keys.h"
 #include "platform/ascii.h"
 
 void CCommandLineInfo::ParseParam(const std::string& param, bool isFlag, bool) {
@@ -22,12 +23,12 @@ void CUpdateCommandLineInfo::ParseParam(const std::string& param, bool isFlag, b
   }
   const std::string upper = platform::AsciiUpperCased(param);
   if (upper.compare(0, 4, "SEL:") == 0)
-    m_Options["sel"] = upper.substr(4);
+    m_Options[option::kSelection] = upper.substr(4);
   CCommandLineInfo::ParseParam(param, true, isLast);
   // Whole strings moved in: GCC 12 at -O3 mistakes assigning a literal in
   // place for an overlapping copy.
-  if (upper == "S") {
-    m_strPendingOption = std::string("S");
+  if (upper == option::kSkin) {
+    m_strPendingOption = std::string(option::kSkin);
   } else {
     m_Options[upper] = std::string("T");
   }

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/application.h"
+#include "app/option_keys.h"
 #include "brand/skin.h"
 #include "libcheck/check_dlls.h"
 #include "support/desktop.h"
@@ -26,11 +27,11 @@ StartupOutcome PrepareStartup(const std::vector<std::string>& arguments,
   ParseCommandLine(arguments, TheCommandLine());
   OptionMap& options = TheOptions();
 
-  const std::string skin = options.Get("S");
+  const std::string skin = options.Get(option::kSkin);
   if (!skin.empty() && services.setSkin)
     services.setSkin(skin);
 
-  if (!options.Get("DLLCHECK").empty()) {
+  if (!options.Get(option::kLibraryCheck).empty()) {
     Log("about to CheckDlls()");
     if (services.checkDlls && services.checkDlls())
       return StartupOutcome::kLibrariesInOrder;
@@ -40,7 +41,7 @@ StartupOutcome PrepareStartup(const std::vector<std::string>& arguments,
       return StartupOutcome::kLibraryUpdateNeedsDisplay;
     }
     TheDesktop().MessageBox(kLibrariesMissingMessage);
-    options["sel"] = "dll";
+    options[option::kSelection] = "dll";
   }
 
   Log("process shell command");
@@ -50,5 +51,5 @@ StartupOutcome PrepareStartup(const std::vector<std::string>& arguments,
 bool AsksForLibraryCheck(const std::vector<std::string>& arguments) {
   CUpdateCommandLineInfo scratch;
   ParseCommandLine(arguments, scratch);
-  return !scratch.m_Options.Get("DLLCHECK").empty();
+  return !scratch.m_Options.Get(option::kLibraryCheck).empty();
 }

@@ -1,6 +1,7 @@
 #include "app/update_view_logic.h"
 
 #include "app/application.h"
+#include "app/option_keys.h"
 #include "app/progress_figures.h"
 #include "app/update_list.h"
 #include "catalogue/update_doc.h"
@@ -30,21 +31,21 @@ void UpdateViewLogic::OnUpdate(int hint) {
   }
   if (m_list.RowCount() > 0)
     return;
-  if (m_doc.m_pDownloads != nullptr) {
+  if (m_doc.Downloads() != nullptr) {
     const int width = m_list.ClientWidth();
-    FillList(m_list, m_doc.m_pDownloads, DefaultColumnWidth(width));
+    FillList(m_list, m_doc.Downloads(), DefaultColumnWidth(width));
     SizeColumns(m_list, width);
   }
   Preselect();
 }
 
 void UpdateViewLogic::Preselect() {
-  const std::string selection = TheOptions().Get("sel");
-  if (selection.empty() || m_doc.m_pDownloads == nullptr)
+  const std::string selection = TheOptions().Get(option::kSelection);
+  if (selection.empty() || m_doc.Downloads() == nullptr)
     return;
-  m_list.SelectRow(FindPreselectedRow(m_doc.m_pDownloads, selection + ".txt"));
+  m_list.SelectRow(FindPreselectedRow(m_doc.Downloads(), selection + ".txt"));
   m_list.Focus();
-  if (TheOptions().IsTrue("DLLCHECK") && !g_bAutomaticInstallPosted) {
+  if (TheOptions().IsTrue(option::kLibraryCheck) && !g_bAutomaticInstallPosted) {
     g_bAutomaticInstallPosted = true;
     TheDesktop().PostCommand(cmd::kInstall);
   }
@@ -52,33 +53,33 @@ void UpdateViewLogic::Preselect() {
 
 void UpdateViewLogic::LoadAndStart() {
   m_doc.LoadCatalogue();
-  if (TheOptions().IsTrue("ALL"))
+  if (TheOptions().IsTrue(option::kInstallAll))
     m_doc.InstallAll();
-  if (TheOptions().IsTrue("RUN"))
+  if (TheOptions().IsTrue(option::kNetworkRun))
     m_doc.NetworkRun();
 }
 
 void UpdateViewLogic::RefreshProgress() {
-  const ProgressFigures figures = ComputeProgressFigures(m_doc.m_nBytesReceived, m_doc.m_nSizeKB);
+  const ProgressSnapshot before = m_doc.Progress();
+  const ProgressFigures figures = ComputeProgressFigures(before.bytesReceived, before.sizeKB);
   m_progress.SetProgressLabels(figures.kilobytesText, figures.percentText);
   if (!m_progress.IsProgressOpen())
     return;
-  m_progress.SetProgressTitle(m_doc.m_strStatus + "...");
+  m_progress.SetProgressTitle(before.status + "...");
   m_progress.SetProgressPosition(figures.percent);
   // Read afresh: a "Complete" handled while the position was set may have
   // moved the queue on. The dialog stays while an installer runs or waits.
-  if (ShouldCloseProgress(m_doc.m_InstallQueue.empty() && !m_doc.InstallerUnderWay(),
-                          figures.percent, m_doc.m_bInProgress))
+  const ProgressSnapshot after = m_doc.Progress();
+  if (ShouldCloseProgress(after.queueLength == 0 && !after.installerUnderWay, figures.percent,
+                          after.inProgress))
     m_progress.CloseProgress();
 }
 
 void UpdateViewLogic::OnInstall() {
   if (m_checkRunningPrograms && m_checkRunningPrograms())
     return;
-  if (m_doc.m_bInProgress) {
-    TheDesktop().MessageBox(kDownloadInProgressMessage);
+  if (m_doc.RefuseWhileInProgress())
     return;
-  }
   CXMLVar* item = GetSelectedItem(m_list);
   if (item == nullptr) {
     TheDesktop().MessageBox(kChooseItemMessage);

@@ -4,9 +4,10 @@
 // the workflow, and once a second copies the transfer's progress into its
 // labels and the progress dialog, closing the dialog when the work is done.
 //
-// It reads the document's fields and calls its operations; it decides nothing
-// about transfers itself. The list and the progress display are the view's
-// own widgets behind small interfaces. UI thread only.
+// It reads the document's catalogue and progress snapshot and calls its
+// operations; it decides nothing about transfers itself. The list and the
+// progress display are the view's own widgets behind small interfaces. UI
+// thread only.
 #pragma once
 
 #include <functional>

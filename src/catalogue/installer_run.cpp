@@ -38,7 +38,7 @@ void CUpdateDoc::StartOrQueueInstaller(const std::string& command) {
 
 void CUpdateDoc::StartInstaller(const std::string& command, const std::string& infoName) {
   const Installers::Start start{command, infoName};
-  if (m_strMode == "run")
+  if (m_Mode == WorkflowMode::Run)
     m_strStatus = start.command;
   Log("starting %s", start.command.c_str());
   std::string refusal;
@@ -61,7 +61,7 @@ void CUpdateDoc::StartInstaller(const std::string& command, const std::string& i
   }
   // Last: refreshing the progress dialog handles pending events, this
   // installer's end among them.
-  if (m_strMode == "run")
+  if (m_Mode == WorkflowMode::Run)
     TheDesktop().UpdateAllViews(cmd::kHintProgress);
 }
 

@@ -35,25 +35,22 @@ void CUpdateDoc::NetworkSetup() {
 }
 
 void CUpdateDoc::NetworkDownload() {
-  InstallThroughNetworkFolder("download", "downloading to ");
+  InstallThroughNetworkFolder(WorkflowMode::Download, "downloading to ");
 }
 
 void CUpdateDoc::NetworkRun() {
-  InstallThroughNetworkFolder("run", "installing from ");
+  InstallThroughNetworkFolder(WorkflowMode::Run, "installing from ");
 }
 
-void CUpdateDoc::InstallThroughNetworkFolder(const std::string& mode,
-                                             const std::string& announcement) {
-  if (m_bInProgress) {
-    TheDesktop().MessageBox(kDownloadInProgressMessage);
+void CUpdateDoc::InstallThroughNetworkFolder(WorkflowMode mode, const std::string& announcement) {
+  if (RefuseWhileInProgress())
     return;
-  }
   const std::string folder = GetNetworkFolder();
   TheDesktop().MessageBox(announcement + folder);
   // Asked again: the Setup dialog may come a second time while the folder stays empty.
   m_strFolder = GetNetworkFolder();
-  m_strMode = mode;
-  if (mode == "download" && !m_strFolder.empty())
+  m_Mode = mode;
+  if (mode == WorkflowMode::Download && !m_strFolder.empty())
     platform::RemoveStaleTemporaries(platform::HostPath(m_strFolder), kAbandonedTemporaryAge);
   InstallAll();
 }

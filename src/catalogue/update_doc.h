@@ -1,5 +1,5 @@
 // The one document: the catalogue copy, and the download-and-install workflow
-// whose progress fields the update view polls once a second.
+// whose progress the update view polls once a second, through Progress().
 //
 // Everything here runs on the UI thread, except that the download worker adds
 // to m_nBytesReceived while a transfer runs. The document owns every catalogue
@@ -17,8 +17,30 @@
 
 class CXMLVar;
 
-// Shown when a second transfer is asked for while one is under way.
-inline constexpr char kDownloadInProgressMessage[] = "download in progress, try later";
+// Where the workflow's installers come from and whether they start.
+enum class WorkflowMode {
+  // Each item is fetched into m_strFolder and its installer started.
+  Normal,
+  // Network Download: items are fetched into the network folder, not started.
+  Download,
+  // Network Run: installers already in the network folder are started.
+  Run,
+};
+
+// What the view shows of the work under way, copied in one go on the UI
+// thread, so that the view can neither change the workflow nor depend on how
+// the document keeps it.
+struct ProgressSnapshot {
+  std::int32_t bytesReceived = 0;
+  // 0 when the size is unknown.
+  std::int32_t sizeKB = 0;
+  // The progress dialog's title.
+  std::string status;
+  bool inProgress = false;
+  std::size_t queueLength = 0;
+  // An installer runs, or waits for the one running to end.
+  bool installerUnderWay = false;
+};
 
 class CUpdateDoc {
  public:
@@ -57,6 +79,10 @@ class CUpdateDoc {
   // has been started (or refused). Set by the application at start-up.
   void SetClosesAfterFirstInstaller(bool closes) { m_bClosesAfterFirstInstaller = closes; }
 
+  // While a transfer or a queue is under way, tells the user to try later and
+  // returns true: the caller asked for a second one and must stop.
+  bool RefuseWhileInProgress() const;
+
   // A command routed from the frame: Complete, installer ended and the
   // catalogue reload.
   // True when the document handled it.
@@ -68,9 +94,14 @@ class CUpdateDoc {
   // closing): closing never waits for a slow server.
   void AbandonTransfer();
 
-  // --- State the view reads (UI thread) ---------------------------------------
+  // --- What the view reads (UI thread) ---------------------------------------
+  // The catalogue copy in use, or none before the first load.
+  CXMLVar* Downloads() const { return m_pDownloads; }
+  ProgressSnapshot Progress() const;
+
+  // --- The workflow's state: the document's own; tests set and check it -----
   CXMLVar* m_pDownloads = nullptr;
-  std::string m_strMode;
+  WorkflowMode m_Mode = WorkflowMode::Normal;
   std::string m_strFolder;
   std::string m_strStatus;
   bool m_bSilent = false;
@@ -85,9 +116,9 @@ class CUpdateDoc {
   struct Transfer;
   struct Installers;
 
-  // Network Download ("download") and Run ("run"): the folder, announced, then Install All.
-  void InstallThroughNetworkFolder(const std::string& mode, const std::string& announcement);
-  // The digest check of the installer just transferred (or, in "run" mode,
+  // Network Download and Run: the folder, announced, then Install All.
+  void InstallThroughNetworkFolder(WorkflowMode mode, const std::string& announcement);
+  // The digest check of the installer just transferred (or, in Run mode,
   // found in the network folder, which is not `ours` to remove).
   bool InstallerPassesCheck(bool ours) const;
   // The one place where an item's installer is about to start: now, or once

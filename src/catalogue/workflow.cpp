@@ -19,14 +19,31 @@ namespace {
 constexpr const char* kDefaultFolder = "c:\\temp";
 constexpr const char* kInfoFile = "c:\\temp\\info.txt";
 constexpr const char* kSilentSwitch = " /S";
+// Shown when a second transfer is asked for while one is under way.
+constexpr const char* kDownloadInProgressMessage = "download in progress, try later";
 
 }  // namespace
 
-void CUpdateDoc::StartDownload(CXMLVar* item) {
-  if (m_bInProgress) {
+bool CUpdateDoc::RefuseWhileInProgress() const {
+  if (m_bInProgress)
     TheDesktop().MessageBox(kDownloadInProgressMessage);
+  return m_bInProgress;
+}
+
+ProgressSnapshot CUpdateDoc::Progress() const {
+  ProgressSnapshot now;
+  now.bytesReceived = m_nBytesReceived.load();
+  now.sizeKB = m_nSizeKB;
+  now.status = m_strStatus;
+  now.inProgress = m_bInProgress;
+  now.queueLength = m_InstallQueue.size();
+  now.installerUnderWay = InstallerUnderWay();
+  return now;
+}
+
+void CUpdateDoc::StartDownload(CXMLVar* item) {
+  if (RefuseWhileInProgress())
     return;
-  }
   m_bInProgress = true;
   if (m_strFolder.empty())
     m_strFolder = kDefaultFolder;
@@ -69,7 +86,7 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
     // outside it: nothing is fetched or started, and the queue goes on.
     Log("no installer file name in %s", reference.c_str());
     TheDesktop().PostCommand(cmd::kComplete);
-  } else if (m_strMode == "run") {
+  } else if (m_Mode == WorkflowMode::Run) {
     AddToByteCounter(m_nBytesReceived, 1024);
     m_nSizeKB =
         m_pDownloads != nullptr ? static_cast<std::int32_t>(m_pDownloads->Children().size()) : 0;
@@ -80,7 +97,7 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
 }
 
 void CUpdateDoc::OnComplete() {
-  if (m_strMode != "run")
+  if (m_Mode != WorkflowMode::Run)
     m_pTransfer->worker.Join();
   m_pInstallers->completeToCome = false;
   if (m_bSilent)
@@ -88,15 +105,15 @@ void CUpdateDoc::OnComplete() {
 
   if (m_pTransfer->nothingToStart) {
     // Nothing was fetched, so there is nothing to start.
-  } else if (m_strMode == "download") {
+  } else if (m_Mode == WorkflowMode::Download) {
     // The installers folder is being filled; nothing is started here, but a
     // file that fails its check must not wait there for a later run.
     if (m_pTransfer->state.transferred)
       InstallerPassesCheck(/*ours=*/true);
-  } else if (m_strMode != "run" && !m_pTransfer->state.transferred) {
+  } else if (m_Mode != WorkflowMode::Run && !m_pTransfer->state.transferred) {
     // Whatever the failed transfer left behind is not a program to run.
     Log("not starting %s: the download failed", m_strCommand.c_str());
-  } else if (!InstallerPassesCheck(/*ours=*/m_strMode != "run")) {
+  } else if (!InstallerPassesCheck(/*ours=*/m_Mode != WorkflowMode::Run)) {
     // Told to the user. A file we fetched is gone; the office's copy in the
     // network folder stays for its owner to look at.
   } else {
@@ -125,10 +142,8 @@ void CUpdateDoc::RunNextQueued() {
 
 void CUpdateDoc::InstallAll() {
   // One transfer record serves one transfer: a second queue must wait.
-  if (m_bInProgress) {
-    TheDesktop().MessageBox(kDownloadInProgressMessage);
+  if (RefuseWhileInProgress())
     return;
-  }
   if (m_pDownloads != nullptr) {
     for (CXMLVar* item : m_pDownloads->Children()) {
       switch (PlaceInQueue(item->ChildValue("href"))) {

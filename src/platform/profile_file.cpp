@@ -8,13 +8,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <climits>
 #include <mutex>
 #include <sstream>
 #include <system_error>
 #include <vector>
 
 #include "platform/ascii.h"
+#include "platform/decimal_text.h"
 #include "platform/profile_journal.h"
 
 namespace fs = std::filesystem;
@@ -308,18 +308,7 @@ std::int32_t ParseProfileInteger(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (IsBlank(text[i]) || text[i] == '\n' || text[i] == '\r'))
     ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-    negative = text[i++] == '-';
-  long long magnitude = 0;
-  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-    magnitude = magnitude * 10 + (text[i] - '0');
-    if (magnitude > static_cast<long long>(INT_MAX) + 1)
-      magnitude = static_cast<long long>(INT_MAX) + 1;
-  }
-  if (negative)
-    return static_cast<std::int32_t>(-magnitude);
-  return magnitude > INT_MAX ? INT_MAX : static_cast<std::int32_t>(magnitude);
+  return SaturatedDecimal(text.substr(i));
 }
 
 ProfileFile::ProfileFile(fs::path hostPath) : m_path(std::move(hostPath)) {}

@@ -1,6 +1,6 @@
 #include "support/dates.h"
 
-#include <climits>
+#include "platform/decimal_text.h"
 
 namespace {
 
@@ -59,21 +59,7 @@ int ReadDecimal(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
     ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-    negative = text[i++] == '-';
-  long long value = 0;
-  for (; i < text.size() && IsDigit(text[i]); ++i) {
-    if (value <= static_cast<long long>(INT_MAX) + 1)
-      value = value * 10 + (text[i] - '0');
-  }
-  if (negative)
-    value = -value;
-  if (value > INT_MAX)
-    return INT_MAX;
-  if (value < INT_MIN)
-    return INT_MIN;
-  return static_cast<int>(value);
+  return platform::SaturatedDecimal(text.substr(i));
 }
 
 namespace {

@@ -3,19 +3,15 @@
 #include <atomic>
 #include <cstdio>
 
-namespace {
+void ConsoleDesktop::MessageBox(const std::string& text) {
+  std::fprintf(stderr, "%s\n", text.c_str());
+}
 
-class ConsoleDesktop final : public Desktop {
- public:
-  void MessageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-  std::optional<Credentials> AskCredentials(const std::string&) override { return std::nullopt; }
-  void PostCommand(int) override {}
-  void SetMessageText(const std::string&) override {}
-  void OpenProgress() override {}
-  bool RunSetupDialog(std::string&) override { return false; }
-  void OpenWithDefaultApplication(const std::string&) override {}
-  void UpdateAllViews(int) override {}
-};
+std::optional<Desktop::Credentials> ConsoleDesktop::AskCredentials(const std::string&) {
+  return std::nullopt;
+}
+
+namespace {
 
 ConsoleDesktop g_console;
 std::atomic<Desktop*> g_desktop{nullptr};

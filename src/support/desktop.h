@@ -53,6 +53,21 @@ class Desktop {
   virtual void UpdateAllViews(int hint) = 0;
 };
 
+// A desktop without windows: message boxes go to standard error, prompts are
+// cancelled, and what only windows could show is dropped. Command-line tools
+// derive from it to answer differently where a terminal can.
+class ConsoleDesktop : public Desktop {
+ public:
+  void MessageBox(const std::string& text) override;
+  std::optional<Credentials> AskCredentials(const std::string& site) override;
+  void PostCommand(int) override {}
+  void SetMessageText(const std::string&) override {}
+  void OpenProgress() override {}
+  bool RunSetupDialog(std::string&) override { return false; }
+  void OpenWithDefaultApplication(const std::string&) override {}
+  void UpdateAllViews(int) override {}
+};
+
 // The process's desktop. Until one is installed, a console stand-in is used:
 // message boxes go to standard error, prompts are cancelled, commands dropped.
 Desktop& TheDesktop();

@@ -4,13 +4,10 @@
 #include <array>
 #include <string_view>
 
+#include "xml/xml_space.h"
 #include "xml/xml_var.h"
 
 namespace {
-
-bool IsXmlSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 bool IsBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), IsXmlSpace);

@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "xml/xml_space.h"
+
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
-
-bool IsXmlSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 
 }  // namespace
 

@@ -4,13 +4,7 @@
 #include <utility>
 #include <vector>
 
-namespace {
-
-bool IsXmlSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
+#include "xml/xml_space.h"
 
 CXMLVar::CXMLVar(std::string name, std::string value)
     : m_strName(std::move(name)), m_strValue(std::move(value)) {}

@@ -195,7 +195,7 @@ TEST_F(Workflow, ASecondQueueWhileATransferRunsIsRefused) {
   doc.StartDownload(Item(1));
   EXPECT_EQ(desktop.Messages(), std::vector<std::string>(3, "download in progress, try later"));
   EXPECT_TRUE(doc.m_InstallQueue.empty());
-  EXPECT_TRUE(doc.m_strMode.empty());
+  EXPECT_EQ(doc.m_Mode, WorkflowMode::Normal);
   ASSERT_TRUE(RunUntilIdle());
 }
 

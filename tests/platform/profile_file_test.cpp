@@ -52,6 +52,10 @@ TEST(ProfileRead, IntegersSaturateAndAbsentOrEmptyValuesGiveTheDefault) {
   EXPECT_EQ(ParseProfileInteger("x1"), 0);
   EXPECT_EQ(ParseProfileInteger("99999999999999999999"), INT_MAX);
   EXPECT_EQ(ParseProfileInteger("-99999999999999999999"), INT_MIN);
+  EXPECT_EQ(ParseProfileInteger("2147483647"), INT_MAX);
+  EXPECT_EQ(ParseProfileInteger("2147483648"), INT_MAX);
+  EXPECT_EQ(ParseProfileInteger("-2147483648"), INT_MIN);
+  EXPECT_EQ(ParseProfileInteger("-2147483649"), INT_MIN);
 
   TempPrefix prefix;
   const auto path = prefix.Root() / "a.ini";

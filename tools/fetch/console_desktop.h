@@ -10,14 +10,8 @@
 
 #include "support/desktop.h"
 
-class FetchConsoleDesktop final : public Desktop {
+class FetchConsoleDesktop final : public ConsoleDesktop {
  public:
   void MessageBox(const std::string& text) override;
   std::optional<Credentials> AskCredentials(const std::string& site) override;
-  void PostCommand(int) override {}
-  void SetMessageText(const std::string&) override {}
-  void OpenProgress() override {}
-  bool RunSetupDialog(std::string&) override { return false; }
-  void OpenWithDefaultApplication(const std::string&) override {}
-  void UpdateAllViews(int) override {}
 };

@@ -8,6 +8,7 @@
 #include "app/gui/resources.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
+#include "app/option_keys.h"
 #include "catalogue/update_doc.h"
 #include "platform/codepage.h"
 #include "platform/x_display.h"
@@ -91,7 +92,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
 
 bool CUpdateApp::ProcessShellCommand() {
   m_pDoc = std::make_unique<CUpdateDoc>();
-  m_pDoc->SetClosesAfterFirstInstaller(TheOptions().IsTrue("DLLCHECK"));
+  m_pDoc->SetClosesAfterFirstInstaller(TheOptions().IsTrue(option::kLibraryCheck));
   CMainFrame::Hooks hooks;
   hooks.applicationCommand = [this](int commandId) { return OnCommand(commandId); };
   hooks.closing = [this] { OnMainFrameClosing(); };

@@ -34,13 +34,12 @@ bool CUpdateView::Create(wxWindow* parent) {
   if (!LoadResources() || !wxXmlResource::Get()->LoadPanel(this, parent, "101"))
     return false;
   SetClientSizeInDialogUnits(this, kFormSize);
-  m_pList = wxDynamicCast(FindWindow(cmd::kUpdateList), wxListCtrl);
-  if (m_pList == nullptr)
+  m_listControl = wxDynamicCast(FindWindow(cmd::kUpdateList), wxListCtrl);
+  if (m_listControl == nullptr)
     return false;
-  m_pListView = std::make_unique<WxUpdateList>(m_pList);
-  m_pLogic =
-      std::make_unique<UpdateViewLogic>(m_doc, *m_pListView, static_cast<ProgressDisplay&>(*this),
-                                        [] { return CheckRunningPrograms(); });
+  m_list = std::make_unique<WxUpdateList>(m_listControl);
+  m_logic = std::make_unique<UpdateViewLogic>(m_doc, *m_list, static_cast<ProgressDisplay&>(*this),
+                                              [] { return CheckRunningPrograms(); });
   Bind(wxEVT_BUTTON, &CUpdateView::OnButton, this);
   Bind(wxEVT_TIMER, &CUpdateView::OnTimer, this, kTimerId);
   m_timer.Start(kTimerPeriodMs);
@@ -48,14 +47,14 @@ bool CUpdateView::Create(wxWindow* parent) {
 }
 
 void CUpdateView::OnInitialUpdate() {
-  m_pLogic->OnUpdate(cmd::kHintCatalogue);
+  m_logic->OnUpdate(cmd::kHintCatalogue);
   if (auto* frame = wxDynamicCast(GetParent(), CMainFrame))
     frame->ShrinkToView();
-  m_pLogic->LoadAndStart();
+  m_logic->LoadAndStart();
 }
 
 void CUpdateView::OnUpdate(int hint) {
-  m_pLogic->OnUpdate(hint);
+  m_logic->OnUpdate(hint);
 }
 
 bool CUpdateView::OnCommand(int commandId) {
@@ -70,7 +69,7 @@ bool CUpdateView::OnCommand(int commandId) {
       PreviewView(wxGetTopLevelParent(this));
       return true;
     default:
-      return m_pLogic->OnCommand(commandId);
+      return m_logic->OnCommand(commandId);
   }
 }
 
@@ -79,7 +78,7 @@ void CUpdateView::OpenProgress() {
 }
 
 void CUpdateView::OnTimer(wxTimerEvent&) {
-  m_pLogic->RefreshProgress();
+  m_logic->RefreshProgress();
 }
 
 void CUpdateView::OnButton(wxCommandEvent& event) {

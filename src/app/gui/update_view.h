@@ -39,8 +39,8 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
   // Opens the progress dialog over the main window.
   void OpenProgress();
 
-  wxListCtrl* List() const { return m_pList; }
-  UpdateList& ListView() { return *m_pListView; }
+  wxListCtrl* List() const { return m_listControl; }
+  UpdateList& ListView() { return *m_list; }
   CProgressDlg& Progress() { return m_progress; }
 
  private:
@@ -54,9 +54,10 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
   void CloseProgress() override;
 
   CUpdateDoc& m_doc;
-  wxListCtrl* m_pList = nullptr;
-  std::unique_ptr<WxUpdateList> m_pListView;
-  std::unique_ptr<UpdateViewLogic> m_pLogic;
+  // The form's list control, and the logic's list over it.
+  wxListCtrl* m_listControl = nullptr;
+  std::unique_ptr<WxUpdateList> m_list;
+  std::unique_ptr<UpdateViewLogic> m_logic;
   CProgressDlg m_progress;
   wxTimer m_timer;
 };

@@ -9,7 +9,7 @@ class wxListCtrl;
 
 class WxUpdateList final : public UpdateList {
  public:
-  explicit WxUpdateList(wxListCtrl* list) : m_pList(list) {}
+  explicit WxUpdateList(wxListCtrl* list) : m_control(list) {}
 
   int RowCount() const override;
   int ColumnCount() const override;
@@ -29,5 +29,5 @@ class WxUpdateList final : public UpdateList {
  private:
   bool HasCell(int row, int column) const;
 
-  wxListCtrl* m_pList;
+  wxListCtrl* m_control;
 };

@@ -4,6 +4,7 @@
 #include "app/application.h"
 #include "app/commands.h"
 #include "catalogue/installer_runs.h"
+#include "support/clock.h"
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
@@ -11,7 +12,7 @@
 namespace {
 
 std::string TodayText() {
-  const std::time_t now = std::time(nullptr);
+  const std::time_t now = CurrentTime();
   std::tm local{};
   localtime_r(&now, &local);
   char text[16];

@@ -3,25 +3,21 @@
 // /proc) in the same run. Prints the ratio of their times.
 //
 // The processes are copies of sleep under names that no suite program has,
-// so that tests running meanwhile see none of them; they are started in a
-// process group of their own and all ended before the program returns.
+// so that tests running meanwhile see none of them; they are all ended before
+// the program returns.
 #include <benchmark/benchmark.h>
 #include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "guard/running_programs.h"
-
-extern char** environ;
+#include "testkit/child_process.h"
 
 namespace {
 
@@ -43,46 +39,24 @@ int CountProcesses() {
 class Sleepers {
  public:
   explicit Sleepers(int count) {
-    posix_spawn_file_actions_init(&m_actions);
-    posix_spawn_file_actions_addopen(&m_actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&m_actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&m_actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     static const char* const kNames[] = {"C:\\windows\\system32\\svchost.exe", "worker",
                                          "/usr/lib/x/helper-daemon", "C:\\Tools\\Report.EXE"};
-    for (int i = 0; i < count; ++i) {
-      posix_spawnattr_t attributes;
-      posix_spawnattr_init(&attributes);
-      posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
-      posix_spawnattr_setpgroup(&attributes, m_group);
-      std::string argv0 = kNames[i % 4];
-      char seconds[] = "300";
-      char* argv[] = {argv0.data(), seconds, nullptr};
-      pid_t pid = 0;
-      const int failed = posix_spawn(&pid, "/bin/sleep", &m_actions, &attributes, argv, environ);
-      posix_spawnattr_destroy(&attributes);
-      if (failed != 0)
-        break;
-      if (m_group == 0)
-        m_group = pid;
-      m_pids.push_back(pid);
+    m_children.reserve(static_cast<std::size_t>(count));
+    try {
+      for (int i = 0; i < count; ++i) {
+        ChildProcess::Options options;
+        options.argv0 = kNames[i % 4];
+        m_children.emplace_back("/bin/sleep", std::vector<std::string>{"300"}, options);
+      }
+    } catch (const std::runtime_error&) {
+      // As many as the system allows.
     }
   }
-  ~Sleepers() {
-    if (m_group != 0)
-      kill(-m_group, SIGKILL);
-    for (const pid_t pid : m_pids)
-      waitpid(pid, nullptr, 0);
-    posix_spawn_file_actions_destroy(&m_actions);
-  }
-  Sleepers(const Sleepers&) = delete;
-  Sleepers& operator=(const Sleepers&) = delete;
 
-  std::size_t Count() const { return m_pids.size(); }
+  std::size_t Count() const { return m_children.size(); }
 
  private:
-  posix_spawn_file_actions_t m_actions;
-  pid_t m_group = 0;
-  std::vector<pid_t> m_pids;
+  std::vector<ChildProcess> m_children;
 };
 
 void FindRunningProgramsOnce(benchmark::State& state) {

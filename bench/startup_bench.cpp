@@ -7,21 +7,18 @@
 // printed. Needs an X display (run under xvfb-run).
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "testkit/child_process.h"
 #include "testkit/loopback_server.h"
-
-extern char** environ;
+#include "testkit/temp_folder.h"
+#include "testkit/wait_until.h"
 
 namespace {
 
@@ -64,26 +61,16 @@ bool ViewableWindowNamed(Display* display, Window window, const std::string& tit
 
 // Seconds from spawning `argv` to a viewable window titled `title`; -1 when
 // it did not appear within 30 s.
-double TimeToWindow(Display* display, std::vector<std::string> argv, const std::string& title) {
-  std::vector<char*> pointers;
-  for (auto& argument : argv)
-    pointers.push_back(argument.data());
-  pointers.push_back(nullptr);
+double TimeToWindow(Display* display, const std::string& program,
+                    const std::vector<std::string>& args, const std::string& title) {
   const auto start = Clock::now();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ) != 0)
-    return -1;
-  double seconds = -1;
-  while (Clock::now() - start < std::chrono::seconds(30)) {
-    if (ViewableWindowNamed(display, DefaultRootWindow(display), title, 3)) {
-      seconds = std::chrono::duration<double>(Clock::now() - start).count();
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
-  return seconds;
+  ChildProcess shown(program, args);
+  const bool appeared =
+      WaitUntil([&] { return ViewableWindowNamed(display, DefaultRootWindow(display), title, 3); },
+                std::chrono::seconds(30));
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  shown.Stop(SIGTERM);
+  return appeared ? seconds : -1;
 }
 
 double Median(std::vector<double> values) {
@@ -102,16 +89,15 @@ int main(int argc, char** argv) {
   }
   LoopbackServer server;
   server.AddFile("download.xml", Catalogue(100));
-  char pattern[] = "/tmp/ostrel-bench-XXXXXX";
-  const std::filesystem::path prefix = mkdtemp(pattern);
-  setenv("OSTREL_PREFIX", prefix.c_str(), 1);
+  const TempFolder prefix("ostrel-bench-");
+  setenv("OSTREL_PREFIX", prefix.Path().c_str(), 1);
   setenv("OSTREL_CATALOGUE_URL", server.BaseUrl().c_str(), 1);
 
   std::vector<double> updater, anchor;
   for (int round = 0; round < rounds; ++round) {
     const double a =
-        TimeToWindow(display, {OSTREL_ANCHOR_BINARY, "anchor - list"}, "anchor - list");
-    const double u = TimeToWindow(display, {OSTREL_UPDATE_BINARY}, "Ostrel - update");
+        TimeToWindow(display, OSTREL_ANCHOR_BINARY, {"anchor - list"}, "anchor - list");
+    const double u = TimeToWindow(display, OSTREL_UPDATE_BINARY, {}, "Ostrel - update");
     if (a < 0 || u < 0) {
       std::printf("startup_bench: a window did not appear (anchor %.3f, updater %.3f)\n", a, u);
       return 1;
@@ -119,7 +105,6 @@ int main(int argc, char** argv) {
     anchor.push_back(a);
     updater.push_back(u);
   }
-  std::filesystem::remove_all(prefix);
   XCloseDisplay(display);
 
   const double anchorMedian = Median(anchor), updaterMedian = Median(updater);

@@ -21,6 +21,7 @@
 #include <map>
 #include <string>
 
+#include "testkit/temp_folder.h"
 #include "xml/text_input_file.h"
 #include "xml/xml_var.h"
 
@@ -28,11 +29,17 @@ namespace {
 
 constexpr int kItems = 20'000;
 
+// This run's input files; removed when the run ends.
+const TempFolder& Work() {
+  static const TempFolder folder("ostrel-bench-");
+  return folder;
+}
+
 // About 10 MB: a catalogue of 20,000 items of the usual fields, CR LF line
 // endings as a Windows server writes them, entities in the descriptions.
 std::filesystem::path Catalogue() {
   static const std::filesystem::path path = [] {
-    auto file = std::filesystem::temp_directory_path() / "ostrel-bench-catalogue.xml";
+    auto file = Work().Path() / "catalogue.xml";
     std::ofstream out(file, std::ios::binary);
     out << "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\r\n"
            "<?xml-stylesheet type=\"text/xsl\" href=\"download.xsl\"?>\r\n"
@@ -195,7 +202,7 @@ long PeakGrowthBytes(const char* reader, const std::filesystem::path& path) {
 }
 
 void PrintPeakMemory() {
-  const auto path = std::filesystem::temp_directory_path() / "ostrel-bench-shape.xml";
+  const auto path = Work().Path() / "shape.xml";
   std::printf("\nsizeof(CXMLVar) = %zu bytes\n", sizeof(CXMLVar));
   std::printf("Peak memory while reading, as a multiple of the input's size:\n");
   std::printf("%-32s %10s %12s %12s\n", "input", "size (kB)", "ParseDocument", "pugixml");
@@ -208,7 +215,6 @@ void PrintPeakMemory() {
     std::printf("%-32s %10zu %11.1fx %11.1fx\n", shape.name, text.size() / 1024,
                 static_cast<double>(ours) / size, static_cast<double>(anchor) / size);
   }
-  std::filesystem::remove(path);
 }
 
 }  // namespace
@@ -220,7 +226,6 @@ int main(int argc, char** argv) {
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   PrintPeakMemory();
-  std::filesystem::remove(Catalogue());
   benchmark::Shutdown();
   return 0;
 }

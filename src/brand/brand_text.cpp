@@ -99,8 +99,7 @@ void RewriteCorbainCompanyAndContact(std::string& text) {
 
 }  // namespace
 
-int ApplyBrandName(std::string& text, int logoNumber) {
-  const std::string skin = GetSkin();
+int ApplyBrandName(std::string& text, int logoNumber, const std::string& skin) {
   const std::string cap = Capitalised(skin);
   const std::string number = std::to_string(logoNumber);
   int count = 0;
@@ -115,12 +114,12 @@ int ApplyBrandName(std::string& text, int logoNumber) {
   return count;
 }
 
-bool ReplaceWebDomain(std::string& text, std::string_view prefix) {
+bool ReplaceWebDomain(std::string& text, std::string_view prefix, const std::string& skin) {
   // The reseller's domain ends with the maker's legacy domain; rewriting that
   // tail would break an address that is already right.
   if (text.find(brand::kCorbainWebDomain) != std::string::npos)
     return false;
-  const std::string domain = WebDomainOf(GetSkin());
+  const std::string domain = WebDomainOf(skin);
   if (domain.empty())
     return false;
   const std::string target = LowerCased(Concat(prefix, domain));
@@ -135,11 +134,10 @@ bool ReplaceWebDomain(std::string& text, std::string_view prefix) {
   return count > 0;
 }
 
-bool BrandText(std::string& text) {
-  const std::string skin = GetSkin();
-  if (ReplaceWebDomain(text, "www."))
+bool BrandText(std::string& text, const std::string& skin) {
+  if (ReplaceWebDomain(text, "www.", skin))
     return true;
-  if (ReplaceWebDomain(text, ""))
+  if (ReplaceWebDomain(text, "", skin))
     return true;
 
   int counted = 0;
@@ -147,16 +145,16 @@ bool BrandText(std::string& text) {
     counted += ReplaceEvery(text, "Ostrel CIS", "Gresmo Enterprise CIS");
     counted += ReplaceEvery(text, "Ostrel Accounts", "Gresmo Accounts Production");
     counted += ReplaceEvery(text, "Brevalt", "Gresmo Enterprise CIS");
-    counted += ApplyBrandName(text, 2);
+    counted += ApplyBrandName(text, 2, skin);
     // "Ostrel Gresmo" has just become "Gresmo Gresmo".
     counted += ReplaceEvery(text, "Gresmo Gresmo", "Gresmo");
   } else if (skin == "tarvish") {
     counted += ReplaceEvery(text, "Ostrel Accounts", "Tarvish For Accountants");
-    counted += ApplyBrandName(text, 3);
+    counted += ApplyBrandName(text, 3, skin);
   }
   for (const auto& [name, logoNumber] : kLogoNumbers)
     if (skin == name)
-      counted += ApplyBrandName(text, logoNumber);
+      counted += ApplyBrandName(text, logoNumber, skin);
   if (skin == "Orbeline")
     ReplaceEvery(text, "Orbeline Tax", "Tax");
   if (skin == "Corbain")
@@ -166,4 +164,16 @@ bool BrandText(std::string& text) {
   counted += ReplaceEvery(text, "Werrin Time & Fees", timeAndFees);
   counted += ReplaceEvery(text, "Werrin", timeAndFees);
   return counted > 0;
+}
+
+bool BrandText(std::string& text) {
+  return BrandText(text, GetSkin());
+}
+
+int ApplyBrandName(std::string& text, int logoNumber) {
+  return ApplyBrandName(text, logoNumber, GetSkin());
+}
+
+bool ReplaceWebDomain(std::string& text, std::string_view prefix) {
+  return ReplaceWebDomain(text, prefix, GetSkin());
 }

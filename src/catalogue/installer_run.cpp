@@ -3,6 +3,7 @@
 
 #include "catalogue/installer_runs.h"
 #include "platform/calendar_time.h"
+#include "support/clock.h"
 #include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
@@ -11,7 +12,7 @@
 namespace {
 
 std::string TodayText() {
-  const std::tm local = platform::LocalTime(std::time(nullptr));
+  const std::tm local = platform::LocalTime(CurrentTime());
   char text[16];
   std::strftime(text, sizeof text, "%d/%m/%Y", &local);
   return text;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <wx/app.h>
 #include <wx/button.h>
 #include <wx/frame.h>
 #include <wx/gauge.h>
@@ -12,6 +13,7 @@
 #include "brand/skin.h"
 #include "gui_harness.h"
 #include "testkit/temp_prefix.h"
+#include "testkit/wait_until.h"
 
 namespace {
 
@@ -184,8 +186,8 @@ TEST_F(Dialogs, OnceTheWindowIsClosingTheWorkersCallsAreAnsweredAtOnce) {
   std::optional<Desktop::Credentials> answer = Desktop::Credentials{"x", "y"};
   std::thread worker([&] { answer = app.Desktop().AskCredentials("127.0.0.1"); });
   // The worker waits for the UI thread, which is closing and will not show
-  // the prompt.
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  // the prompt: its call is queued there.
+  ASSERT_TRUE(WaitUntil([] { return wxTheApp->HasPendingEvents(); }, std::chrono::seconds(10)));
   app.Desktop().StopServingWorker();
   worker.join();
   EXPECT_FALSE(answer.has_value());

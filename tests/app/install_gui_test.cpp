@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <wx/listctrl.h>
 #include <filesystem>
 
@@ -12,8 +10,7 @@
 #include "catalogue/update_doc.h"
 #include "gui_harness.h"
 #include "support/commands.h"
-
-extern char** environ;
+#include "testkit/child_process.h"
 
 namespace {
 
@@ -110,20 +107,15 @@ TEST_F(InstallGui, InstallIsRefusedWhileASuiteProgramRuns) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
   const auto program = prefix.Root() / "accounts.exe";
   std::filesystem::copy_file("/bin/sleep", program);
-  std::string path = program.string(), seconds = "30";
-  char* argv[] = {path.data(), seconds.data(), nullptr};
-  pid_t pid = 0;
   // A suite program of this prefix, as the updater would have started it.
-  setenv("WINEPREFIX", prefix.Root().c_str(), 1);
-  const int spawned = posix_spawn(&pid, path.c_str(), nullptr, nullptr, argv, environ);
-  unsetenv("WINEPREFIX");
-  ASSERT_EQ(spawned, 0);
+  ChildProcess::Options inPrefix;
+  inPrefix.environment = {"WINEPREFIX=" + prefix.Root().string()};
+  ChildProcess running(program, {"30"}, inPrefix);
 
   ASSERT_TRUE(Start());
   Select(0);
   Command(cmd::kInstall);
-  kill(pid, SIGTERM);
-  waitpid(pid, nullptr, 0);
+  running.Stop(SIGTERM);
 
   ASSERT_EQ(user->Messages().size(), 1u);
   EXPECT_NE(user->Messages()[0].find("is currently running."), std::string::npos);

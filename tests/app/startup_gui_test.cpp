@@ -1,8 +1,5 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #include <wx/listctrl.h>
 
@@ -16,8 +13,7 @@
 #include "gui_harness.h"
 #include "support/commands.h"
 #include "support/settings.h"
-
-extern char** environ;
+#include "testkit/child_process.h"
 
 namespace {
 
@@ -125,15 +121,7 @@ TEST_F(StartupGui, TheLibraryCheckPassingEndsTheRunWithoutAWindow) {
 }
 
 TEST_F(StartupGui, TheProgramEndsAtOnceWithStatusZeroWhenTheLibrariesAreInOrder) {
-  std::string binary = OSTREL_UPDATE_BINARY;
-  std::string flag = "/DLLCHECK";
-  char* argv[] = {binary.data(), flag.data(), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), nullptr, nullptr, argv, environ), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(ChildProcess(OSTREL_UPDATE_BINARY, {"/DLLCHECK"}).Wait(), 0);
   EXPECT_TRUE(server->Requests().empty());
   EXPECT_NE(prefix.LogText().find("about to CheckDlls()"), std::string::npos);
 }
@@ -143,27 +131,19 @@ TEST_F(StartupGui, WithoutAnyHomeFolderTheProgramRefusesToStart) {
   constexpr uid_t kUnknownUser = 64999;
   if (getuid() != 0 || getpwuid(kUnknownUser) != nullptr)
     GTEST_SKIP() << "needs root and an unused user id";
-  int errors[2];
-  ASSERT_EQ(pipe(errors), 0);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    dup2(errors[1], STDERR_FILENO);
-    unsetenv("HOME");
-    if (setgid(kUnknownUser) != 0 || setuid(kUnknownUser) != 0)
-      _exit(99);
-    execl(OSTREL_UPDATE_BINARY, OSTREL_UPDATE_BINARY, static_cast<char*>(nullptr));
-    _exit(98);
-  }
-  close(errors[1]);
-  std::string text;
-  char buffer[256];
-  for (ssize_t got; (got = read(errors[0], buffer, sizeof buffer)) > 0;)
-    text.append(buffer, static_cast<std::size_t>(got));
-  close(errors[0]);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 1);
+  ChildProcess::Options options;
+  options.unset = {"HOME"};
+  options.errors = prefix.Root() / "stderr.txt";
+  ChildProcess updater = ChildProcess::Fork(
+      [] {
+        if (setgid(kUnknownUser) != 0 || setuid(kUnknownUser) != 0)
+          return 99;
+        execl(OSTREL_UPDATE_BINARY, OSTREL_UPDATE_BINARY, static_cast<char*>(nullptr));
+        return 98;
+      },
+      options);
+  EXPECT_EQ(updater.Wait(), 1);
+  const std::string text = ReadHostFile(options.errors);
   EXPECT_NE(text.find("no home folder"), std::string::npos) << text;
 }
 
@@ -191,30 +171,11 @@ TEST_P(WindowlessLibraryCheck, ChecksFirstAndNeedsADisplayOnlyToInstall) {
     prefix.WriteFile(
         "c:\\ostrel\\dllversion.txt",
         "<Files><File path=\"c:\\ostrel\\missing.dll\" mtime=\"01/01/2020\"/></Files>");
-  std::vector<std::string> environment;
-  for (char** entry = environ; *entry != nullptr; ++entry) {
-    const std::string text = *entry;
-    if (text.rfind("DISPLAY=", 0) != 0 && text.rfind("WAYLAND_DISPLAY=", 0) != 0)
-      environment.push_back(text);
-  }
-  std::vector<char*> envp;
-  for (std::string& text : environment)
-    envp.push_back(text.data());
-  envp.push_back(nullptr);
-  const std::string said = (prefix.Root() / "stderr.txt").string();
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  std::string binary = OSTREL_UPDATE_BINARY;
-  std::string flag = "/DLLCHECK";
-  char* argv[] = {binary.data(), flag.data(), nullptr};
-  pid_t pid = 0;
-  ASSERT_EQ(posix_spawn(&pid, binary.c_str(), &actions, nullptr, argv, envp.data()), 0);
-  posix_spawn_file_actions_destroy(&actions);
-  int status = 0;
-  ASSERT_EQ(waitpid(pid, &status, 0), pid);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), c.status);
+  ChildProcess::Options windowless;
+  windowless.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+  const auto said = prefix.Root() / "stderr.txt";
+  windowless.errors = said;
+  EXPECT_EQ(ChildProcess(OSTREL_UPDATE_BINARY, {"/DLLCHECK"}, windowless).Wait(), c.status);
   const std::string log = prefix.LogText();
   const auto parsing = log.find(": parsing command line\r\n");
   ASSERT_NE(parsing, std::string::npos);

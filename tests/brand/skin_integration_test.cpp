@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "brand/brand_text.h"
 #include "support/settings.h"
 #include "testkit/temp_prefix.h"
 
@@ -17,8 +18,11 @@ class Skin : public ::testing::Test {
   TempPrefix m_prefix;
 };
 
-TEST_F(Skin, WithoutASettingsFileTheSkinIsTheMakersOwn) {
+TEST_F(Skin, WithoutASettingsFileTheSkinIsTheMakersOwnAndBrandTextFollowsIt) {
   EXPECT_EQ(GetSkin(), "ostrel");
+  std::string fees = "Werrin";
+  EXPECT_TRUE(BrandText(fees));
+  EXPECT_EQ(fees, "ostrel Time and Fees");
 }
 
 TEST_F(Skin, SetSkinMapsTheShortFormStoresItAndLogsTheValueAsPassed) {

@@ -19,6 +19,7 @@
 #include "testkit/desktop_recorder.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
+#include "testkit/wait_until.h"
 #include "xml/xml_var.h"
 
 struct CatalogueItem {
@@ -75,9 +76,7 @@ class CatalogueTest : public ::testing::Test {
 
   // Installers started without waiting append their lines a little later.
   std::vector<std::string> WaitForRecords(std::size_t count) const {
-    for (int i = 0; i < 500 && Records().size() < count; ++i) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    WaitUntil([&] { return Records().size() >= count; }, std::chrono::seconds(5));
     return Records();
   }
 
@@ -85,23 +84,20 @@ class CatalogueTest : public ::testing::Test {
   // until the workflow rests. False when it does not rest within 20 s.
   // `eachTurn` looks at the document between turns.
   bool RunUntilIdle(const std::function<void()>& eachTurn = {}) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (std::chrono::steady_clock::now() < deadline) {
-      if (eachTurn)
-        eachTurn();
-      const auto posted = desktop.TakePostedCommands();
-      for (int command : posted) {
-        if (command == cmd::kCloseMainWindow)
-          closeRequests++;
-        else
-          doc.OnCommand(command);
-      }
-      if (posted.empty() && !doc.m_bInProgress && doc.m_InstallQueue.empty())
-        return true;
-      if (posted.empty())
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return false;
+    return WaitUntil(
+        [&] {
+          if (eachTurn)
+            eachTurn();
+          const auto posted = desktop.TakePostedCommands();
+          for (int command : posted) {
+            if (command == cmd::kCloseMainWindow)
+              closeRequests++;
+            else
+              doc.OnCommand(command);
+          }
+          return posted.empty() && !doc.m_bInProgress && doc.m_InstallQueue.empty();
+        },
+        std::chrono::seconds(20));
   }
 
   CXMLVar* Item(std::size_t index) const {

@@ -17,6 +17,7 @@
 #include "testkit/desktop_recorder.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
+#include "testkit/wait_until.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -37,9 +38,7 @@ class DownloadWorkerTest : public ::testing::Test {
 
   // Waits (boundedly) until the worker has passed `bytes`.
   void WaitForBytes(std::int32_t bytes) {
-    for (int i = 0; i < 3000 && bytesReceived.load() < bytes; ++i)
-      std::this_thread::sleep_for(10ms);
-    ASSERT_GE(bytesReceived.load(), bytes);
+    ASSERT_TRUE(WaitUntil([&] { return bytesReceived.load() >= bytes; }, 30s));
   }
 
   TempPrefix prefix;
@@ -55,12 +54,16 @@ TEST_F(DownloadWorkerTest, ATransferCountsAsItGoesThenPostsComplete) {
   worker.Start(state);
   // Read while the worker writes: every value seen only grows.
   std::int32_t seen = 0;
-  while (worker.Running() && desktop.PostedCommands().empty()) {
-    const std::int32_t now = bytesReceived.load();
-    ASSERT_GE(now, seen);
-    seen = now;
-    std::this_thread::sleep_for(2ms);
-  }
+  bool grew = true;
+  ASSERT_TRUE(WaitUntil(
+      [&] {
+        const std::int32_t now = bytesReceived.load();
+        grew = grew && now >= seen;
+        seen = now;
+        return !worker.Running() || !desktop.PostedCommands().empty();
+      },
+      30s));
+  EXPECT_TRUE(grew);
   worker.Join();
   EXPECT_EQ(bytesReceived.load(), 60);
   EXPECT_TRUE(state.transferred.load());

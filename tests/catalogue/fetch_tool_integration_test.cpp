@@ -1,17 +1,12 @@
 // ostrel-fetch as an administrator runs it: a real process against the
 // loopback server.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <string>
-#include <vector>
 
+#include "testkit/child_process.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
-
-extern char** environ;
 
 namespace {
 
@@ -26,25 +21,11 @@ Outcome RunFetch(const TempPrefix& prefix, const std::string& source, const std:
   const auto inputFile = prefix.Root() / "stdin.txt";
   const auto errorFile = prefix.Root() / "stderr.txt";
   WriteHostFile(inputFile, input);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, inputFile.c_str(), O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0644);
-  std::vector<std::string> args = {OSTREL_FETCH_TOOL, source, target};
-  std::vector<char*> argv;
-  for (auto& arg : args)
-    argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
+  ChildProcess::Options streams;
+  streams.input = inputFile;
+  streams.errors = errorFile;
   Outcome outcome;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
-  posix_spawn_file_actions_destroy(&actions);
+  outcome.status = ChildProcess(OSTREL_FETCH_TOOL, {source, target}, streams).Wait().value_or(-1);
   outcome.errors = ReadHostFile(errorFile);
   return outcome;
 }

@@ -334,35 +334,4 @@ TEST_F(TransferFileTest, AMissingLocalSourceFailsQuietlyAndKeepsTheEarlierFile) 
   EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
 }
 
-// -- size ---------------------------------------------------------------------
-
-long PeakResidentKilobytes() {
-  std::ifstream status("/proc/self/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmHWM:", 0) == 0)
-      return std::atol(line.c_str() + 6);
-  }
-  return 0;
-}
-
-TEST_F(TransferFileTest, AGibibyteArrivesExactlyCountedWithFlatMemory) {
-  constexpr std::int32_t kSize = 1 << 30;
-  // A small transfer first pays for what the internet layer sets up once.
-  ASSERT_TRUE(Fetch("-/bytes/1000"));
-  const long peakBefore = PeakResidentKilobytes();
-  ASSERT_TRUE(Fetch("-/bytes/" + std::to_string(kSize)));
-  [[maybe_unused]] const long peakGrowth = PeakResidentKilobytes() - peakBefore;
-  EXPECT_EQ(counter.load(), kSize);
-  EXPECT_EQ(fs::file_size(prefix.Host(kTarget)), std::uintmax_t{kSize});
-  std::ifstream file(prefix.Host(kTarget), std::ios::binary);
-  file.seekg(kSize - 1000);
-  std::string tail(1000, '\0');
-  file.read(tail.data(), 1000);
-  EXPECT_EQ(tail, GeneratedBytes(1000, kSize - 1000));
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
-  EXPECT_LT(peakGrowth, 2 * 1024) << "kB";
-#endif
-  fs::remove(prefix.Host(kTarget));
-}
-
 }  // namespace

@@ -1,22 +1,15 @@
 // Downloading and starting real installers from a loopback server.
+#include <ctime>
 #include <filesystem>
 
 #include "catalogue_fixture.h"
+#include "support/clock.h"
 #include "support/settings.h"
 #include "xml/xml_var.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string Today() {
-  const std::time_t now = std::time(nullptr);
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
-}
 
 // The installers in the order their downloads started. Each download is
 // logged twice: as the workflow starts it and as the transfer begins.
@@ -41,7 +34,21 @@ std::vector<std::string> LoggedDownloads(const std::string& log, const std::stri
 
 }  // namespace
 
-using Workflow = CatalogueTest;
+// Installers start on a fixed day, noon local time, so that the date they
+// record is known beforehand.
+class Workflow : public CatalogueTest {
+ protected:
+  Workflow() {
+    std::tm noon{};
+    noon.tm_year = 2026 - 1900;
+    noon.tm_mon = 5;
+    noon.tm_mday = 15;
+    noon.tm_hour = 12;
+    noon.tm_isdst = -1;
+    FixCurrentTime(std::mktime(&noon));
+  }
+  ~Workflow() override { FixCurrentTime(0); }
+};
 
 TEST_F(Workflow, AnInstallStartsTheInstallerInTheDownloadFolderAndTheNextOneSilently) {
   PublishInstaller("accounts.exe");
@@ -53,7 +60,7 @@ TEST_F(Workflow, AnInstallStartsTheInstallerInTheDownloadFolderAndTheNextOneSile
   ASSERT_TRUE(RunUntilIdle());
   ASSERT_EQ(WaitForRecords(1).size(), 1u);
   EXPECT_EQ(Records()[0], "accounts.exe args=[] cwd=" + Folder("c:\\temp"));
-  EXPECT_EQ(GetProfileString("internet", "updateaccounts", ""), Today());
+  EXPECT_EQ(GetProfileString("internet", "updateaccounts", ""), "15/06/2026");
   EXPECT_EQ(doc.m_nSizeKB, 1);
 
   doc.StartDownload(Item(0));
@@ -165,7 +172,7 @@ TEST_F(Workflow, OnlyAnInstallerThatStartedIsRecordedAndAFailedStartIsShown) {
   ASSERT_TRUE(RunUntilIdle());
   EXPECT_EQ(GetProfileString("internet", "updatepage", "none"), "none");
   EXPECT_EQ(GetProfileString("internet", "updatemissing", "none"), "none");
-  EXPECT_EQ(GetProfileString("internet", "updategood", "none"), Today());
+  EXPECT_EQ(GetProfileString("internet", "updategood", "none"), "15/06/2026");
   const auto messages = desktop.Messages();
   ASSERT_EQ(messages.size(), 2u);  // the failed download, and the failed start
   EXPECT_EQ(messages[0], "could not start c:\\temp\\page.exe /S");

@@ -31,11 +31,24 @@ class UpdaterEndToEnd(unittest.TestCase):
         s.start("/ALL", *arguments, **urls)
         return server
 
+    def wait_until_installers_ended(self, count):
+        """Until `count` installers have ended and nothing began after the
+        last: Install All starts the next download as soon as an installer
+        ends, so the run is over."""
+        s = self.session
+
+        def over():
+            log = s.log()
+            return (log.count(" ended with status ") >= count
+                    and " ended with status " in log.rstrip("\r\n").rsplit("\r\n", 1)[-1])
+
+        wait_until(lambda: len(s.installs()) >= count, what=f"{count} installers")
+        wait_until(over, what=f"the end of the run after {count} installers")
+
     def test_install_all_under_the_makers_brand(self):
         s = self.session
         self.install_all()
-        wait_until(lambda: len(s.installs()) >= 6, what="six installers")
-        time.sleep(0.5)
+        self.wait_until_installers_ended(6)
         self.assertEqual(sorted(s.installed_names()), sorted(ORDINARY_INSTALLERS))
         self.assertEqual(s.installed_names()[0], "dll.exe")
         temp = str(s.host("c:\\temp").resolve())
@@ -63,8 +76,7 @@ class UpdaterEndToEnd(unittest.TestCase):
     def test_gresmo_never_sees_the_payroll_update(self):
         s = self.session
         self.install_all("/S", "gresmo")
-        wait_until(lambda: len(s.installs()) >= 5, what="five installers")
-        time.sleep(1.0)
+        self.wait_until_installers_ended(5)
         self.assertNotIn("payroll27.exe", s.installed_names())
         self.assertEqual(len(s.installs()), 5)
         self.assertIn("skin=gresmo", s.settings())
@@ -76,8 +88,7 @@ class UpdaterEndToEnd(unittest.TestCase):
         reseller = s.serve()
         self.install_all("/S", "Corbain", server=reseller, catalogue=maker.base_url,
                          reseller=reseller.base_url)
-        wait_until(lambda: len(s.installs()) >= 5, what="five installers")
-        time.sleep(1.0)
+        self.wait_until_installers_ended(5)
         self.assertNotIn("cisforms.exe", s.installed_names())
         self.assertIn("/download.xml", reseller.requests())
         self.assertNotIn("/download.xml", maker.requests())

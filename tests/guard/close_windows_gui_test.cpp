@@ -13,8 +13,8 @@
 
 #include "brand/skin.h"
 #include "guard/running_programs.h"
-#include "guard/spawned_programs.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/spawned_programs.h"
 #include "testkit/temp_prefix.h"
 
 namespace {
@@ -49,10 +49,9 @@ class ClosingWindows : public ::testing::Test {
   };
   Started StartWindow(const std::string& exeName, const std::string& title,
                       const std::string& mode) {
-    int output = -1;
     const pid_t pid =
-        m_programs.Start(OSTREL_TEST_WINDOW_PROGRAM, exeName, {title, mode}, "", &output);
-    const auto ready = guardtest::ReadLine(output, 20s);
+        m_programs.Start(OSTREL_TEST_WINDOW_PROGRAM, exeName, {title, mode}, "", true);
+    const auto ready = m_programs.ReadLine(pid, 20s);
     if (!ready || ready->rfind("ready ", 0) != 0)
       throw std::runtime_error("the window program did not start");
     return {pid, std::stoul(ready->substr(6))};
@@ -61,10 +60,10 @@ class ClosingWindows : public ::testing::Test {
   bool Exits(pid_t pid) { return m_programs.WaitForExit(pid, 10s); }
   bool StillRuns(pid_t pid) { return !m_programs.WaitForExit(pid, 0ms); }
 
-  guardtest::ProgramsAndWindowsLock m_lock;
+  ProgramsAndWindowsLock m_lock;
   TempPrefix m_prefix;
   DesktopRecorder m_desktop;
-  guardtest::SpawnedPrograms m_programs;
+  SpawnedPrograms m_programs;
 };
 
 TEST_F(ClosingWindows, TheStartupProgramClosesOnRequestAndTheUpdateGoesOn) {

@@ -5,15 +5,14 @@
 #include <algorithm>
 
 #include "brand/skin.h"
-#include "guard/spawned_programs.h"
 #include "support/settings.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/spawned_programs.h"
 #include "testkit/temp_prefix.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using guardtest::SpawnedPrograms;
 
 const std::string kAdvice = std::string(kRunningAdvice) + "\r\n";
 
@@ -31,7 +30,7 @@ class RunningPrograms : public ::testing::Test {
     return running;
   }
 
-  guardtest::ProgramsAndWindowsLock m_lock;
+  ProgramsAndWindowsLock m_lock;
   TempPrefix m_prefix;
   DesktopRecorder m_desktop;
   SpawnedPrograms m_programs;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testkit/temp_folder.h"
 #include "testkit/temp_prefix.h"
 
 namespace platform {
@@ -19,32 +20,22 @@ using platform::RunningProcess;
 // A process folder laid out as /proc is, with only the files the list reads.
 class FakeProcFolder {
  public:
-  FakeProcFolder() {
-    std::string pattern = (fs::temp_directory_path() / "ostrel-proc-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-      throw std::runtime_error("mkdtemp failed");
-    m_root = pattern;
-  }
-  ~FakeProcFolder() {
-    std::error_code ec;
-    fs::remove_all(m_root, ec);
-  }
-
   void Add(const std::string& pid, const std::string& cmdline, const std::string& stat = "",
            const std::string& status = "", const std::string& environ = "") {
-    fs::create_directories(m_root / pid);
-    WriteHostFile(m_root / pid / "cmdline", cmdline);
+    const fs::path folder = Root() / pid;
+    fs::create_directories(folder);
+    WriteHostFile(folder / "cmdline", cmdline);
     if (!stat.empty())
-      WriteHostFile(m_root / pid / "stat", stat);
+      WriteHostFile(folder / "stat", stat);
     if (!status.empty())
-      WriteHostFile(m_root / pid / "status", status);
+      WriteHostFile(folder / "status", status);
     if (!environ.empty())
-      WriteHostFile(m_root / pid / "environ", environ);
+      WriteHostFile(folder / "environ", environ);
   }
-  const fs::path& Root() const { return m_root; }
+  const fs::path& Root() const { return m_folder.Path(); }
 
  private:
-  fs::path m_root;
+  TempFolder m_folder{"ostrel-proc-"};
 };
 
 using namespace std::string_literals;

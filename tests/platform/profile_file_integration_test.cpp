@@ -3,15 +3,15 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
 
 #include "platform/profile_file.h"
+#include "testkit/child_process.h"
 #include "testkit/temp_prefix.h"
+#include "testkit/wait_until.h"
 
 using platform::ProfileFile;
 
@@ -19,17 +19,15 @@ namespace {
 
 constexpr int kKeysEach = 200;
 
-pid_t WriteKeysInChild(const std::filesystem::path& path, const std::string& section) {
-  const pid_t pid = fork();
-  if (pid == 0) {
+ChildProcess WriteKeysInChild(const std::filesystem::path& path, const std::string& section) {
+  return ChildProcess::Fork([&] {
     ProfileFile file(path);
     for (int i = 0; i < kKeysEach; ++i) {
       if (!file.Write(section, "key" + std::to_string(i), std::to_string(i)))
-        _exit(1);
+        return 1;
     }
-    _exit(0);
-  }
-  return pid;
+    return 0;
+  });
 }
 
 }  // namespace
@@ -38,13 +36,10 @@ TEST(ProfileFileConcurrency, TwoProcessesEachWriting200KeysLoseNone) {
   TempPrefix prefix;
   const auto path = prefix.Root() / "ostrel.ini";
   WriteHostFile(path, "; shared\r\n[other]\r\nkeep=me\r\n");
-  const pid_t first = WriteKeysInChild(path, "first");
-  const pid_t second = WriteKeysInChild(path, "second");
-  for (pid_t pid : {first, second}) {
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  ChildProcess first = WriteKeysInChild(path, "first");
+  ChildProcess second = WriteKeysInChild(path, "second");
+  ASSERT_EQ(first.Wait(), 0);
+  ASSERT_EQ(second.Wait(), 0);
   ProfileFile file(path);
   for (int i = 0; i < kKeysEach; ++i) {
     EXPECT_EQ(file.ReadString("first", "key" + std::to_string(i), "lost"), std::to_string(i));
@@ -58,10 +53,18 @@ TEST(ProfileFileConcurrency, AWriterKilledMidwayLeavesAWholeFile) {
   const auto path = prefix.Root() / "ostrel.ini";
   WriteHostFile(path, "[other]\r\nkeep=me\r\n");
   for (int round = 0; round < 20; ++round) {
-    const pid_t child = WriteKeysInChild(path, "round" + std::to_string(round));
-    usleep(static_cast<useconds_t>(500 + round * 300));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    const std::string section = "round" + std::to_string(round);
+    ChildProcess child = WriteKeysInChild(path, section);
+    // Each round the writer dies a little further on.
+    const std::string reached = "key" + std::to_string(round * 10) + "=";
+    WaitUntil(
+        [&] {
+          const std::string written = ReadHostFile(path);
+          const auto at = written.find("[" + section + "]");
+          return at != std::string::npos && written.find(reached, at) != std::string::npos;
+        },
+        std::chrono::seconds(10));
+    child.Kill();
     const std::string contents = ReadHostFile(path);
     ASSERT_EQ(contents.rfind("[other]\r\nkeep=me\r\n", 0), 0u) << contents;
     ASSERT_TRUE(contents.size() < 2 || contents.substr(contents.size() - 2) == "\r\n");
@@ -74,15 +77,11 @@ namespace fs = std::filesystem;
 
 // Writes one key as uid:gid (0: as this process) in a child process.
 bool WriteAs(uid_t uid, gid_t gid, const fs::path& path) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (uid != 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
-      _exit(2);
-    _exit(ProfileFile(path).Write("general", "skin", "gresmo") ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return ChildProcess::Fork([&] {
+           if (uid != 0 && (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0))
+             return 2;
+           return ProfileFile(path).Write("general", "skin", "gresmo") ? 0 : 1;
+         }).Wait() == 0;
 }
 
 std::size_t Entries(const fs::path& folder) {

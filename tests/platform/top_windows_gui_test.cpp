@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <thread>
 
-#include "guard/spawned_programs.h"
+#include "testkit/spawned_programs.h"
+#include "testkit/wait_until.h"
 
 namespace {
 
@@ -24,10 +25,7 @@ class WindowMaker {
   WindowMaker() {
     // A server without clients resets itself, and turns connections away
     // while it does: keep trying for a while.
-    const auto deadline = std::chrono::steady_clock::now() + 5s;
-    while ((m_display = XOpenDisplay(nullptr)) == nullptr &&
-           std::chrono::steady_clock::now() < deadline)
-      std::this_thread::sleep_for(20ms);
+    WaitUntil([&] { return (m_display = XOpenDisplay(nullptr)) != nullptr; }, 5s);
   }
   ~WindowMaker() {
     if (m_display != nullptr)
@@ -84,7 +82,7 @@ class TopWindowsOnTheDisplay : public ::testing::Test {
     return static_cast<std::size_t>(std::find(list.begin(), list.end(), window) - list.begin());
   }
 
-  guardtest::ProgramsAndWindowsLock m_lock;
+  ProgramsAndWindowsLock m_lock;
   WindowMaker m_maker;
 };
 

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <optional>
+#include <string>
 #include <tuple>
 
 namespace {
@@ -20,15 +23,27 @@ Parsed Parse(const char* text) {
   return p;
 }
 
-std::time_t LocalNoon(int year, int month, int day) {
-  std::tm t{};
-  t.tm_year = year - 1900;
-  t.tm_mon = month - 1;
-  t.tm_mday = day;
-  t.tm_hour = 12;
-  t.tm_isdst = -1;
-  return std::mktime(&t);
-}
+// Three hours east of Greenwich all year round, so that local noon is a
+// known moment: 09:00 UTC.
+class DateTextInFixedZone : public ::testing::Test {
+ protected:
+  DateTextInFixedZone() {
+    if (const char* zone = std::getenv("TZ"))
+      m_saved = zone;
+    ::setenv("TZ", "XYZ-3", 1);
+    ::tzset();
+  }
+  ~DateTextInFixedZone() override {
+    if (m_saved)
+      ::setenv("TZ", m_saved->c_str(), 1);
+    else
+      ::unsetenv("TZ");
+    ::tzset();
+  }
+
+ private:
+  std::optional<std::string> m_saved;
+};
 
 }  // namespace
 
@@ -84,11 +99,11 @@ TEST(DateText, HelpersWindowYearsAndCountSeparators) {
   EXPECT_EQ(ReadDecimal("99999999999999999999"), INT_MAX);
 }
 
-TEST(DateText, TimeValueIsLocalNoonOfTheDay) {
-  EXPECT_EQ(DateTextToTime("05/03/2008"), LocalNoon(2008, 3, 5));
+TEST_F(DateTextInFixedZone, TimeValueIsLocalNoonOfTheDay) {
+  EXPECT_EQ(DateTextToTime("05/03/2008"), 1204707600);  // 2008-03-05 09:00 UTC
   EXPECT_EQ(DateTextToTime(""), 0);
   // A date that is not real carries over, as the platform's time arithmetic does.
-  EXPECT_EQ(DateTextToTime("31/02/2003"), LocalNoon(2003, 3, 3));
+  EXPECT_EQ(DateTextToTime("31/02/2003"), 1046682000);  // 2003-03-03 09:00 UTC
   EXPECT_EQ(DateTextToTime("1/2"), 0);
   EXPECT_EQ(DateTextToTime("1/1/99999999"), 0);
 }

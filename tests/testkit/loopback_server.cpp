@@ -1,12 +1,9 @@
 #include "testkit/loopback_server.h"
 
 #include <arpa/inet.h>
-#include <fcntl.h>
 #include <netinet/in.h>
-#include <spawn.h>
 #include <strings.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -14,11 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 
 #include "testkit/temp_prefix.h"
-
-extern char** environ;
+#include "testkit/wait_until.h"
 
 namespace fs = std::filesystem;
 
@@ -27,82 +22,44 @@ namespace {
 // Generous: the machine is shared with builds.
 constexpr auto kStartLimit = std::chrono::seconds(60);
 
-fs::path MakeWorkFolder() {
-  std::string pattern = (fs::temp_directory_path() / "ostrel-server-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("mkdtemp failed");
-  return pattern;
-}
-
 }  // namespace
 
 LoopbackServer::LoopbackServer() : LoopbackServer(Options{}) {}
 
-LoopbackServer::LoopbackServer(Options options)
-    : m_work(MakeWorkFolder()), m_root(options.root), m_bind(options.bind) {
+LoopbackServer::LoopbackServer(Options options) : m_root(options.root), m_bind(options.bind) {
   if (m_root.empty()) {
-    m_root = m_work / "root";
+    m_root = m_work.Path() / "root";
     fs::create_directories(m_root);
   }
-  const fs::path portFile = m_work / "port";
-  std::vector<std::string> args = {OSTREL_CATALOGUE_SERVER,
-                                   "--root",
-                                   m_root.string(),
-                                   "--bind",
-                                   m_bind,
-                                   "--port-file",
-                                   portFile.string(),
-                                   "--log",
-                                   (m_work / "requests.log").string()};
+  const fs::path portFile = m_work.Path() / "port";
+  std::vector<std::string> args = {
+      "--root",      m_root.string(),   "--bind", m_bind,
+      "--port-file", portFile.string(), "--log",  (m_work.Path() / "requests.log").string()};
   args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
-  std::vector<char*> argv;
-  for (std::string& arg : args)
-    argv.push_back(arg.data());
-  argv.push_back(nullptr);
+  // What the server says about its own failures belongs in the test's output.
+  ChildProcess::Options streams;
+  streams.errors.clear();
+  m_server.emplace(OSTREL_CATALOGUE_SERVER, args, streams);
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-  const int failed = posix_spawn(&m_pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) {
-    m_pid = -1;
-    Stop();
-    throw std::runtime_error("cannot start " + args[0]);
-  }
-
-  const auto limit = std::chrono::steady_clock::now() + kStartLimit;
-  while (m_port == 0) {
-    int status = 0;
-    if (waitpid(m_pid, &status, WNOHANG) == m_pid) {
-      m_pid = -1;
-      Stop();
-      throw std::runtime_error("the loopback server ended at start");
-    }
-    std::ifstream(portFile) >> m_port;
-    if (m_port == 0) {
-      if (std::chrono::steady_clock::now() > limit) {
-        Stop();
-        throw std::runtime_error("the loopback server did not start listening");
-      }
-      std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+  WaitUntil(
+      [&] {
+        if (m_server->Wait(std::chrono::milliseconds(0)))
+          return true;
+        std::ifstream(portFile) >> m_port;
+        return m_port != 0;
+      },
+      kStartLimit);
+  if (m_port == 0) {
+    const bool ended = m_server->Wait(std::chrono::milliseconds(0)).has_value();
+    m_server.reset();
+    throw std::runtime_error(ended ? "the loopback server ended at start"
+                                   : "the loopback server did not start listening");
   }
 }
 
 LoopbackServer::~LoopbackServer() {
-  Stop();
-}
-
-void LoopbackServer::Stop() {
-  if (m_pid > 0) {
-    kill(m_pid, SIGTERM);
-    int status = 0;
-    waitpid(m_pid, &status, 0);
-    m_pid = -1;
-  }
-  std::error_code ignored;
-  fs::remove_all(m_work, ignored);
+  if (m_server)
+    m_server->Stop(SIGTERM);
 }
 
 std::string LoopbackServer::BaseUrl() const {
@@ -123,7 +80,7 @@ void LoopbackServer::AddFile(const std::string& relativePath, const std::string&
 
 std::vector<LoopbackServer::Request> LoopbackServer::Requests() const {
   std::vector<Request> requests;
-  std::istringstream log(ReadHostFile(m_work / "requests.log"));
+  std::istringstream log(ReadHostFile(m_work.Path() / "requests.log"));
   std::string line;
   while (std::getline(log, line)) {
     if (line.empty())

@@ -7,13 +7,15 @@
 // (see `catalogue-server --help`). Not thread-safe; one per test.
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#include "testkit/child_process.h"
+#include "testkit/temp_folder.h"
 
 class LoopbackServer {
  public:
@@ -60,12 +62,10 @@ class LoopbackServer {
   std::vector<Request> Requests() const;
 
  private:
-  void Stop();
-
-  std::filesystem::path m_work;  // port file, request log, own root
+  TempFolder m_work{"ostrel-server-"};  // port file, request log, own root
   std::filesystem::path m_root;
   std::string m_bind;
-  pid_t m_pid = -1;
+  std::optional<ChildProcess> m_server;
   int m_port = 0;
 };
 

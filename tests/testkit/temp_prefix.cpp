@@ -13,16 +13,12 @@
 
 namespace fs = std::filesystem;
 
-TempPrefix::TempPrefix() {
-  std::string pattern = (fs::temp_directory_path() / "ostrel-test-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr)
-    throw std::runtime_error("mkdtemp failed");
-  m_root = pattern;
+TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
   if (const char* saved = std::getenv("OSTREL_PREFIX")) {
     m_hadPrefix = true;
     m_savedPrefix = saved;
   }
-  setenv("OSTREL_PREFIX", m_root.c_str(), 1);
+  setenv("OSTREL_PREFIX", Root().c_str(), 1);
   SetProfileName("ostrel.ini");
   RestartLog();
   ForgetSkin();
@@ -38,8 +34,6 @@ TempPrefix::~TempPrefix() {
   } else {
     unsetenv("OSTREL_PREFIX");
   }
-  std::error_code ec;
-  fs::remove_all(m_root, ec);
 }
 
 fs::path TempPrefix::Host(const std::string& windowsPath) const {

@@ -7,6 +7,8 @@
 #include <filesystem>
 #include <string>
 
+#include "testkit/temp_folder.h"
+
 class TempPrefix {
  public:
   TempPrefix();
@@ -14,7 +16,7 @@ class TempPrefix {
   TempPrefix(const TempPrefix&) = delete;
   TempPrefix& operator=(const TempPrefix&) = delete;
 
-  const std::filesystem::path& Root() const { return m_root; }
+  const std::filesystem::path& Root() const { return m_folder.Path(); }
   // The host path of a Windows path inside this prefix.
   std::filesystem::path Host(const std::string& windowsPath) const;
   std::string ReadFile(const std::string& windowsPath) const;
@@ -23,7 +25,7 @@ class TempPrefix {
   std::string LogText() const { return ReadFile("c:\\temp\\log.txt"); }
 
  private:
-  std::filesystem::path m_root;
+  TempFolder m_folder;
   std::string m_savedPrefix;
   bool m_hadPrefix = false;
 };

@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "brand/brand_values.h"
-#include "brand/skin.h"
-#include "support/settings.h"
-#include "testkit/temp_prefix.h"
 
 namespace {
 
@@ -16,20 +13,14 @@ struct Branded {
 
 class BrandTextFor : public ::testing::Test {
  protected:
-  void SetUp() override { ForgetSkin(); }
-  void TearDown() override { ForgetSkin(); }
+  void UseSkin(const std::string& skin) { m_skin = skin; }
 
-  void UseSkin(const std::string& skin) {
-    ForgetSkin();
-    WriteProfileString("general", "skin", skin);
-  }
-
-  static Branded Brand(std::string text) {
-    const bool counted = BrandText(text);
+  Branded Brand(std::string text) const {
+    const bool counted = BrandText(text, m_skin);
     return {text, counted};
   }
 
-  TempPrefix m_prefix;
+  std::string m_skin = "ostrel";
 };
 
 std::string Concat(std::string_view a, std::string_view b, std::string_view c = "") {
@@ -59,7 +50,7 @@ TEST_F(BrandTextFor, LumbryRenamesProductsAndLogosWithTheMakersLogoAsAWhole) {
   EXPECT_TRUE(Brand("Halvex").counted);
 
   std::string both = "ostrellogo.jpg, Ostrel";
-  EXPECT_EQ(ApplyBrandName(both, 6), 2);
+  EXPECT_EQ(ApplyBrandName(both, 6, "Lumbry"), 2);
   EXPECT_EQ(both, "l6.jpg, Lumbry");
 }
 

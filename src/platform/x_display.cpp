@@ -71,16 +71,21 @@ std::optional<unsigned long> WindowPid(Display* display, Window window, Atom pid
   return pid;
 }
 
+// The X server that DISPLAY names, or nullptr when it names none or none answers.
+Display* OpenNamedDisplay() {
+  const char* name = std::getenv("DISPLAY");
+  if (name == nullptr || *name == '\0')
+    return nullptr;
+  return XOpenDisplay(name);
+}
+
 }  // namespace
 
 bool DisplayAvailable() {
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   if (wayland != nullptr && *wayland != '\0')
     return true;
-  const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0')
-    return false;
-  Display* display = XOpenDisplay(name);
+  Display* display = OpenNamedDisplay();
   if (display == nullptr)
     return false;
   XCloseDisplay(display);
@@ -88,10 +93,7 @@ bool DisplayAvailable() {
 }
 
 bool ActivateWindowsOf(pid_t pid) {
-  const char* name = std::getenv("DISPLAY");
-  if (name == nullptr || *name == '\0')
-    return false;
-  Display* display = XOpenDisplay(name);
+  Display* display = OpenNamedDisplay();
   if (display == nullptr)
     return false;
   const XErrorHandler previous = XSetErrorHandler(IgnoreXError);

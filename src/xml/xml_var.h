@@ -96,9 +96,9 @@ class CXMLVar final {
   CXMLVar(const CXMLVar&) = delete;
   CXMLVar& operator=(const CXMLVar&) = delete;
 
-  // Nodes come from the tree's pool (see node_pool.h).
+  // Nodes come from a pool of cells of their own size (see node_pool.h).
   static void* operator new(std::size_t size);
-  static void operator delete(void* node) noexcept;
+  static void operator delete(void* node, std::size_t size) noexcept;
 
   // The name exactly as read. Renaming an element after it has been added to a
   // parent leaves the parent's name index behind; don't.

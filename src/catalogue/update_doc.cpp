@@ -43,7 +43,11 @@ void BrandFilter(CXMLVar* element, void* context) {
 // Every text rewritten for the brand; "link" elements keep their attributes,
 // which point at the maker's own pages.
 void BrandCatalogue(CXMLVar* element, void*) {
-  BrandText(element->m_strValue);
+  // Some rewrites are not counted in BrandText's answer: compare instead.
+  std::string text = element->m_strValue;
+  BrandText(text);
+  if (element->m_strValue != text)
+    element->m_strValue = text;
   if (element->m_strName == "link")
     return;
   for (auto& [name, value] : element->m_Attributes) {

@@ -171,7 +171,7 @@ class TreeLoader {
     target.TakeChildrenFrom(*loaded);
     target.m_strName = std::move(loaded->m_strName);
     target.m_strValue = std::move(loaded->m_strValue);
-    target.m_Attributes = std::move(loaded->m_Attributes);
+    target.m_Attributes.TakeAttributes(loaded->m_Attributes);
     target.m_nOrdinal = loaded->m_nOrdinal;
   }
 
@@ -205,9 +205,13 @@ class TreeLoader {
   bool Finish(const Frame& frame) {
     CXMLVar& element = *frame.element;
     std::uint32_t parentNumber = 0;
-    if (!m_archive.ReadText(element.m_strName) || !m_archive.ReadText(element.m_strValue) ||
+    std::string name;
+    std::string value;
+    if (!m_archive.ReadText(name) || !m_archive.ReadText(value) ||
         !m_archive.ReadUint32(parentNumber) || !m_archive.ReadInt32(element.m_nOrdinal))
       return false;
+    element.m_strName = name;
+    element.m_strValue = value;
     if (parentNumber != frame.parentNumber)
       return false;
     element.RebuildChildIndex();

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "xml/xml_space.h"
 #include "xml/xml_var.h"
@@ -58,20 +60,32 @@ class TagEnd {
 
 }  // namespace
 
-std::string ReadText(XMLInput& input) {
-  std::string text;
+namespace {
+
+// The reader's steps fill buffers that it reuses from one node to the next,
+// so that a node's texts cost one exact-size copy and no growing.
+void ReadTextInto(XMLInput& input, std::string& text) {
+  text.clear();
   for (;;) {
     std::string_view window = input.Window();
     if (window.empty())
-      return text;
+      return;
     std::size_t stop = window.find('<');
     text.append(window.substr(0, stop));
     if (stop != std::string_view::npos) {
       input.Consume(stop);
-      return text;
+      return;
     }
     input.Consume(window.size());
   }
+}
+
+}  // namespace
+
+std::string ReadText(XMLInput& input) {
+  std::string text;
+  ReadTextInto(input, text);
+  return text;
 }
 
 std::string ReadCData(XMLInput& input) {
@@ -93,13 +107,15 @@ std::string ReadCData(XMLInput& input) {
   }
 }
 
-std::string ReadTagText(XMLInput& input) {
-  std::string text;
+namespace {
+
+void ReadTagTextInto(XMLInput& input, std::string& text) {
+  text.clear();
   TagEnd end;
   for (;;) {
     std::string_view window = input.Window();
     if (window.empty())
-      return text;
+      return;
     // Until the text holds eight characters, scan no further than the
     // eighth: the moment it is appended decides whether this is a CDATA
     // section, whose brackets and quotes don't count.
@@ -117,34 +133,49 @@ std::string ReadTagText(XMLInput& input) {
     text.append(window.substr(0, i));
     input.Consume(closed ? i + 1 : i);
     if (closed)
-      return text;
+      return;
     if (mayBeCData && text == kCDataStart) {
       const std::string section = ReadCData(input);
       text.append(section.data(), section.size());
-      return text;
+      return;
     }
   }
 }
 
-XMLTag ReadTag(XMLInput& input) {
-  XMLTag tag;
+void ReadTagInto(XMLInput& input, XMLTag& tag) {
+  tag.isEmpty = tag.isEnd = false;
   input.SkipWhiteSpace();
   input.Take();
   if (input.Peek() == '/') {
     tag.isEnd = true;
     input.Take();
   }
-  tag.text = ReadTagText(input);
+  ReadTagTextInto(input, tag.text);
   if (tag.text.ends_with('?') || tag.text.starts_with('!'))
     tag.isEmpty = true;
   if (tag.text.ends_with('/')) {
     tag.text.pop_back();
     tag.isEmpty = true;
   }
+}
+
+}  // namespace
+
+std::string ReadTagText(XMLInput& input) {
+  std::string text;
+  ReadTagTextInto(input, text);
+  return text;
+}
+
+XMLTag ReadTag(XMLInput& input) {
+  XMLTag tag;
+  ReadTagInto(input, tag);
   return tag;
 }
 
-std::string DecodeEntities(std::string text) {
+namespace {
+
+void DecodeEntitiesInPlace(std::string& text) {
   auto needsWork = [](char c) { return c == '&' || static_cast<unsigned char>(c) >= 0xC0; };
   std::size_t in =
       static_cast<std::size_t>(std::find_if(text.begin(), text.end(), needsWork) - text.begin());
@@ -169,24 +200,41 @@ std::string DecodeEntities(std::string text) {
     ++in;
   }
   text.resize(out);
+}
+
+}  // namespace
+
+std::string DecodeEntities(std::string text) {
+  DecodeEntitiesInPlace(text);
   return text;
 }
 
-void CXMLVar::SplitTag() {
-  if (m_strName.starts_with('!')) {
-    m_strValue = std::move(m_strName);
-    m_strName.assign(1, '!');
+namespace {
+
+// SplitTag for a tag's text held anywhere (it may be element's own name).
+void SplitTagText(CXMLVar& element, std::string_view text) {
+  if (text.starts_with('!')) {
+    element.m_strValue = text;
+    element.m_strName = "!";
     return;
   }
   // Only a space (or, without one, a tab) separates the name; a line break
   // stays part of it.
-  std::size_t cut = m_strName.find(' ');
-  if (cut == std::string::npos)
-    cut = m_strName.find('\t');
-  if (cut == std::string::npos || cut == 0)
+  std::size_t cut = text.find(' ');
+  if (cut == std::string_view::npos)
+    cut = text.find('\t');
+  if (cut == std::string_view::npos || cut == 0) {
+    element.m_strName = text;
     return;
-  ParseAttributes(std::string_view(m_strName).substr(cut + 1));
-  m_strName.resize(cut);
+  }
+  element.ParseAttributes(text.substr(cut + 1));
+  element.m_strName = text.substr(0, cut);
+}
+
+}  // namespace
+
+void CXMLVar::SplitTag() {
+  SplitTagText(*this, m_strName);
 }
 
 std::size_t CXMLVar::ParseAttributes(std::string_view text) {
@@ -198,6 +246,9 @@ std::size_t CXMLVar::ParseAttributes(std::string_view text) {
       ++at;
     return at;
   };
+  // Gathered first and added at once: a tag may carry a million attributes.
+  std::vector<AttributeMap::value_type> pairs;
+  std::string decoded;
   std::size_t at = skipSpace(0);
   while (at < size) {
     // A name runs to the next '=' whatever its length; a name without '=',
@@ -221,11 +272,14 @@ std::size_t CXMLVar::ParseAttributes(std::string_view text) {
     std::string_view value =
         text.substr(at, close == std::string_view::npos ? size - at : close - at);
     at = close == std::string_view::npos ? size : close + 1;
-    SetAttribute(std::string(name), DecodeEntities(std::string(value)));
+    decoded.assign(value);
+    DecodeEntitiesInPlace(decoded);
+    pairs.emplace_back(name, decoded);
     if (at >= size)
       break;
     at = skipSpace(at);
   }
+  m_Attributes.insert_or_assign_all(std::move(pairs));
   return m_Attributes.size();
 }
 
@@ -237,19 +291,20 @@ namespace {
 
 // The element's value: the text up to its first tag, decoded unless the
 // element says its content is base64 ("T", exactly).
-void ReadLeadingValue(CXMLVar& element, XMLInput& input) {
-  element.m_strValue = ReadText(input);
+void ReadLeadingValue(CXMLVar& element, XMLInput& input, std::string& text) {
+  ReadTextInto(input, text);
   auto base64 = element.m_Attributes.find("base64");
   if (base64 == element.m_Attributes.end() || base64->second != "T")
-    element.m_strValue = DecodeEntities(std::move(element.m_strValue));
+    DecodeEntitiesInPlace(text);
+  element.m_strValue = text;
 }
 
 // The prolog: instructions and "!" tags up to the document element's start
 // tag, which is read into root. Only a stylesheet instruction leaves a trace.
-void ReadProlog(CXMLVar& root, XMLInput& input) {
+void ReadProlog(CXMLVar& root, XMLInput& input, XMLTag& tag) {
   for (;;) {
-    root.m_strName = ReadTag(input).text;
-    root.SplitTag();
+    ReadTagInto(input, tag);
+    SplitTagText(root, tag.text);
     if (root.m_strName.starts_with('?')) {
       if (root.m_strName == "?xml-stylesheet")
         root.SetStylesheet(root.GetAttribute("href"));
@@ -266,21 +321,25 @@ void ReadProlog(CXMLVar& root, XMLInput& input) {
 
 void CXMLVar::Parse(std::istream& stream, bool isDocument) {
   XMLInput input(stream);
+  XMLTag tag;
+  std::string text;
   if (isDocument) {
     input.SkipPrefix(kUtf8ByteOrderMark);
-    ReadProlog(*this, input);
+    ReadProlog(*this, input, tag);
   }
   // The element being filled is the innermost open one; an end tag, whatever
   // its name, closes it and hands the text after it to its parent. Elements
   // still open when the input ends stay as read so far.
   CXMLVar* open = this;
-  ReadLeadingValue(*open, input);
+  ReadLeadingValue(*open, input, text);
   while (!input.AtEnd()) {
-    XMLTag tag = ReadTag(input);
+    ReadTagInto(input, tag);
     if (tag.isEnd) {
       CXMLVar* parent = open->m_pParent;
-      if (parent != nullptr)
-        parent->AddText(ReadText(input));
+      if (parent != nullptr) {
+        ReadTextInto(input, text);
+        parent->AddText(text);
+      }
       if (open == this)
         return;
       open = parent;
@@ -289,17 +348,18 @@ void CXMLVar::Parse(std::istream& stream, bool isDocument) {
     // A value that is more than white space moves into a first "#text" child
     // once the element turns out to have children.
     if (!IsBlank(open->m_strValue)) {
-      open->AddText(std::move(open->m_strValue));
+      open->AddText(open->m_strValue);
       open->m_strValue.clear();
     }
-    auto child = std::make_unique<CXMLVar>(std::move(tag.text));
-    child->SplitTag();
+    auto child = std::make_unique<CXMLVar>();
+    SplitTagText(*child, tag.text);
     CXMLVar* added = open->AddChild(std::move(child));
     if (tag.isEmpty) {
-      open->AddText(ReadText(input));
+      ReadTextInto(input, text);
+      open->AddText(text);
     } else {
       open = added;
-      ReadLeadingValue(*open, input);
+      ReadLeadingValue(*open, input, text);
     }
   }
 }

@@ -35,6 +35,7 @@
 
 #include "xml/attribute_map.h"
 #include "xml/child_index.h"
+#include "xml/compact_text.h"
 
 class TreeArchive;
 
@@ -84,32 +85,38 @@ class CXMLVarList {
   std::size_t m_size;
 };
 
-class CXMLVar {
+// Final: its nodes come from a pool of cells of exactly its size.
+class CXMLVar final {
  public:
   // Attribute names are unique and compared exactly; iteration is in name order.
   using AttributeMap = ::AttributeMap;
 
-  explicit CXMLVar(std::string name = {}, std::string value = {});
-  virtual ~CXMLVar();
+  explicit CXMLVar(CompactText name = {}, CompactText value = {});
+  ~CXMLVar();
   CXMLVar(const CXMLVar&) = delete;
   CXMLVar& operator=(const CXMLVar&) = delete;
 
+  // Nodes come from a pool of cells of their own size (see node_pool.h).
+  static void* operator new(std::size_t size);
+  static void operator delete(void* node, std::size_t size) noexcept;
+
   // The name exactly as read. Renaming an element after it has been added to a
   // parent leaves the parent's name index behind; don't.
-  std::string m_strName;
+  CompactText m_strName;
   // Read and assigned in place by the catalogue and the view.
-  std::string m_strValue;
+  CompactText m_strValue;
   // Read, iterated and assigned in place by the catalogue's brand rewrite.
   AttributeMap m_Attributes;
 
-  CXMLVarList Children() const { return {m_pFirstChild, m_pLastChild, m_nChildren}; }
+  CXMLVarList Children() const { return {FirstChild(), m_pLastChild, m_nChildren}; }
   // Newest first.
   CXMLVarList Instructions() const;
   CXMLVar* Parent() const { return m_pParent; }
-  // The next and previous element in the parent's children (or, for an
-  // instruction node, in its element's instructions); nullptr at either end.
-  CXMLVar* NextSibling() const { return m_pNextSibling; }
-  CXMLVar* PreviousSibling() const { return m_pPreviousSibling; }
+  // The next element in the parent's children (or, for an instruction node,
+  // in its element's instructions); nullptr at the end.
+  CXMLVar* NextSibling() const {
+    return m_pParent != nullptr && m_pParent->m_pLastChild == this ? nullptr : m_pNextSibling;
+  }
   std::int32_t Ordinal() const { return m_nOrdinal; }
 
   // --- lookup (names compared byte for byte, case-sensitive) ---
@@ -118,10 +125,10 @@ class CXMLVar {
   // FindChild, or a new empty child of that name appended: never nullptr.
   CXMLVar* GetChild(std::string_view name);
   // The value of GetChild(name), assignable in place.
-  std::string& ChildValue(std::string_view name);
+  CompactText& ChildValue(std::string_view name);
 
   std::string GetAttribute(std::string_view name) const;
-  void SetAttribute(std::string name, std::string value);
+  void SetAttribute(CompactText name, CompactText value);
 
   // --- structure ---
   // Appends child (nullptr: nothing happens, returns nullptr) and returns it.
@@ -130,22 +137,24 @@ class CXMLVar {
   CXMLVar* AddChild(std::unique_ptr<CXMLVar> child);
   // Appends a "#text" child holding text trimmed at its end of white space
   // (leading white space stays); false, and nothing added, when nothing is left.
-  bool AddText(std::string text);
+  bool AddText(std::string_view text);
   // Takes a child out without destroying it; the caller owns it, and it has no
   // parent any more. nullptr when child is not a child of this element.
+  // Costs a walk over the siblings before it.
   std::unique_ptr<CXMLVar> RemoveChild(CXMLVar* child);
   // RemoveChild and destroy; nullptr or a stranger is ignored.
   void DeleteChild(CXMLVar* child);
-  // Deletes each listed element through its parent, in list order. An element
-  // listed again, or lying inside one listed before it, has gone with that one
-  // and is skipped; so is nullptr or an element without a parent.
+  // Deletes each listed element through its parent, as in list order. An
+  // element listed again, or lying inside one listed before it, has gone with
+  // that one and is skipped; so is nullptr or an element without a parent.
+  // Costs one walk over each parent's children, however many go.
   static void DeleteNodes(std::span<CXMLVar* const> nodes);
 
   // Replaces the newest instruction node of that name by a fresh one at the
   // head of the instruction list, and returns the fresh one.
-  CXMLVar* AddInstruction(std::string name);
+  CXMLVar* AddInstruction(CompactText name);
   // A "?xml-stylesheet" instruction with type "text/xsl" and the given href.
-  void SetStylesheet(std::string href);
+  void SetStylesheet(CompactText href);
 
   // --- walking and copying ---
   // Calls visitor on this element and every descendant through the children
@@ -177,44 +186,45 @@ class CXMLVar {
   // element's name, value, attributes, children and ordinal with what the
   // archive holds, or, when the archive is truncated or corrupted, leaves the
   // element as it was and marks the archive failed.
-  virtual void Serialize(TreeArchive& archive);
+  void Serialize(TreeArchive& archive);
 
  private:
   friend class TreeLoader;
 
+  CXMLVar* FirstChild() const {
+    return m_pLastChild != nullptr ? m_pLastChild->m_pNextSibling : nullptr;
+  }
+  ChildNameIndex* Index() const {
+    return m_Attributes.m_pParts ? m_Attributes.m_pParts->childIndex.get() : nullptr;
+  }
   // Appends a child whose ordinal is already set, leaving the index alone.
   CXMLVar* AppendLoadedChild(std::unique_ptr<CXMLVar> child);
   void RebuildChildIndex();
   void BuildChildIndex();
+  // Counts child's removal in the index (made first when missing).
+  void ForgetChildName(const CXMLVar& child);
   // Moves all of other's children, with their index, to this element, which
   // has none.
   void TakeChildrenFrom(CXMLVar& other);
-  // Takes node out of the sibling chain that begins at first (and ends at
-  // *last, when the chain keeps its end).
-  static void Unlink(CXMLVar* node, CXMLVar*& first, CXMLVar** last);
 
   // Every byte here is paid once per node, and a hostile catalogue can make a
-  // node of every two bytes it sends: what most nodes never use is left out
-  // or made on demand.
-  //
-  // The children and the instruction nodes are owned through two chains of
-  // the elements' own sibling links: no list node to allocate per element.
-  // An element rarely has more than one instruction, so that chain keeps no
-  // end or count.
-  CXMLVar* m_pFirstChild = nullptr;
-  CXMLVar* m_pLastChild = nullptr;
-  std::uint32_t m_nChildren = 0;
-  std::int32_t m_nOrdinal = 0;
-  // Made once the element has more than kChildrenWithoutIndex children, or
-  // loses one. Until then nothing has been taken out, so each name's highest
-  // ordinal is that of its latest child, and a scan of a few children answers
-  // what the index would.
-  static constexpr std::uint32_t kChildrenWithoutIndex = 8;
-  std::unique_ptr<ChildNameIndex> m_pChildIndex;
-  CXMLVar* m_pFirstInstruction = nullptr;
+  // node of every two bytes it sends: what most nodes never use (attributes,
+  // instructions, the child index) waits behind the attribute map's one
+  // pointer, and the children are a ring of the elements' own sibling links,
+  // the last child's link leading back to the first: no list node to
+  // allocate per element, no link back to the previous sibling.
   CXMLVar* m_pParent = nullptr;
+  CXMLVar* m_pLastChild = nullptr;
+  // In the parent's ring of children, or in an element's chain of
+  // instructions (which ends in nullptr).
   CXMLVar* m_pNextSibling = nullptr;
-  CXMLVar* m_pPreviousSibling = nullptr;
+  std::int32_t m_nOrdinal = 0;
+  std::uint32_t m_nChildren = 0;
+  // The index is made once the element has more than kChildrenWithoutIndex
+  // children, or loses one. Until then nothing has been taken out, so each
+  // name's highest ordinal is that of its latest child, and a scan of a few
+  // children answers what the index would.
+  static constexpr std::uint32_t kChildrenWithoutIndex = 8;
 };
 
 inline CXMLVarList::iterator& CXMLVarList::iterator::operator++() {

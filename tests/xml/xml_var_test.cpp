@@ -161,6 +161,39 @@ TEST(XmlVar, DeleteNodesSkipsRepeatsNestedElementsAndRoots) {
   EXPECT_EQ(downloads.Children().size(), 1u);
 }
 
+TEST(XmlVar, NodesKeepTheirTextsAndPlacesAcrossPoolBlocksAndReusedCells) {
+  // Enough nodes for several blocks of the node pool; every other one freed
+  // through DeleteNodes and its cell handed out again.
+  constexpr int kChildren = 60'000;
+  auto text = [](int i) {
+    return std::string(static_cast<std::size_t>(i % 13), 'v') + "." + std::to_string(i);
+  };
+  CXMLVar root("r");
+  std::vector<CXMLVar*> odd;
+  for (int i = 0; i < kChildren; ++i) {
+    CXMLVar* child = Add(root, i % 2 != 0 ? "odd" : "even", text(i));
+    if (i % 2 != 0)
+      odd.push_back(child);
+  }
+  CXMLVar::DeleteNodes(odd);
+  for (int i = 0; i < kChildren / 2; ++i)
+    Add(root, "new", text(i));
+  std::vector<std::string> expected;
+  for (int i = 0; i < kChildren / 2; ++i)
+    expected.push_back("even#" + std::to_string(i) + "=" + text(2 * i));
+  for (int i = 0; i < kChildren / 2; ++i)
+    expected.push_back("new#" + std::to_string(i) + "=" + text(i));
+  std::vector<std::string> got;
+  for (const CXMLVar* child : root.Children()) {
+    got.push_back(child->m_strName + "#" + std::to_string(child->Ordinal()) + "=" +
+                  child->m_strValue);
+    EXPECT_EQ(child->Parent(), &root);
+  }
+  EXPECT_EQ(got, expected);
+  EXPECT_EQ(root.Children().size(), expected.size());
+  EXPECT_EQ(root.FindChild("odd"), nullptr);
+}
+
 TEST(XmlVar, AMillionLevelsDeepAreBuiltWalkedCopiedPrunedAndDestroyedWithoutRecursion) {
   constexpr int kDepth = 1'000'000;
   auto root = std::make_unique<CXMLVar>("level");

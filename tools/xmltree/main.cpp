@@ -15,6 +15,7 @@
 //
 // Exit status 0; 2 with a message on stderr when FILE can't be opened.
 // --help prints the usage and this format.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -111,14 +112,14 @@ void PrintTree(const CXMLVar& root, std::FILE* out) {
     pending.pop_back();
     AppendNodeLine(line, *next.node, next.depth, next.instruction);
     std::fwrite(line.data(), 1, line.size(), out);
-    // Pushed in reverse, so that instructions come out first, then children,
-    // each in list order.
-    for (const CXMLVar* child = next.node->Children().back(); child != nullptr;
-         child = child->PreviousSibling())
-      pending.push_back({child, next.depth + 1, false});
-    for (const CXMLVar* node = next.node->Instructions().back(); node != nullptr;
-         node = node->PreviousSibling())
+    // Reversed once pushed, so that instructions come out first, then
+    // children, each in list order.
+    const std::size_t pushed = pending.size();
+    for (const CXMLVar* node : next.node->Instructions())
       pending.push_back({node, next.depth + 1, true});
+    for (const CXMLVar* child : next.node->Children())
+      pending.push_back({child, next.depth + 1, false});
+    std::reverse(pending.begin() + static_cast<std::ptrdiff_t>(pushed), pending.end());
   }
 }
 

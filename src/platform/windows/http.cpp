@@ -281,7 +281,7 @@ HttpSession::~HttpSession() = default;
 
 namespace {
 
-// One request, hop by hop; the watchdog owns the handles.
+// One request, hop by hop, within its bounds.
 class Exchange {
  public:
   Exchange(const SessionHandle& session, const HttpRequest& request, DownloadSink& sink,
@@ -305,8 +305,7 @@ class Exchange {
   bool ReadBody(HINTERNET request, bool keep);
   // A GET request on the connection, with the request's header lines; with
   // `systemLogin`, the credentials for the system to answer a challenge with.
-  // nullptr (and the error said) when it cannot be made or the watchdog ended
-  // the exchange.
+  // nullptr (and the error said) when it cannot be made.
   HINTERNET Open(HINTERNET connection, const Url& url, bool systemLogin);
   // Sends (again); the status, or nullopt when nothing came back.
   std::optional<long> Send(HINTERNET request);
@@ -337,7 +336,7 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
     if (m_bounds.Check() != Bounds::Reason::None)
       return false;
     // A read waits until its whole size has come; asking first for what is
-    // there lets every chunk reach the sink, and the watchdog, as it arrives.
+    // there lets every chunk reach the sink, and the bounds, as it arrives.
     DWORD available = 0;
     if (!::InternetQueryDataAvailable(request, &available, 0, 0)) {
       const DWORD error = ::GetLastError();
@@ -502,7 +501,7 @@ void Exchange::Run() {
         m_answer.error = InternetErrorText(::GetLastError());
       return;
     }
-    // The body is read in short waits, so that the watchdog is heeded
+    // The body is read in short waits, so that the bounds are checked
     // between them even where closing the handle does not end a read.
     DWORD readWait = static_cast<DWORD>(kReadWait.count());
     ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &readWait, sizeof readWait);

@@ -1,0 +1,591 @@
+#include "platform/http.h"
+
+#include <windows.h>
+//
+#include <wininet.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "http_login.h"
+#include "wide_text.h"
+
+// The Windows Internet functions, with the same outcomes and bounds as the
+// libcurl build. Differences that belong to the platform: proxies are the
+// system's (the user's Internet settings) instead of http_proxy and friends;
+// certificates are checked against the system's store; WinINet itself adds
+// "Connection: Keep-Alive" and the no-cache lines that a reload asks for;
+// the reasons in HttpAnswer::error are the system's sentences.
+//
+// Redirects are followed here, not by WinINet, so that only http and https
+// are followed and credentials go only to the host and port they were given
+// for. The body is read as it arrives, in waits of at most a second (a wait
+// that times out is simply tried again), and the bounds (abandonment, the
+// deadline, the stall window) are checked between them. Closing a handle
+// from another thread would end a wait sooner on Windows, but under Wine it
+// neither ends the wait nor is safe while the handle is in use. Until the
+// answer's head has come, the system's own time-outs (connect, and the stall
+// time for sending and receiving) bound the wait.
+
+namespace platform {
+
+namespace {
+
+constexpr DWORD kReceiveBufferBytes = 128 * 1024;
+constexpr int kMaxRedirects = 10;
+constexpr auto kStallSampleInterval = std::chrono::seconds(1);
+constexpr auto kReadWait = std::chrono::milliseconds(1000);
+
+long SecondsFromEnvironment(const char* name, long fallback) {
+  const char* text = std::getenv(name);
+  if (text == nullptr || *text == '\0')
+    return fallback;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  return (*end == '\0' && value > 0) ? value : fallback;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size())
+    return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(text[i]) != lower(prefix[i]))
+      return false;
+  }
+  return true;
+}
+
+// The scheme named first in a WWW-Authenticate value ("Digest realm=...").
+unsigned SchemeOfChallenge(std::string_view challenge) {
+  while (!challenge.empty() && (challenge.front() == ' ' || challenge.front() == '\t'))
+    challenge.remove_prefix(1);
+  if (StartsWithNoCase(challenge, "Basic"))
+    return kAuthBasic;
+  if (StartsWithNoCase(challenge, "Digest"))
+    return kAuthDigest;
+  return challenge.size() > 2 ? unsigned{kAuthOther} : 0u;
+}
+
+std::string InternetErrorText(DWORD code) {
+  static const HMODULE wininet = ::GetModuleHandleW(L"wininet.dll");
+  if (code >= INTERNET_ERROR_BASE && code <= INTERNET_ERROR_LAST)
+    return SystemErrorText(code, wininet);
+  return SystemErrorText(code);
+}
+
+struct Url {
+  bool secure = false;
+  std::wstring scheme;
+  std::wstring host;
+  INTERNET_PORT port = 0;
+  std::wstring object;  // path and query
+};
+
+std::optional<Url> CrackUrl(const std::wstring& text) {
+  URL_COMPONENTSW parts{};
+  parts.dwStructSize = sizeof parts;
+  parts.dwSchemeLength = 1;
+  parts.dwHostNameLength = 1;
+  parts.dwUrlPathLength = 1;
+  parts.dwExtraInfoLength = 1;
+  if (!::InternetCrackUrlW(text.c_str(), static_cast<DWORD>(text.size()), 0, &parts))
+    return std::nullopt;
+  Url url;
+  url.scheme.assign(parts.lpszScheme, parts.dwSchemeLength);
+  url.secure = parts.nScheme == INTERNET_SCHEME_HTTPS;
+  url.host.assign(parts.lpszHostName, parts.dwHostNameLength);
+  url.port = parts.nPort;
+  url.object.assign(parts.lpszUrlPath, parts.dwUrlPathLength);
+  url.object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  // A fragment names a place in the page, not a part of the request.
+  url.object = url.object.substr(0, url.object.find(L'#'));
+  if (url.object.empty())
+    url.object = L"/";
+  return url;
+}
+
+std::optional<std::wstring> QueryText(HINTERNET request, DWORD what, DWORD* index = nullptr) {
+  DWORD size = 0;
+  ::HttpQueryInfoW(request, what, nullptr, &size, index);
+  if (::GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+    return std::nullopt;
+  std::wstring text(size / sizeof(wchar_t) + 1, L'\0');
+  if (!::HttpQueryInfoW(request, what, text.data(), &size, index))
+    return std::nullopt;
+  text.resize(size / sizeof(wchar_t));
+  return text;
+}
+
+std::optional<std::uint64_t> QueryNumber(HINTERNET request, DWORD what) {
+  const auto text = QueryText(request, what);
+  if (!text || text->empty())
+    return std::nullopt;
+  wchar_t* end = nullptr;
+  const unsigned long long value = std::wcstoull(text->c_str(), &end, 10);
+  if (end == text->c_str())
+    return std::nullopt;
+  return value;
+}
+
+bool IsRedirect(long status) {
+  return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+std::optional<std::wstring> Resolve(const std::wstring& base, const std::wstring& location) {
+  DWORD size = 0;
+  ::InternetCombineUrlW(base.c_str(), location.c_str(), nullptr, &size, ICU_NO_ENCODE);
+  if (size == 0)
+    return std::nullopt;
+  std::wstring combined(size + 1, L'\0');
+  size = static_cast<DWORD>(combined.size());
+  if (!::InternetCombineUrlW(base.c_str(), location.c_str(), combined.data(), &size, ICU_NO_ENCODE))
+    return std::nullopt;
+  combined.resize(size);
+  return combined;
+}
+
+void SetTimeout(HINTERNET handle, DWORD option, long seconds) {
+  DWORD milliseconds = static_cast<DWORD>(seconds) * 1000;
+  ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
+}
+
+// The bounds of one request over time: abandonment, the deadline and the
+// stall window, checked between the waits of at most a second that every
+// read is made of.
+class Bounds {
+ public:
+  enum class Reason { None, Abandoned, Stalled, Deadline };
+  using Clock = std::chrono::steady_clock;
+
+  explicit Bounds(const HttpRequest& request)
+      : m_abandon(request.abandon),
+        m_stallTime(std::chrono::seconds(request.limits.lowSpeedTime)),
+        m_deadline(request.limits.deadline > 0
+                       ? std::optional(Clock::now() + std::chrono::seconds(request.limits.deadline))
+                       : std::nullopt) {
+    m_samples.assign(1, {Clock::now(), 0});
+  }
+
+  void Arrived(std::uint64_t bytes) { m_arrived += bytes; }
+
+  // Why the request must end now; once a reason is found it stays.
+  Reason Check() {
+    if (m_reason != Reason::None)
+      return m_reason;
+    if (m_abandon != nullptr && m_abandon->load())
+      m_reason = Reason::Abandoned;
+    else if (m_deadline && Clock::now() >= *m_deadline)
+      m_reason = Reason::Deadline;
+    else if (Stalled())
+      m_reason = Reason::Stalled;
+    return m_reason;
+  }
+
+  Reason Ended() const { return m_reason; }
+
+ private:
+  // Fewer than kStallBytes in the last stall time, from samples taken a
+  // second apart at most.
+  bool Stalled() {
+    const auto now = Clock::now();
+    if (now - m_samples.back().first >= kStallSampleInterval)
+      m_samples.emplace_back(now, m_arrived);
+    while (m_samples.size() >= 2 && m_samples[1].first <= now - m_stallTime)
+      m_samples.pop_front();
+    return m_samples.front().first <= now - m_stallTime &&
+           m_arrived - m_samples.front().second < HttpLimits::kStallBytes;
+  }
+
+  const std::atomic<bool>* m_abandon;
+  const std::chrono::seconds m_stallTime;
+  const std::optional<Clock::time_point> m_deadline;
+  std::uint64_t m_arrived = 0;
+  std::deque<std::pair<Clock::time_point, std::uint64_t>> m_samples;
+  Reason m_reason = Reason::None;
+};
+
+// The session handle, shared with any request still being let go of.
+using SessionHandle = std::shared_ptr<void>;
+
+// The handles of the hop under way, closed when the next replaces them and
+// at the end.
+class Handles {
+ public:
+  explicit Handles(SessionHandle session) : m_session(std::move(session)) {}
+  Handles(const Handles&) = delete;
+  Handles& operator=(const Handles&) = delete;
+  ~Handles() { Adopt(nullptr, nullptr); }
+
+  void Adopt(HINTERNET connection, HINTERNET request) {
+    if (m_request != nullptr)
+      ::InternetCloseHandle(m_request);
+    if (m_connection != nullptr && m_connection != connection)
+      ::InternetCloseHandle(m_connection);
+    m_connection = connection;
+    m_request = request;
+  }
+
+  // For a body not read to its end. Wine's close reads the rest of it first
+  // (to keep the connection), which for an abandoned installer may take as
+  // long as the transfer itself: that is left to a thread of its own, which
+  // keeps the session open until it is done.
+  void CloseInBackground() {
+    if (m_request == nullptr && m_connection == nullptr)
+      return;
+    std::thread([session = m_session, connection = std::exchange(m_connection, nullptr),
+                 request = std::exchange(m_request, nullptr)] {
+      if (request != nullptr)
+        ::InternetCloseHandle(request);
+      if (connection != nullptr)
+        ::InternetCloseHandle(connection);
+    }).detach();
+  }
+
+ private:
+  SessionHandle m_session;
+  HINTERNET m_connection = nullptr;
+  HINTERNET m_request = nullptr;
+};
+
+}  // namespace
+
+void InitialiseHttp() {}
+
+HttpLimits HttpLimits::FromEnvironment() {
+  HttpLimits limits;
+  limits.connectTimeout = SecondsFromEnvironment("OSTREL_CONNECT_TIMEOUT", limits.connectTimeout);
+  limits.lowSpeedTime = SecondsFromEnvironment("OSTREL_LOW_SPEED_TIME", limits.lowSpeedTime);
+  return limits;
+}
+
+struct HttpSession::Impl {
+  // Connections are kept alive within this handle, from one Get to the next.
+  SessionHandle internet;
+};
+
+HttpSession::HttpSession() : m_impl(std::make_unique<Impl>()) {
+  // No agent name: the request carries only the header lines it names.
+  if (const HINTERNET internet =
+          ::InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))
+    m_impl->internet = SessionHandle(internet, ::InternetCloseHandle);
+}
+
+HttpSession::~HttpSession() = default;
+
+namespace {
+
+// One request, hop by hop, within its bounds.
+class Exchange {
+ public:
+  Exchange(const SessionHandle& session, const HttpRequest& request, DownloadSink& sink,
+           HttpAnswer& answer)
+      : m_internet(session.get()),
+        m_request(request),
+        m_sink(sink),
+        m_answer(answer),
+        m_bounds(request),
+        m_handles(session) {}
+
+  void Run();
+  Bounds::Reason EndedBy() const { return m_bounds.Ended(); }
+  void LetGo() { m_handles.CloseInBackground(); }
+
+  bool tooLarge = false;
+  bool sinkRefused = false;
+
+ private:
+  // Reads and hands on (2xx) or drops (any other) the body; true when it came whole.
+  bool ReadBody(HINTERNET request, bool keep);
+  // A GET request on the connection, with the request's header lines; with
+  // `systemLogin`, the credentials for the system to answer a challenge with.
+  // nullptr (and the error said) when it cannot be made.
+  HINTERNET Open(HINTERNET connection, const Url& url, bool systemLogin);
+  // Sends (again); the status, or nullopt when nothing came back.
+  std::optional<long> Send(HINTERNET request);
+  void AddHeader(HINTERNET request, const std::string& line);
+  std::vector<std::string> Challenges(HINTERNET request);
+
+  HINTERNET m_internet;
+  const HttpRequest& m_request;
+  DownloadSink& m_sink;
+  HttpAnswer& m_answer;
+  Bounds m_bounds;
+  Handles m_handles;
+  std::uint64_t m_bodyBytes = 0;
+};
+
+bool Exchange::ReadBody(HINTERNET request, bool keep) {
+  const auto declared = QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH);
+  const std::uint64_t cap = m_request.limits.maxBytes;
+  // A declared length over the cap fails before any of the body is read.
+  if (cap != 0 && declared && m_bodyBytes + *declared > cap) {
+    tooLarge = true;
+    return false;
+  }
+  std::vector<char> buffer(kReceiveBufferBytes);
+  std::uint64_t received = 0;
+  bool begun = false;
+  for (;;) {
+    if (m_bounds.Check() != Bounds::Reason::None)
+      return false;
+    // A read waits until its whole size has come; asking first for what is
+    // there lets every chunk reach the sink, and the bounds, as it arrives.
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request, &available, 0, 0)) {
+      const DWORD error = ::GetLastError();
+      // Wine reports the winsock code.
+      if (error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT)
+        continue;
+      m_answer.error = InternetErrorText(error);
+      return false;
+    }
+    DWORD got = 0;
+    const DWORD wanted = available == 0 ? 1 : std::min(available, kReceiveBufferBytes);
+    if (!::InternetReadFile(request, buffer.data(), wanted, &got)) {
+      m_answer.error = InternetErrorText(::GetLastError());
+      return false;
+    }
+    if (got == 0)
+      break;
+    m_bounds.Arrived(got);
+    received += got;
+    m_bodyBytes += got;
+    if (cap != 0 && m_bodyBytes > cap) {
+      tooLarge = true;
+      return false;
+    }
+    if (!keep)
+      continue;
+    try {
+      if (!begun) {
+        begun = true;
+        m_sink.Begin();
+      }
+      if (!m_sink.Add(buffer.data(), got)) {
+        sinkRefused = true;
+        return false;
+      }
+    } catch (...) {
+      sinkRefused = true;
+      return false;
+    }
+  }
+  // WinINet ends a body that the server cut short as if it were whole.
+  if (declared && received < *declared) {
+    m_answer.error =
+        "transfer closed with " + std::to_string(*declared - received) + " bytes remaining to read";
+    return false;
+  }
+  if (keep && !begun)
+    m_sink.Begin();
+  return true;
+}
+
+HINTERNET Exchange::Open(HINTERNET connection, const Url& url, bool systemLogin) {
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION |
+                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+  if (url.secure)
+    flags |= INTERNET_FLAG_SECURE;
+  // Otherwise a 401 comes back as it is, for this code or the caller to answer.
+  if (!systemLogin)
+    flags |= INTERNET_FLAG_NO_AUTH;
+  const HINTERNET request = ::HttpOpenRequestW(connection, L"GET", url.object.c_str(), nullptr,
+                                               nullptr, nullptr, flags, 0);
+  const DWORD openError = ::GetLastError();
+  m_handles.Adopt(connection, request);
+  if (request == nullptr) {
+    m_answer.error = InternetErrorText(openError);
+    return nullptr;
+  }
+  SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, m_request.limits.connectTimeout);
+  // Until the answer's head has come, a silent server is a stalled one.
+  SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, m_request.limits.lowSpeedTime);
+  SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
+  for (const std::string& line : m_request.headers)
+    AddHeader(request, line);
+  if (systemLogin) {
+    std::wstring user = WideFromCp1252(m_request.credentials->user);
+    std::wstring password = WideFromCp1252(m_request.credentials->password);
+    ::InternetSetOptionW(request, INTERNET_OPTION_USERNAME, user.data(),
+                         static_cast<DWORD>(user.size()));
+    ::InternetSetOptionW(request, INTERNET_OPTION_PASSWORD, password.data(),
+                         static_cast<DWORD>(password.size()));
+  }
+  return request;
+}
+
+std::optional<long> Exchange::Send(HINTERNET request) {
+  if (request == nullptr || m_bounds.Check() != Bounds::Reason::None ||
+      !::HttpSendRequestW(request, nullptr, 0, nullptr, 0))
+    return std::nullopt;
+  const auto status = QueryNumber(request, HTTP_QUERY_STATUS_CODE);
+  return status ? static_cast<long>(*status) : 0;
+}
+
+void Exchange::AddHeader(HINTERNET request, const std::string& line) {
+  const std::wstring header = WideFromCp1252(line) + L"\r\n";
+  ::HttpAddRequestHeadersW(request, header.c_str(), static_cast<DWORD>(header.size()),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+}
+
+std::vector<std::string> Exchange::Challenges(HINTERNET request) {
+  std::vector<std::string> challenges;
+  DWORD index = 0;
+  while (const auto challenge = QueryText(request, HTTP_QUERY_WWW_AUTHENTICATE, &index))
+    challenges.push_back(Cp1252FromWide(*challenge));
+  return challenges;
+}
+
+void Exchange::Run() {
+  const std::wstring first = WideFromCp1252(m_request.url);
+  const auto origin = CrackUrl(first);
+  std::wstring url = first;
+  for (int redirects = 0;; ++redirects) {
+    const auto parts = CrackUrl(url);
+    if (!parts) {
+      m_answer.error = "URL using bad/illegal format or missing URL";
+      return;
+    }
+    if (parts->scheme != L"http" && parts->scheme != L"https") {
+      m_answer.error = "Protocol \"" + Cp1252FromWide(parts->scheme) + "\" not supported";
+      return;
+    }
+    // Credentials go to the host and port they were given for, and nowhere else.
+    const bool sameSite = origin &&
+                          ::CompareStringOrdinal(parts->host.c_str(), -1, origin->host.c_str(), -1,
+                                                 TRUE) == CSTR_EQUAL &&
+                          parts->port == origin->port && parts->secure == origin->secure;
+    const bool login = m_request.credentials && sameSite;
+    const HINTERNET connection = ::InternetConnectW(m_internet, parts->host.c_str(), parts->port,
+                                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection == nullptr) {
+      m_answer.error = InternetErrorText(::GetLastError());
+      return;
+    }
+    // A known Basic login goes with the first request, as libcurl sends it.
+    const bool basicFirst = login && m_request.authSchemes == kAuthBasic;
+    HINTERNET request = Open(connection, *parts, false);
+    if (request != nullptr && basicFirst)
+      AddHeader(request, "Authorization: " + BasicAuthorization(*m_request.credentials));
+    auto status = Send(request);
+    // Given credentials answer the challenge on a second send: Digest or
+    // Basic worked out here, any other scheme by the system.
+    if (login && status == 401) {
+      const auto challenges = Challenges(request);
+      const auto answer =
+          AuthorizationFor(challenges, *m_request.credentials, Cp1252FromWide(parts->object));
+      const bool answerIsNew = answer && !(basicFirst && answer->starts_with("Basic "));
+      if (answerIsNew || (!answer && !challenges.empty())) {
+        ReadBody(request, false);
+        if (answerIsNew) {
+          AddHeader(request, "Authorization: " + *answer);
+        } else {
+          request = Open(connection, *parts, true);
+          status = Send(request);
+          if (status == 401)
+            ReadBody(request, false);
+        }
+        status = Send(request);
+      }
+    }
+    if (!status) {
+      if (m_answer.error.empty())
+        m_answer.error = InternetErrorText(::GetLastError());
+      return;
+    }
+    // The body is read in short waits, so that the bounds are checked
+    // between them even where closing the handle does not end a read.
+    DWORD readWait = static_cast<DWORD>(kReadWait.count());
+    ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &readWait, sizeof readWait);
+    m_answer.status = *status;
+    m_answer.url = Cp1252FromWide(url);
+    if (IsRedirect(m_answer.status)) {
+      const auto location = QueryText(request, HTTP_QUERY_LOCATION);
+      if (location) {
+        if (redirects == kMaxRedirects) {
+          m_answer.error = "Maximum (" + std::to_string(kMaxRedirects) + ") redirects followed";
+          return;
+        }
+        const auto next = Resolve(url, *location);
+        if (!next) {
+          m_answer.error = "the redirect to " + Cp1252FromWide(*location) + " cannot be followed";
+          return;
+        }
+        url = *next;
+        continue;
+      }
+    }
+    if (m_answer.status == 401) {
+      for (const std::string& challenge : Challenges(request))
+        m_answer.authSchemes |= SchemeOfChallenge(challenge);
+    }
+    m_answer.complete = ReadBody(request, m_answer.status >= 200 && m_answer.status <= 299);
+    return;
+  }
+}
+
+}  // namespace
+
+HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
+  HttpAnswer answer;
+  answer.url = request.url;
+  if (!m_impl->internet) {
+    answer.error = "the internet layer could not be started";
+    return answer;
+  }
+  Bounds::Reason ended = Bounds::Reason::None;
+  bool tooLarge = false;
+  bool sinkRefused = false;
+  {
+    Exchange exchange(m_impl->internet, request, sink, answer);
+    exchange.Run();
+    ended = exchange.EndedBy();
+    if (!answer.complete)
+      exchange.LetGo();
+    tooLarge = exchange.tooLarge;
+    sinkRefused = exchange.sinkRefused;
+  }
+  if (answer.complete)
+    return answer;
+  if (ended == Bounds::Reason::Abandoned) {
+    answer.abandoned = true;
+    answer.error = "abandoned";
+  } else if (tooLarge) {
+    answer.tooLarge = true;
+    answer.error =
+        "the answer is larger than " + std::to_string(request.limits.maxBytes) + " bytes";
+  } else if (ended == Bounds::Reason::Stalled) {
+    answer.error = "fewer than " + std::to_string(HttpLimits::kStallBytes) + " bytes arrived in " +
+                   std::to_string(request.limits.lowSpeedTime) + " s";
+  } else if (ended == Bounds::Reason::Deadline) {
+    answer.error = "no answer within " + std::to_string(request.limits.deadline) + " s";
+  } else if (sinkRefused) {
+    answer.error = "the received bytes could not be stored";
+  } else if (answer.error.empty()) {
+    answer.error = "the transfer ended early";
+  }
+  return answer;
+}
+
+std::string SiteOf(std::string_view url) {
+  const std::size_t schemeEnd = url.find("://");
+  if (schemeEnd == std::string_view::npos)
+    return std::string(url);
+  std::string_view authority = url.substr(schemeEnd + 3);
+  authority = authority.substr(0, authority.find_first_of("/?#"));
+  if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos)
+    authority.remove_prefix(at + 1);
+  if (authority.empty())
+    return std::string(url);
+  return std::string(authority);
+}
+
+}  // namespace platform

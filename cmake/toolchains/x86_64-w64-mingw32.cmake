@@ -18,3 +18,6 @@ find_program(OSTREL_WINE64 NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_R
 if(OSTREL_WINE64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREL_WINE64})
 endif()
+# The programs run from wherever they are copied: the compiler's own runtime
+# (libstdc++, libgcc, winpthread) is linked in, not needed as DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)

@@ -8,7 +8,9 @@ set(CMAKE_CXX_COMPILER ${ostrel_mingw}-g++-posix)
 set(CMAKE_RC_COMPILER ${ostrel_mingw}-windres)
 # Libraries and headers come from mingw-w64's root and from the prefix that
 # scripts/build-windows fills (CMAKE_PREFIX_PATH); programs from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${ostrel_mingw})
+# The prefix is a root too: otherwise the search would look for it under
+# mingw-w64's root.
+set(CMAKE_FIND_ROOT_PATH /usr/${ostrel_mingw} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "http_login.h"
 #include "wide_text.h"
 
 // The Windows Internet functions, with the same outcomes and bounds as the
@@ -50,18 +51,24 @@ long SecondsFromEnvironment(const char* name, long fallback) {
   return (*end == '\0' && value > 0) ? value : fallback;
 }
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() &&
-         ::CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()), prefix.data(),
-                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size())
+    return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(text[i]) != lower(prefix[i]))
+      return false;
+  }
+  return true;
 }
 
-unsigned SchemeOfChallenge(std::wstring_view challenge) {
-  while (!challenge.empty() && (challenge.front() == L' ' || challenge.front() == L'\t'))
+// The scheme named first in a WWW-Authenticate value ("Digest realm=...").
+unsigned SchemeOfChallenge(std::string_view challenge) {
+  while (!challenge.empty() && (challenge.front() == ' ' || challenge.front() == '\t'))
     challenge.remove_prefix(1);
-  if (StartsWithNoCase(challenge, L"Basic"))
+  if (StartsWithNoCase(challenge, "Basic"))
     return kAuthBasic;
-  if (StartsWithNoCase(challenge, L"Digest"))
+  if (StartsWithNoCase(challenge, "Digest"))
     return kAuthDigest;
   return challenge.size() > 2 ? unsigned{kAuthOther} : 0u;
 }
@@ -177,7 +184,10 @@ class Watchdog {
   // when the request has already been ended.
   bool Adopt(HINTERNET connection, HINTERNET request) {
     std::lock_guard lock(m_mutex);
-    CloseHandlesLocked();
+    if (m_request != nullptr)
+      ::InternetCloseHandle(std::exchange(m_request, nullptr));
+    if (m_connection != nullptr && m_connection != connection)
+      ::InternetCloseHandle(m_connection);
     m_connection = connection;
     m_request = request;
     if (m_reason != Reason::None) {
@@ -301,6 +311,15 @@ class Exchange {
  private:
   // Reads and hands on (2xx) or drops (any other) the body; true when it came whole.
   bool ReadBody(HINTERNET request, bool keep);
+  // A GET request on the connection, with the request's header lines; with
+  // `systemLogin`, the credentials for the system to answer a challenge with.
+  // nullptr (and the error said) when it cannot be made or the watchdog ended
+  // the exchange.
+  HINTERNET Open(HINTERNET connection, const Url& url, bool systemLogin);
+  // Sends (again); the status, or nullopt when nothing came back.
+  std::optional<long> Send(HINTERNET request);
+  void AddHeader(HINTERNET request, const std::string& line);
+  std::vector<std::string> Challenges(HINTERNET request);
 
   HINTERNET m_internet;
   const HttpRequest& m_request;
@@ -376,6 +395,62 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
   return true;
 }
 
+HINTERNET Exchange::Open(HINTERNET connection, const Url& url, bool systemLogin) {
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION |
+                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+  if (url.secure)
+    flags |= INTERNET_FLAG_SECURE;
+  // Otherwise a 401 comes back as it is, for this code or the caller to answer.
+  if (!systemLogin)
+    flags |= INTERNET_FLAG_NO_AUTH;
+  const HINTERNET request = ::HttpOpenRequestW(connection, L"GET", url.object.c_str(), nullptr,
+                                               nullptr, nullptr, flags, 0);
+  const DWORD openError = ::GetLastError();
+  if (!m_watch.Adopt(connection, request))
+    return nullptr;
+  if (request == nullptr) {
+    m_answer.error = InternetErrorText(openError);
+    return nullptr;
+  }
+  SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, m_request.limits.connectTimeout);
+  // Until the answer's head has come, a silent server is a stalled one.
+  SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, m_request.limits.lowSpeedTime);
+  SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
+  for (const std::string& line : m_request.headers)
+    AddHeader(request, line);
+  if (systemLogin) {
+    std::wstring user = WideFromCp1252(m_request.credentials->user);
+    std::wstring password = WideFromCp1252(m_request.credentials->password);
+    ::InternetSetOptionW(request, INTERNET_OPTION_USERNAME, user.data(),
+                         static_cast<DWORD>(user.size()));
+    ::InternetSetOptionW(request, INTERNET_OPTION_PASSWORD, password.data(),
+                         static_cast<DWORD>(password.size()));
+  }
+  return request;
+}
+
+std::optional<long> Exchange::Send(HINTERNET request) {
+  if (request == nullptr || !::HttpSendRequestW(request, nullptr, 0, nullptr, 0))
+    return std::nullopt;
+  const auto status = QueryNumber(request, HTTP_QUERY_STATUS_CODE);
+  return status ? static_cast<long>(*status) : 0;
+}
+
+void Exchange::AddHeader(HINTERNET request, const std::string& line) {
+  const std::wstring header = WideFromCp1252(line) + L"\r\n";
+  ::HttpAddRequestHeadersW(request, header.c_str(), static_cast<DWORD>(header.size()),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+}
+
+std::vector<std::string> Exchange::Challenges(HINTERNET request) {
+  std::vector<std::string> challenges;
+  DWORD index = 0;
+  while (const auto challenge = QueryText(request, HTTP_QUERY_WWW_AUTHENTICATE, &index))
+    challenges.push_back(Cp1252FromWide(*challenge));
+  return challenges;
+}
+
 void Exchange::Run() {
   const std::wstring first = WideFromCp1252(m_request.url);
   const auto origin = CrackUrl(first);
@@ -396,68 +471,48 @@ void Exchange::Run() {
                                                  TRUE) == CSTR_EQUAL &&
                           parts->port == origin->port && parts->secure == origin->secure;
     const bool login = m_request.credentials && sameSite;
-    const std::wstring user = login ? WideFromCp1252(m_request.credentials->user) : L"";
-    const std::wstring password = login ? WideFromCp1252(m_request.credentials->password) : L"";
-    const HINTERNET connection = ::InternetConnectW(
-        m_internet, parts->host.c_str(), parts->port, login ? user.c_str() : nullptr,
-        login ? password.c_str() : nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
-                  INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                  INTERNET_FLAG_NO_COOKIES;
-    if (parts->secure)
-      flags |= INTERNET_FLAG_SECURE;
-    // Without credentials a 401 comes back as it is, for the caller to ask.
-    if (!login)
-      flags |= INTERNET_FLAG_NO_AUTH;
-    const HINTERNET request = connection == nullptr
-                                  ? nullptr
-                                  : ::HttpOpenRequestW(connection, L"GET", parts->object.c_str(),
-                                                       nullptr, nullptr, nullptr, flags, 0);
-    const DWORD openError = ::GetLastError();
-    if (!m_watch.Adopt(connection, request))
-      return;
-    if (request == nullptr) {
-      m_answer.error = InternetErrorText(openError);
-      return;
-    }
-    SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, m_request.limits.connectTimeout);
-    // Until the answer's head has come, a silent server is a stalled one.
-    SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, m_request.limits.lowSpeedTime);
-    SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
-    for (const std::string& line : m_request.headers) {
-      const std::wstring header = WideFromCp1252(line) + L"\r\n";
-      ::HttpAddRequestHeadersW(request, header.c_str(), static_cast<DWORD>(header.size()),
-                               HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
-    }
-    if (login) {
-      ::InternetSetOptionW(request, INTERNET_OPTION_USERNAME, const_cast<wchar_t*>(user.c_str()),
-                           static_cast<DWORD>(user.size()));
-      ::InternetSetOptionW(request, INTERNET_OPTION_PASSWORD,
-                           const_cast<wchar_t*>(password.c_str()),
-                           static_cast<DWORD>(password.size()));
-    }
-    bool sent = ::HttpSendRequestW(request, nullptr, 0, nullptr, 0);
-    auto status =
-        sent ? QueryNumber(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER) : std::nullopt;
-    if (!status && sent)
-      status = QueryNumber(request, HTTP_QUERY_STATUS_CODE);
-    // Given credentials answer the challenge on a second send, the way the
-    // system's own password dialogs do it.
-    if (sent && login && status && *status == 401) {
-      ReadBody(request, false);
-      sent = ::HttpSendRequestW(request, nullptr, 0, nullptr, 0);
-      status = sent ? QueryNumber(request, HTTP_QUERY_STATUS_CODE) : std::nullopt;
-    }
-    if (!sent) {
+    const HINTERNET connection = ::InternetConnectW(m_internet, parts->host.c_str(), parts->port,
+                                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection == nullptr) {
       m_answer.error = InternetErrorText(::GetLastError());
+      return;
+    }
+    // A known Basic login goes with the first request, as libcurl sends it.
+    const bool basicFirst = login && m_request.authSchemes == kAuthBasic;
+    HINTERNET request = Open(connection, *parts, false);
+    if (request != nullptr && basicFirst)
+      AddHeader(request, "Authorization: " + BasicAuthorization(*m_request.credentials));
+    auto status = Send(request);
+    // Given credentials answer the challenge on a second send: Digest or
+    // Basic worked out here, any other scheme by the system.
+    if (login && status == 401) {
+      const auto challenges = Challenges(request);
+      const auto answer =
+          AuthorizationFor(challenges, *m_request.credentials, Cp1252FromWide(parts->object));
+      const bool answerIsNew = answer && !(basicFirst && answer->starts_with("Basic "));
+      if (answerIsNew || (!answer && !challenges.empty())) {
+        ReadBody(request, false);
+        if (answerIsNew) {
+          AddHeader(request, "Authorization: " + *answer);
+        } else {
+          request = Open(connection, *parts, true);
+          status = Send(request);
+          if (status == 401)
+            ReadBody(request, false);
+        }
+        status = Send(request);
+      }
+    }
+    if (!status) {
+      if (m_answer.error.empty())
+        m_answer.error = InternetErrorText(::GetLastError());
       return;
     }
     // The body is read in short waits, so that the watchdog is heeded
     // between them even where closing the handle does not end a read.
     DWORD readWait = static_cast<DWORD>(kReadWait.count());
     ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &readWait, sizeof readWait);
-    m_answer.status = status ? static_cast<long>(*status) : 0;
+    m_answer.status = *status;
     m_answer.url = Cp1252FromWide(url);
     if (IsRedirect(m_answer.status)) {
       const auto location = QueryText(request, HTTP_QUERY_LOCATION);
@@ -476,9 +531,8 @@ void Exchange::Run() {
       }
     }
     if (m_answer.status == 401) {
-      DWORD index = 0;
-      while (const auto challenge = QueryText(request, HTTP_QUERY_WWW_AUTHENTICATE, &index))
-        m_answer.authSchemes |= SchemeOfChallenge(*challenge);
+      for (const std::string& challenge : Challenges(request))
+        m_answer.authSchemes |= SchemeOfChallenge(challenge);
     }
     m_answer.complete = ReadBody(request, m_answer.status >= 200 && m_answer.status <= 299);
     return;

@@ -8,6 +8,11 @@ target_compile_options(ostrel_options INTERFACE -Wall -Wextra)
 if(OSTREL_WERROR)
   target_compile_options(ostrel_options INTERFACE -Werror)
 endif()
+# On Windows the printf family is mingw-w64's own, which knows C99's formats
+# (%zu, %lld) where the system's old msvcrt.dll does not.
+if(WIN32)
+  target_compile_definitions(ostrel_options INTERFACE __USE_MINGW_ANSI_STDIO=1)
+endif()
 
 if(OSTREL_SANITIZE STREQUAL "address")
   target_compile_options(ostrel_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer

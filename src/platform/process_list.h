@@ -14,10 +14,18 @@
 // read (another user's) has no known prefix.
 //
 // Reads /proc only; safe on any thread.
+//
+// On Windows the list is the system's process snapshot, names are the
+// executable file names it gives, and users are security identifiers, not
+// numbers: a process's `uid` there is the session it runs in when it runs as
+// this user, and unknown otherwise (a process this user may not open belongs
+// to someone else). Windows has no prefixes: every process sees the same
+// drives, so `prefix` stays empty and InPrefix asks for the user alone.
 #pragma once
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -26,11 +34,17 @@
 
 namespace platform {
 
+#ifdef _WIN32
+using UserId = std::uint32_t;
+#else
+using UserId = uid_t;
+#endif
+
 struct RunningProcess {
   pid_t pid = 0;
   std::string exeName;  // Windows-1252
   // The real user id; -1 when unknown.
-  uid_t uid = static_cast<uid_t>(-1);
+  UserId uid = static_cast<UserId>(-1);
   // Host path of the Wine prefix it runs in; empty when unknown.
   std::string prefix;
 
@@ -47,7 +61,7 @@ class ProcessList {
 
   // Only the processes of user `uid` whose prefix is `prefix` (compared as
   // canonical absolute paths): the programs that share this prefix's files.
-  ProcessList InPrefix(uid_t uid, const std::filesystem::path& prefix) const;
+  ProcessList InPrefix(UserId uid, const std::filesystem::path& prefix) const;
   // The same for the user running this program.
   ProcessList OursInPrefix(const std::filesystem::path& prefix) const;
 

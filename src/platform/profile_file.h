@@ -40,6 +40,9 @@ std::string WithProfileValue(std::string_view contents, std::string_view section
 // sign, the leading digits; out-of-range values saturate instead of wrapping.
 std::int32_t ParseProfileInteger(std::string_view text);
 
+// Whether ProfileFile::Write accepts this entry (see there).
+bool IsWritableProfileEntry(std::string_view section, std::string_view key, std::string_view value);
+
 class ProfileFile {
  public:
   explicit ProfileFile(std::filesystem::path hostPath);

@@ -21,6 +21,7 @@
 // for reading. Any thread may call.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -29,6 +30,9 @@
 namespace platform {
 
 std::filesystem::path ProfileJournalPath(const std::filesystem::path& file);
+
+// The journal's first line, before the old and the new contents.
+std::string ProfileJournalHeader(std::size_t oldSize, std::size_t newSize);
 
 // Overwrites the open file fd (named file) with updated, journalled as above.
 // False when the journal or the file can't be written; the file then holds

@@ -48,18 +48,6 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
 
 }  // namespace
 
-bool IsTemporaryName(std::string_view fileName) {
-  constexpr std::string_view kEnd = ".part";
-  constexpr std::size_t kDigits = 8;
-  // ".", the target's name, ".", the digits, ".part"
-  if (fileName.size() < 1 + 1 + kDigits + kEnd.size() || fileName.front() != '.' ||
-      !fileName.ends_with(kEnd))
-    return false;
-  const std::string_view salt = fileName.substr(fileName.size() - kEnd.size() - kDigits, kDigits);
-  const char dot = fileName[fileName.size() - kEnd.size() - kDigits - 1];
-  return dot == '.' && salt.find_first_not_of("0123456789abcdef") == std::string_view::npos;
-}
-
 ReplacementFile::ReplacementFile(std::filesystem::path target) : m_target(std::move(target)) {}
 
 ReplacementFile::~ReplacementFile() {

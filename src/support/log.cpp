@@ -7,6 +7,7 @@
 
 #include "platform/calendar_time.h"
 #include "platform/host_path.h"
+#include "platform/stdio_file.h"
 #include "support/settings.h"
 
 namespace {
@@ -54,7 +55,7 @@ class LogFile {
   void Open() {
     m_opened = true;
     const std::string path = FileInFolder(GetTempFolder(), "log.txt");
-    m_file = std::fopen(platform::HostPath(path).c_str(), "wb");
+    m_file = platform::OpenStdioFile(platform::HostPath(path), "wb");
   }
 
   void Close() {

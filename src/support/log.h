@@ -9,13 +9,22 @@
 
 #include <string>
 
+// The formats are C99's everywhere: on Windows the printf family is
+// mingw-w64's own, which GCC checks as gnu_printf (plain printf there means
+// the old msvcrt.dll's formats).
+#ifdef __MINGW32__
+#define OSTREL_PRINTF_FORMAT(text, first) __attribute__((format(gnu_printf, text, first)))
+#else
+#define OSTREL_PRINTF_FORMAT(text, first) __attribute__((format(printf, text, first)))
+#endif
+
 // printf-style. A ready-made text (a path, a URL, a title) goes through "%s",
 // so that a '%' inside it is written as it stands.
-void Log(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void Log(const char* format, ...) OSTREL_PRINTF_FORMAT(1, 2);
 
 // Closes the log, so that the next line starts a fresh log.txt, as a new run
 // would. For tests, which play many runs in one process.
 void RestartLog();
 
 // printf into a std::string of any length.
-std::string FormatText(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatText(const char* format, ...) OSTREL_PRINTF_FORMAT(1, 2);

@@ -24,7 +24,13 @@ TextInputFile::CrLfBuffer::~CrLfBuffer() {
 }
 
 bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
+  // Host paths are wide on Windows, where std::fopen would take them in the
+  // ANSI code page; this module stands on the C and C++ libraries alone.
+#ifdef _WIN32
+  m_file = ::_wfopen(hostPath.c_str(), L"rb");
+#else
   m_file = std::fopen(hostPath.c_str(), "rb");
+#endif
   if (m_file == nullptr)
     return false;
   // A folder opens on this platform but reads nothing; it is no file.

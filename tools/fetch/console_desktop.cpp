@@ -1,7 +1,14 @@
 #include "console_desktop.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+// windows.h would rename the desktop's MessageBox to MessageBoxA.
+#undef MessageBox
+#else
 #include <termios.h>
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <iostream>
@@ -16,6 +23,30 @@ bool ReadLine(std::string& line) {
   if (!line.empty() && line.back() == '\r')
     line.pop_back();
   return true;
+}
+
+#ifdef _WIN32
+bool InputIsTerminal() {
+  return _isatty(_fileno(stdin)) != 0;
+}
+
+// Reads a line from the console without showing what is typed.
+bool ReadSecretLine(std::string& line) {
+  const HANDLE input = ::GetStdHandle(STD_INPUT_HANDLE);
+  DWORD saved = 0;
+  const bool console = ::GetConsoleMode(input, &saved) != 0;
+  if (console)
+    ::SetConsoleMode(input, saved & ~static_cast<DWORD>(ENABLE_ECHO_INPUT));
+  const bool read = ReadLine(line);
+  if (console) {
+    ::SetConsoleMode(input, saved);
+    std::fputs("\n", stderr);
+  }
+  return read;
+}
+#else
+bool InputIsTerminal() {
+  return isatty(STDIN_FILENO) != 0;
 }
 
 // Reads a line from the terminal without showing what is typed.
@@ -34,6 +65,7 @@ bool ReadSecretLine(std::string& line) {
   }
   return read;
 }
+#endif
 
 }  // namespace
 
@@ -43,7 +75,7 @@ void FetchConsoleDesktop::MessageBox(const std::string& text) {
 }
 
 std::optional<Desktop::Credentials> FetchConsoleDesktop::AskCredentials(const std::string& site) {
-  const bool interactive = isatty(STDIN_FILENO) != 0;
+  const bool interactive = InputIsTerminal();
   Credentials given;
   if (interactive) {
     std::fprintf(stderr, "%s asks for a user name and password (an empty name cancels).\n",

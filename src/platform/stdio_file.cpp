@@ -1,0 +1,9 @@
+#include "platform/stdio_file.h"
+
+namespace platform {
+
+std::FILE* OpenStdioFile(const std::filesystem::path& hostPath, const char* mode) {
+  return std::fopen(hostPath.c_str(), mode);
+}
+
+}  // namespace platform

@@ -1,0 +1,14 @@
+#include "platform/stdio_file.h"
+
+#include <string>
+
+namespace platform {
+
+std::FILE* OpenStdioFile(const std::filesystem::path& hostPath, const char* mode) {
+  // The modes are ASCII; "N" keeps the stream from programs started later.
+  std::wstring wideMode(mode, mode + std::char_traits<char>::length(mode));
+  wideMode += L'N';
+  return ::_wfopen(hostPath.c_str(), wideMode.c_str());
+}
+
+}  // namespace platform

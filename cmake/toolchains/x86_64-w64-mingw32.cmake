@@ -8,7 +8,9 @@ set(CMAKE_CXX_COMPILER ${ostrel_mingw}-g++-posix)
 set(CMAKE_RC_COMPILER ${ostrel_mingw}-windres)
 # Libraries and headers come from mingw-w64's root and from the prefix that
 # scripts/build-windows fills (CMAKE_PREFIX_PATH); programs from the host.
-set(CMAKE_FIND_ROOT_PATH /usr/${ostrel_mingw})
+# The prefix is a root too: otherwise the search would look for it under
+# mingw-w64's root.
+set(CMAKE_FIND_ROOT_PATH /usr/${ostrel_mingw} ${CMAKE_PREFIX_PATH})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
@@ -18,3 +20,6 @@ find_program(OSTREL_WINE64 NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_R
 if(OSTREL_WINE64)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREL_WINE64})
 endif()
+# The programs run from wherever they are copied: the compiler's own runtime
+# (libstdc++, libgcc, winpthread) is linked in, not needed as DLLs beside them.
+set(CMAKE_EXE_LINKER_FLAGS_INIT -static)

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/console_options.h"
+#include "app/gui/host_process.h"
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
@@ -58,16 +59,22 @@ std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& 
 }  // namespace
 
 int main(int argc, char** argv) {
+  WriteToStartingConsole();
+  const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   // Answered before the toolkit starts, so that they need no display.
-  if (const auto answered = AnswerConsoleOption({argv + 1, argv + argc}, std::cout))
+  if (const auto answered = AnswerConsoleOption(arguments, std::cout))
     return *answered;
   // Without a home the prefix would have to be a folder other users can reach.
   if (!platform::HomeFolder()) {
+#ifdef _WIN32
+    std::fputs("ostrel-update: no profile folder (USERPROFILE is unset and Windows names none)\n",
+               stderr);
+#else
     std::fputs("ostrel-update: no home folder (HOME is unset and the password database has none)\n",
                stderr);
+#endif
     return 1;
   }
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
   platform::InstanceLock prefixLock;
   if (!BecomeThePrefixsUpdater(prefixLock))
     return kExitAlreadyRunning;

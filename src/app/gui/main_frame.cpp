@@ -24,7 +24,7 @@ bool CMainFrame::Create() {
     return false;
   SetMenuBar(CreateMainMenu());
   SetAcceleratorTable(CreateMainAccelerators());
-  SetIcon(ApplicationIcon());
+  SetIcons(ApplicationIcons());
 
   m_pView = new CUpdateView(m_doc);
   if (!m_pView->Create(this)) {

@@ -5,7 +5,9 @@
 #include <wx/xrc/xmlres.h>
 #include <cstddef>
 
+#ifndef _WIN32
 #include "update_icon.xpm"
+#endif
 
 extern const unsigned char kUpdateXrc[];
 extern const std::size_t kUpdateXrcSize;
@@ -28,9 +30,29 @@ bool LoadResources() {
   return loaded;
 }
 
+#ifdef _WIN32
+// The program's icon resource (res/ostrel-update.rc), in the sizes Windows
+// draws it at.
+namespace {
+constexpr const char* kIconResource = "ostrel_update";
+}
+
+wxIcon ApplicationIcon() {
+  return wxIcon(kIconResource, wxBITMAP_TYPE_ICO_RESOURCE, 32, 32);
+}
+
+wxIconBundle ApplicationIcons() {
+  return wxIconBundle(kIconResource, nullptr);
+}
+#else
 wxIcon ApplicationIcon() {
   return wxIcon(update_icon_xpm);
 }
+
+wxIconBundle ApplicationIcons() {
+  return wxIconBundle(ApplicationIcon());
+}
+#endif
 
 std::string LoadResourceString(int id) {
   return id == kAppTitleStringId ? "update" : "";

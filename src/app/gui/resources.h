@@ -5,6 +5,7 @@
 #pragma once
 
 #include <wx/icon.h>
+#include <wx/iconbndl.h>
 #include <wx/window.h>
 #include <string>
 
@@ -13,6 +14,8 @@
 bool LoadResources();
 
 wxIcon ApplicationIcon();
+// Every size of it there is, for the frame (title bar, task bar, Alt+Tab).
+wxIconBundle ApplicationIcons();
 
 // The string table: the application title (57344) is "update"; an id that
 // the table does not hold gives the empty text.

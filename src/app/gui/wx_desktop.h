@@ -12,6 +12,8 @@
 #include <string>
 
 #include "app/gui/ui_thread_call.h"
+// Before the interface, whose member names <windows.h> would otherwise change.
+#include "app/gui/windows_names.h"
 #include "support/desktop.h"
 
 class CMainFrame;

@@ -17,11 +17,13 @@
 namespace platform {
 
 FileReader::FileReader(const std::filesystem::path& hostPath) {
-  const HANDLE file = ::CreateFileW(hostPath.c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  const HANDLE file =
+      ::CreateFileW(hostPath.c_str(), GENERIC_READ,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    // A folder opens too, as on Linux, and says so when read.
+                    FILE_FLAG_SEQUENTIAL_SCAN | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    m_error = SystemErrorText(::GetLastError());
+    m_error = FileErrorText(::GetLastError());
     return;
   }
   m_fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_RDONLY | _O_BINARY);
@@ -50,7 +52,8 @@ std::optional<std::size_t> FileReader::Read(char* buffer, std::size_t size) {
   const unsigned chunk = size > INT_MAX ? INT_MAX : static_cast<unsigned>(size);
   const int got = ::_read(m_fd, buffer, chunk);
   if (got < 0) {
-    m_error = std::strerror(errno);
+    const auto status = Status();
+    m_error = std::strerror(status && status->folder ? EISDIR : errno);
     return std::nullopt;
   }
   return static_cast<std::size_t>(got);

@@ -1,41 +1,52 @@
 #include "platform/file_status.h"
 
-#include <sys/stat.h>
-#include <sys/types.h>
+#include <io.h>
+#include <windows.h>
 
-// The C runtime's stat gives what the header promises; Windows has no
-// owner/group/other bits, so the permissions are those the runtime derives:
-// read for everyone, write unless the file is read-only, execute for
-// programs and folders.
+// Windows keeps no owner, group and other bits: the permissions are those a
+// Linux user would see on such a file, read for everyone, write for the owner
+// unless the file is read-only, and entry to folders.
 
 namespace platform {
 
 namespace {
 
-FileStatus FromStat(const struct _stat64& status) {
+// 100 ns ticks from 1601 to 1970.
+constexpr std::uint64_t kUnixEpochTicks = 116444736000000000ull;
+constexpr std::uint64_t kTicksPerSecond = 10000000ull;
+
+std::optional<FileStatus> StatusOfHandle(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (file == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(file, &information))
+    return std::nullopt;
   FileStatus result;
-  result.folder = (status.st_mode & _S_IFMT) == _S_IFDIR;
-  result.size = static_cast<std::uint64_t>(status.st_size);
-  result.modified = static_cast<std::time_t>(status.st_mtime);
-  const unsigned owner = static_cast<unsigned>(status.st_mode) & 0700;
-  result.permissions = owner | (owner >> 3) | (owner >> 6);
+  result.folder = (information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  result.size = (std::uint64_t{information.nFileSizeHigh} << 32) | information.nFileSizeLow;
+  const std::uint64_t ticks = (std::uint64_t{information.ftLastWriteTime.dwHighDateTime} << 32) |
+                              information.ftLastWriteTime.dwLowDateTime;
+  result.modified = ticks > kUnixEpochTicks
+                        ? static_cast<std::time_t>((ticks - kUnixEpochTicks) / kTicksPerSecond)
+                        : 0;
+  const bool readOnly = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+  result.permissions = (readOnly ? 0444u : 0644u) | (result.folder ? 0111u : 0u);
   return result;
 }
 
 }  // namespace
 
 std::optional<FileStatus> StatusOf(const std::filesystem::path& hostPath) {
-  struct _stat64 status {};
-  if (::_wstat64(hostPath.c_str(), &status) != 0)
-    return std::nullopt;
-  return FromStat(status);
+  // Attributes only: a file that others hold open, even exclusively, answers.
+  const HANDLE file = ::CreateFileW(hostPath.c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const auto status = StatusOfHandle(file);
+  if (file != INVALID_HANDLE_VALUE)
+    ::CloseHandle(file);
+  return status;
 }
 
 std::optional<FileStatus> StatusOfOpenFile(int descriptor) {
-  struct _stat64 status {};
-  if (::_fstat64(descriptor, &status) != 0)
-    return std::nullopt;
-  return FromStat(status);
+  return StatusOfHandle(reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor)));
 }
 
 }  // namespace platform

@@ -4,6 +4,7 @@
 //
 #include <wininet.h>
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
@@ -25,8 +26,10 @@
 // Redirects are followed here, not by WinINet, so that only http and https
 // are followed and credentials go only to the host and port they were given
 // for. Time bounds are kept by a watchdog thread per request, which closes
-// the request's handles to end a blocking call; the system's own receive
-// time-out is set to the stall time as well, as a backstop.
+// the request's handles to end a blocking call. Under Wine that does not
+// end a read already waiting, so the body is read in waits of a second,
+// and a wait that times out is simply tried again unless the watchdog has
+// ended the request.
 
 namespace platform {
 
@@ -36,6 +39,7 @@ constexpr DWORD kReceiveBufferBytes = 128 * 1024;
 constexpr int kMaxRedirects = 10;
 constexpr auto kStallSampleInterval = std::chrono::seconds(1);
 constexpr auto kWatchInterval = std::chrono::milliseconds(100);
+constexpr auto kReadWait = std::chrono::milliseconds(1000);
 
 long SecondsFromEnvironment(const char* name, long fallback) {
   const char* text = std::getenv(name);
@@ -318,8 +322,21 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
   std::uint64_t received = 0;
   bool begun = false;
   for (;;) {
+    // A read waits until its whole size has come; asking first for what is
+    // there lets every chunk reach the sink, and the watchdog, as it arrives.
+    DWORD available = 0;
+    if (!::InternetQueryDataAvailable(request, &available, 0, 0)) {
+      const DWORD error = ::GetLastError();
+      // Wine reports the winsock code.
+      if ((error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT) &&
+          m_watch.Ended() == Watchdog::Reason::None)
+        continue;
+      m_answer.error = InternetErrorText(error);
+      return false;
+    }
     DWORD got = 0;
-    if (!::InternetReadFile(request, buffer.data(), kReceiveBufferBytes, &got)) {
+    const DWORD wanted = available == 0 ? 1 : std::min(available, kReceiveBufferBytes);
+    if (!::InternetReadFile(request, buffer.data(), wanted, &got)) {
       m_answer.error = InternetErrorText(::GetLastError());
       return false;
     }
@@ -405,6 +422,7 @@ void Exchange::Run() {
       return;
     }
     SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, m_request.limits.connectTimeout);
+    // Until the answer's head has come, a silent server is a stalled one.
     SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, m_request.limits.lowSpeedTime);
     SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
     for (const std::string& line : m_request.headers) {
@@ -435,6 +453,10 @@ void Exchange::Run() {
       m_answer.error = InternetErrorText(::GetLastError());
       return;
     }
+    // The body is read in short waits, so that the watchdog is heeded
+    // between them even where closing the handle does not end a read.
+    DWORD readWait = static_cast<DWORD>(kReadWait.count());
+    ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &readWait, sizeof readWait);
     m_answer.status = status ? static_cast<long>(*status) : 0;
     m_answer.url = Cp1252FromWide(url);
     if (IsRedirect(m_answer.status)) {

@@ -102,6 +102,13 @@ fs::path FinalPathOf(HANDLE file, const fs::path& fallback) {
 enum class Replaced { Yes, No, NotAsTheFileWas };
 
 Replaced ReplaceAtomically(const fs::path& path, std::string_view contents) {
+  // A program that holds the file open without letting it be deleted keeps
+  // it from being replaced; asked first, so that no replacement is tried
+  // (Wine's leaves a file of its own behind when it fails).
+  if (!Handle(::CreateFileW(path.c_str(), DELETE, kShareAll, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr))
+           .Valid())
+    return Replaced::NotAsTheFileWas;
   std::random_device entropy;
   fs::path temporary;
   HANDLE made = INVALID_HANDLE_VALUE;

@@ -55,7 +55,7 @@ ReplacementFile::~ReplacementFile() {
 }
 
 bool ReplacementFile::Fail(const char* step) {
-  m_error = std::string(step) + ": " + SystemErrorText(::GetLastError());
+  m_error = std::string(step) + ": " + FileErrorText(::GetLastError());
   return false;
 }
 

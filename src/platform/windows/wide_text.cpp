@@ -1,5 +1,8 @@
 #include "wide_text.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace platform {
 
 namespace {
@@ -59,6 +62,31 @@ std::string SystemErrorText(DWORD code, HMODULE module) {
   if (text.empty())
     return "error " + std::to_string(code);
   return Cp1252FromWide(text);
+}
+
+std::string FileErrorText(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_BAD_NET_NAME:
+      return std::strerror(ENOENT);
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return std::strerror(EACCES);
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return std::strerror(ENOSPC);
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return std::strerror(EEXIST);
+    case ERROR_WRITE_PROTECT:
+      return std::strerror(EROFS);
+    default:
+      return SystemErrorText(code);
+  }
 }
 
 }  // namespace platform

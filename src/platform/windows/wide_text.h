@@ -21,4 +21,9 @@ std::string Utf8FromWide(std::wstring_view text);
 // the system has none.
 std::string SystemErrorText(DWORD code, HMODULE module = nullptr);
 
+// The C library's sentence for the errno that a file error amounts to
+// ("No such file or directory"), as the Linux build words it; the system's
+// own sentence for the rest.
+std::string FileErrorText(DWORD code);
+
 }  // namespace platform

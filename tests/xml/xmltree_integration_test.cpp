@@ -12,6 +12,15 @@ struct ToolRun {
   std::string err;
 };
 
+// A console program on Windows ends its lines as Windows text does.
+std::string Lines(std::string text) {
+#ifdef _WIN32
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+    text.erase(at, 1);
+#endif
+  return text;
+}
+
 ToolRun RunTool(const TempPrefix& prefix, const std::string& argument) {
   const auto out = prefix.Root() / "out.txt";
   const auto err = prefix.Root() / "err.txt";
@@ -19,7 +28,7 @@ ToolRun RunTool(const TempPrefix& prefix, const std::string& argument) {
   streams.output = out;
   streams.errors = err;
   const int status = ChildProcess(OSTREL_XMLTREE, {argument}, streams).Wait().value_or(-1);
-  return {status, ReadHostFile(out), ReadHostFile(err)};
+  return {status, Lines(ReadHostFile(out)), Lines(ReadHostFile(err))};
 }
 
 }  // namespace

@@ -23,3 +23,5 @@ endif()
 # The programs run from wherever they are copied: the compiler's own runtime
 # (libstdc++, libgcc, winpthread) is linked in, not needed as DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)
+# What is installed carries no symbols, as in the Debian package.
+set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT -s)

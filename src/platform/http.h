@@ -23,6 +23,9 @@
 // One HttpSession belongs to one thread at a time; its connection is kept
 // alive from one Get to the next (a retry with credentials reuses it).
 // Several sessions may run on different threads at once.
+//
+// On Windows the same outcomes and bounds come from the Windows Internet
+// functions, with the system's proxy settings and certificate store.
 #pragma once
 
 #include <atomic>

@@ -6,14 +6,14 @@
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdlib>
 #include <deque>
-#include <mutex>
+#include <memory>
 #include <thread>
 #include <utility>
 #include <vector>
 
+#include "http_login.h"
 #include "wide_text.h"
 
 // The Windows Internet functions, with the same outcomes and bounds as the
@@ -25,11 +25,13 @@
 //
 // Redirects are followed here, not by WinINet, so that only http and https
 // are followed and credentials go only to the host and port they were given
-// for. Time bounds are kept by a watchdog thread per request, which closes
-// the request's handles to end a blocking call. Under Wine that does not
-// end a read already waiting, so the body is read in waits of a second,
-// and a wait that times out is simply tried again unless the watchdog has
-// ended the request.
+// for. The body is read as it arrives, in waits of at most a second (a wait
+// that times out is simply tried again), and the bounds (abandonment, the
+// deadline, the stall window) are checked between them. Closing a handle
+// from another thread would end a wait sooner on Windows, but under Wine it
+// neither ends the wait nor is safe while the handle is in use. Until the
+// answer's head has come, the system's own time-outs (connect, and the stall
+// time for sending and receiving) bound the wait.
 
 namespace platform {
 
@@ -38,7 +40,6 @@ namespace {
 constexpr DWORD kReceiveBufferBytes = 128 * 1024;
 constexpr int kMaxRedirects = 10;
 constexpr auto kStallSampleInterval = std::chrono::seconds(1);
-constexpr auto kWatchInterval = std::chrono::milliseconds(100);
 constexpr auto kReadWait = std::chrono::milliseconds(1000);
 
 long SecondsFromEnvironment(const char* name, long fallback) {
@@ -50,18 +51,24 @@ long SecondsFromEnvironment(const char* name, long fallback) {
   return (*end == '\0' && value > 0) ? value : fallback;
 }
 
-bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
-  return text.size() >= prefix.size() &&
-         ::CompareStringOrdinal(text.data(), static_cast<int>(prefix.size()), prefix.data(),
-                                static_cast<int>(prefix.size()), TRUE) == CSTR_EQUAL;
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size())
+    return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(text[i]) != lower(prefix[i]))
+      return false;
+  }
+  return true;
 }
 
-unsigned SchemeOfChallenge(std::wstring_view challenge) {
-  while (!challenge.empty() && (challenge.front() == L' ' || challenge.front() == L'\t'))
+// The scheme named first in a WWW-Authenticate value ("Digest realm=...").
+unsigned SchemeOfChallenge(std::string_view challenge) {
+  while (!challenge.empty() && (challenge.front() == ' ' || challenge.front() == '\t'))
     challenge.remove_prefix(1);
-  if (StartsWithNoCase(challenge, L"Basic"))
+  if (StartsWithNoCase(challenge, "Basic"))
     return kAuthBasic;
-  if (StartsWithNoCase(challenge, L"Digest"))
+  if (StartsWithNoCase(challenge, "Digest"))
     return kAuthDigest;
   return challenge.size() > 2 ? unsigned{kAuthOther} : 0u;
 }
@@ -149,109 +156,102 @@ void SetTimeout(HINTERNET handle, DWORD option, long seconds) {
   ::InternetSetOptionW(handle, option, &milliseconds, sizeof milliseconds);
 }
 
-// What ends a request from outside, and the handles it closes to do so.
-class Watchdog {
+// The bounds of one request over time: abandonment, the deadline and the
+// stall window, checked between the waits of at most a second that every
+// read is made of.
+class Bounds {
  public:
   enum class Reason { None, Abandoned, Stalled, Deadline };
   using Clock = std::chrono::steady_clock;
 
-  Watchdog(const HttpRequest& request)
+  explicit Bounds(const HttpRequest& request)
       : m_abandon(request.abandon),
         m_stallTime(std::chrono::seconds(request.limits.lowSpeedTime)),
         m_deadline(request.limits.deadline > 0
                        ? std::optional(Clock::now() + std::chrono::seconds(request.limits.deadline))
-                       : std::nullopt),
-        m_thread([this] { Watch(); }) {}
-
-  ~Watchdog() {
-    {
-      std::lock_guard lock(m_mutex);
-      m_stop = true;
-    }
-    m_wake.notify_all();
-    m_thread.join();
-    CloseHandles();
-  }
-
-  // Adopts the handles of the next hop, closing the previous ones. False
-  // when the request has already been ended.
-  bool Adopt(HINTERNET connection, HINTERNET request) {
-    std::lock_guard lock(m_mutex);
-    CloseHandlesLocked();
-    m_connection = connection;
-    m_request = request;
-    if (m_reason != Reason::None) {
-      CloseHandlesLocked();
-      return false;
-    }
-    return true;
+                       : std::nullopt) {
+    m_samples.assign(1, {Clock::now(), 0});
   }
 
   void Arrived(std::uint64_t bytes) { m_arrived += bytes; }
 
-  Reason Ended() {
-    std::lock_guard lock(m_mutex);
+  // Why the request must end now; once a reason is found it stays.
+  Reason Check() {
+    if (m_reason != Reason::None)
+      return m_reason;
+    if (m_abandon != nullptr && m_abandon->load())
+      m_reason = Reason::Abandoned;
+    else if (m_deadline && Clock::now() >= *m_deadline)
+      m_reason = Reason::Deadline;
+    else if (Stalled())
+      m_reason = Reason::Stalled;
     return m_reason;
   }
 
+  Reason Ended() const { return m_reason; }
+
  private:
-  void CloseHandles() {
-    std::lock_guard lock(m_mutex);
-    CloseHandlesLocked();
-  }
-
-  void CloseHandlesLocked() {
-    if (m_request != nullptr)
-      ::InternetCloseHandle(std::exchange(m_request, nullptr));
-    if (m_connection != nullptr)
-      ::InternetCloseHandle(std::exchange(m_connection, nullptr));
-  }
-
-  bool StalledNow() {
+  // Fewer than kStallBytes in the last stall time, from samples taken a
+  // second apart at most.
+  bool Stalled() {
     const auto now = Clock::now();
-    const std::uint64_t arrived = m_arrived.load();
     if (now - m_samples.back().first >= kStallSampleInterval)
-      m_samples.emplace_back(now, arrived);
+      m_samples.emplace_back(now, m_arrived);
     while (m_samples.size() >= 2 && m_samples[1].first <= now - m_stallTime)
       m_samples.pop_front();
     return m_samples.front().first <= now - m_stallTime &&
-           arrived - m_samples.front().second < HttpLimits::kStallBytes;
-  }
-
-  void Watch() {
-    m_samples.assign(1, {Clock::now(), 0});
-    std::unique_lock lock(m_mutex);
-    while (!m_stop) {
-      m_wake.wait_for(lock, kWatchInterval);
-      if (m_stop)
-        return;
-      Reason reason = Reason::None;
-      if (m_abandon != nullptr && m_abandon->load())
-        reason = Reason::Abandoned;
-      else if (m_deadline && Clock::now() >= *m_deadline)
-        reason = Reason::Deadline;
-      else if (StalledNow())
-        reason = Reason::Stalled;
-      if (reason != Reason::None) {
-        m_reason = reason;
-        CloseHandlesLocked();
-        return;
-      }
-    }
+           m_arrived - m_samples.front().second < HttpLimits::kStallBytes;
   }
 
   const std::atomic<bool>* m_abandon;
   const std::chrono::seconds m_stallTime;
   const std::optional<Clock::time_point> m_deadline;
-  std::atomic<std::uint64_t> m_arrived{0};
+  std::uint64_t m_arrived = 0;
   std::deque<std::pair<Clock::time_point, std::uint64_t>> m_samples;
-  std::mutex m_mutex;
-  std::condition_variable m_wake;
-  bool m_stop = false;
   Reason m_reason = Reason::None;
+};
+
+// The session handle, shared with any request still being let go of.
+using SessionHandle = std::shared_ptr<void>;
+
+// The handles of the hop under way, closed when the next replaces them and
+// at the end.
+class Handles {
+ public:
+  explicit Handles(SessionHandle session) : m_session(std::move(session)) {}
+  Handles(const Handles&) = delete;
+  Handles& operator=(const Handles&) = delete;
+  ~Handles() { Adopt(nullptr, nullptr); }
+
+  void Adopt(HINTERNET connection, HINTERNET request) {
+    if (m_request != nullptr)
+      ::InternetCloseHandle(m_request);
+    if (m_connection != nullptr && m_connection != connection)
+      ::InternetCloseHandle(m_connection);
+    m_connection = connection;
+    m_request = request;
+  }
+
+  // For a body not read to its end. Wine's close reads the rest of it first
+  // (to keep the connection), which for an abandoned installer may take as
+  // long as the transfer itself: that is left to a thread of its own, which
+  // keeps the session open until it is done.
+  void CloseInBackground() {
+    if (m_request == nullptr && m_connection == nullptr)
+      return;
+    std::thread([session = m_session, connection = std::exchange(m_connection, nullptr),
+                 request = std::exchange(m_request, nullptr)] {
+      if (request != nullptr)
+        ::InternetCloseHandle(request);
+      if (connection != nullptr)
+        ::InternetCloseHandle(connection);
+    }).detach();
+  }
+
+ private:
+  SessionHandle m_session;
   HINTERNET m_connection = nullptr;
   HINTERNET m_request = nullptr;
-  std::thread m_thread;
 };
 
 }  // namespace
@@ -267,33 +267,35 @@ HttpLimits HttpLimits::FromEnvironment() {
 
 struct HttpSession::Impl {
   // Connections are kept alive within this handle, from one Get to the next.
-  HINTERNET internet = nullptr;
+  SessionHandle internet;
 };
 
 HttpSession::HttpSession() : m_impl(std::make_unique<Impl>()) {
   // No agent name: the request carries only the header lines it names.
-  m_impl->internet = ::InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+  if (const HINTERNET internet =
+          ::InternetOpenW(nullptr, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))
+    m_impl->internet = SessionHandle(internet, ::InternetCloseHandle);
 }
 
-HttpSession::~HttpSession() {
-  if (m_impl->internet != nullptr)
-    ::InternetCloseHandle(m_impl->internet);
-}
+HttpSession::~HttpSession() = default;
 
 namespace {
 
-// One request, hop by hop; the watchdog owns the handles.
+// One request, hop by hop, within its bounds.
 class Exchange {
  public:
-  Exchange(HINTERNET internet, const HttpRequest& request, DownloadSink& sink, HttpAnswer& answer)
-      : m_internet(internet),
+  Exchange(const SessionHandle& session, const HttpRequest& request, DownloadSink& sink,
+           HttpAnswer& answer)
+      : m_internet(session.get()),
         m_request(request),
         m_sink(sink),
         m_answer(answer),
-        m_watch(request) {}
+        m_bounds(request),
+        m_handles(session) {}
 
   void Run();
-  Watchdog::Reason EndedBy() { return m_watch.Ended(); }
+  Bounds::Reason EndedBy() const { return m_bounds.Ended(); }
+  void LetGo() { m_handles.CloseInBackground(); }
 
   bool tooLarge = false;
   bool sinkRefused = false;
@@ -301,12 +303,21 @@ class Exchange {
  private:
   // Reads and hands on (2xx) or drops (any other) the body; true when it came whole.
   bool ReadBody(HINTERNET request, bool keep);
+  // A GET request on the connection, with the request's header lines; with
+  // `systemLogin`, the credentials for the system to answer a challenge with.
+  // nullptr (and the error said) when it cannot be made.
+  HINTERNET Open(HINTERNET connection, const Url& url, bool systemLogin);
+  // Sends (again); the status, or nullopt when nothing came back.
+  std::optional<long> Send(HINTERNET request);
+  void AddHeader(HINTERNET request, const std::string& line);
+  std::vector<std::string> Challenges(HINTERNET request);
 
   HINTERNET m_internet;
   const HttpRequest& m_request;
   DownloadSink& m_sink;
   HttpAnswer& m_answer;
-  Watchdog m_watch;
+  Bounds m_bounds;
+  Handles m_handles;
   std::uint64_t m_bodyBytes = 0;
 };
 
@@ -322,14 +333,15 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
   std::uint64_t received = 0;
   bool begun = false;
   for (;;) {
+    if (m_bounds.Check() != Bounds::Reason::None)
+      return false;
     // A read waits until its whole size has come; asking first for what is
-    // there lets every chunk reach the sink, and the watchdog, as it arrives.
+    // there lets every chunk reach the sink, and the bounds, as it arrives.
     DWORD available = 0;
     if (!::InternetQueryDataAvailable(request, &available, 0, 0)) {
       const DWORD error = ::GetLastError();
       // Wine reports the winsock code.
-      if ((error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT) &&
-          m_watch.Ended() == Watchdog::Reason::None)
+      if (error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT)
         continue;
       m_answer.error = InternetErrorText(error);
       return false;
@@ -342,7 +354,7 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
     }
     if (got == 0)
       break;
-    m_watch.Arrived(got);
+    m_bounds.Arrived(got);
     received += got;
     m_bodyBytes += got;
     if (cap != 0 && m_bodyBytes > cap) {
@@ -376,6 +388,62 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
   return true;
 }
 
+HINTERNET Exchange::Open(HINTERNET connection, const Url& url, bool systemLogin) {
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION |
+                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+  if (url.secure)
+    flags |= INTERNET_FLAG_SECURE;
+  // Otherwise a 401 comes back as it is, for this code or the caller to answer.
+  if (!systemLogin)
+    flags |= INTERNET_FLAG_NO_AUTH;
+  const HINTERNET request = ::HttpOpenRequestW(connection, L"GET", url.object.c_str(), nullptr,
+                                               nullptr, nullptr, flags, 0);
+  const DWORD openError = ::GetLastError();
+  m_handles.Adopt(connection, request);
+  if (request == nullptr) {
+    m_answer.error = InternetErrorText(openError);
+    return nullptr;
+  }
+  SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, m_request.limits.connectTimeout);
+  // Until the answer's head has come, a silent server is a stalled one.
+  SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, m_request.limits.lowSpeedTime);
+  SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
+  for (const std::string& line : m_request.headers)
+    AddHeader(request, line);
+  if (systemLogin) {
+    std::wstring user = WideFromCp1252(m_request.credentials->user);
+    std::wstring password = WideFromCp1252(m_request.credentials->password);
+    ::InternetSetOptionW(request, INTERNET_OPTION_USERNAME, user.data(),
+                         static_cast<DWORD>(user.size()));
+    ::InternetSetOptionW(request, INTERNET_OPTION_PASSWORD, password.data(),
+                         static_cast<DWORD>(password.size()));
+  }
+  return request;
+}
+
+std::optional<long> Exchange::Send(HINTERNET request) {
+  if (request == nullptr || m_bounds.Check() != Bounds::Reason::None ||
+      !::HttpSendRequestW(request, nullptr, 0, nullptr, 0))
+    return std::nullopt;
+  const auto status = QueryNumber(request, HTTP_QUERY_STATUS_CODE);
+  return status ? static_cast<long>(*status) : 0;
+}
+
+void Exchange::AddHeader(HINTERNET request, const std::string& line) {
+  const std::wstring header = WideFromCp1252(line) + L"\r\n";
+  ::HttpAddRequestHeadersW(request, header.c_str(), static_cast<DWORD>(header.size()),
+                           HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
+}
+
+std::vector<std::string> Exchange::Challenges(HINTERNET request) {
+  std::vector<std::string> challenges;
+  DWORD index = 0;
+  while (const auto challenge = QueryText(request, HTTP_QUERY_WWW_AUTHENTICATE, &index))
+    challenges.push_back(Cp1252FromWide(*challenge));
+  return challenges;
+}
+
 void Exchange::Run() {
   const std::wstring first = WideFromCp1252(m_request.url);
   const auto origin = CrackUrl(first);
@@ -396,68 +464,48 @@ void Exchange::Run() {
                                                  TRUE) == CSTR_EQUAL &&
                           parts->port == origin->port && parts->secure == origin->secure;
     const bool login = m_request.credentials && sameSite;
-    const std::wstring user = login ? WideFromCp1252(m_request.credentials->user) : L"";
-    const std::wstring password = login ? WideFromCp1252(m_request.credentials->password) : L"";
-    const HINTERNET connection = ::InternetConnectW(
-        m_internet, parts->host.c_str(), parts->port, login ? user.c_str() : nullptr,
-        login ? password.c_str() : nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
-                  INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_UI |
-                  INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT |
-                  INTERNET_FLAG_NO_COOKIES;
-    if (parts->secure)
-      flags |= INTERNET_FLAG_SECURE;
-    // Without credentials a 401 comes back as it is, for the caller to ask.
-    if (!login)
-      flags |= INTERNET_FLAG_NO_AUTH;
-    const HINTERNET request = connection == nullptr
-                                  ? nullptr
-                                  : ::HttpOpenRequestW(connection, L"GET", parts->object.c_str(),
-                                                       nullptr, nullptr, nullptr, flags, 0);
-    const DWORD openError = ::GetLastError();
-    if (!m_watch.Adopt(connection, request))
-      return;
-    if (request == nullptr) {
-      m_answer.error = InternetErrorText(openError);
-      return;
-    }
-    SetTimeout(request, INTERNET_OPTION_CONNECT_TIMEOUT, m_request.limits.connectTimeout);
-    // Until the answer's head has come, a silent server is a stalled one.
-    SetTimeout(request, INTERNET_OPTION_RECEIVE_TIMEOUT, m_request.limits.lowSpeedTime);
-    SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
-    for (const std::string& line : m_request.headers) {
-      const std::wstring header = WideFromCp1252(line) + L"\r\n";
-      ::HttpAddRequestHeadersW(request, header.c_str(), static_cast<DWORD>(header.size()),
-                               HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
-    }
-    if (login) {
-      ::InternetSetOptionW(request, INTERNET_OPTION_USERNAME, const_cast<wchar_t*>(user.c_str()),
-                           static_cast<DWORD>(user.size()));
-      ::InternetSetOptionW(request, INTERNET_OPTION_PASSWORD,
-                           const_cast<wchar_t*>(password.c_str()),
-                           static_cast<DWORD>(password.size()));
-    }
-    bool sent = ::HttpSendRequestW(request, nullptr, 0, nullptr, 0);
-    auto status =
-        sent ? QueryNumber(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER) : std::nullopt;
-    if (!status && sent)
-      status = QueryNumber(request, HTTP_QUERY_STATUS_CODE);
-    // Given credentials answer the challenge on a second send, the way the
-    // system's own password dialogs do it.
-    if (sent && login && status && *status == 401) {
-      ReadBody(request, false);
-      sent = ::HttpSendRequestW(request, nullptr, 0, nullptr, 0);
-      status = sent ? QueryNumber(request, HTTP_QUERY_STATUS_CODE) : std::nullopt;
-    }
-    if (!sent) {
+    const HINTERNET connection = ::InternetConnectW(m_internet, parts->host.c_str(), parts->port,
+                                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (connection == nullptr) {
       m_answer.error = InternetErrorText(::GetLastError());
       return;
     }
-    // The body is read in short waits, so that the watchdog is heeded
+    // A known Basic login goes with the first request, as libcurl sends it.
+    const bool basicFirst = login && m_request.authSchemes == kAuthBasic;
+    HINTERNET request = Open(connection, *parts, false);
+    if (request != nullptr && basicFirst)
+      AddHeader(request, "Authorization: " + BasicAuthorization(*m_request.credentials));
+    auto status = Send(request);
+    // Given credentials answer the challenge on a second send: Digest or
+    // Basic worked out here, any other scheme by the system.
+    if (login && status == 401) {
+      const auto challenges = Challenges(request);
+      const auto answer =
+          AuthorizationFor(challenges, *m_request.credentials, Cp1252FromWide(parts->object));
+      const bool answerIsNew = answer && !(basicFirst && answer->starts_with("Basic "));
+      if (answerIsNew || (!answer && !challenges.empty())) {
+        ReadBody(request, false);
+        if (answerIsNew) {
+          AddHeader(request, "Authorization: " + *answer);
+        } else {
+          request = Open(connection, *parts, true);
+          status = Send(request);
+          if (status == 401)
+            ReadBody(request, false);
+        }
+        status = Send(request);
+      }
+    }
+    if (!status) {
+      if (m_answer.error.empty())
+        m_answer.error = InternetErrorText(::GetLastError());
+      return;
+    }
+    // The body is read in short waits, so that the bounds are checked
     // between them even where closing the handle does not end a read.
     DWORD readWait = static_cast<DWORD>(kReadWait.count());
     ::InternetSetOptionW(request, INTERNET_OPTION_RECEIVE_TIMEOUT, &readWait, sizeof readWait);
-    m_answer.status = status ? static_cast<long>(*status) : 0;
+    m_answer.status = *status;
     m_answer.url = Cp1252FromWide(url);
     if (IsRedirect(m_answer.status)) {
       const auto location = QueryText(request, HTTP_QUERY_LOCATION);
@@ -476,9 +524,8 @@ void Exchange::Run() {
       }
     }
     if (m_answer.status == 401) {
-      DWORD index = 0;
-      while (const auto challenge = QueryText(request, HTTP_QUERY_WWW_AUTHENTICATE, &index))
-        m_answer.authSchemes |= SchemeOfChallenge(*challenge);
+      for (const std::string& challenge : Challenges(request))
+        m_answer.authSchemes |= SchemeOfChallenge(challenge);
     }
     m_answer.complete = ReadBody(request, m_answer.status >= 200 && m_answer.status <= 299);
     return;
@@ -490,33 +537,35 @@ void Exchange::Run() {
 HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
   HttpAnswer answer;
   answer.url = request.url;
-  if (m_impl->internet == nullptr) {
+  if (!m_impl->internet) {
     answer.error = "the internet layer could not be started";
     return answer;
   }
-  Watchdog::Reason ended = Watchdog::Reason::None;
+  Bounds::Reason ended = Bounds::Reason::None;
   bool tooLarge = false;
   bool sinkRefused = false;
   {
     Exchange exchange(m_impl->internet, request, sink, answer);
     exchange.Run();
     ended = exchange.EndedBy();
+    if (!answer.complete)
+      exchange.LetGo();
     tooLarge = exchange.tooLarge;
     sinkRefused = exchange.sinkRefused;
   }
   if (answer.complete)
     return answer;
-  if (ended == Watchdog::Reason::Abandoned) {
+  if (ended == Bounds::Reason::Abandoned) {
     answer.abandoned = true;
     answer.error = "abandoned";
   } else if (tooLarge) {
     answer.tooLarge = true;
     answer.error =
         "the answer is larger than " + std::to_string(request.limits.maxBytes) + " bytes";
-  } else if (ended == Watchdog::Reason::Stalled) {
+  } else if (ended == Bounds::Reason::Stalled) {
     answer.error = "fewer than " + std::to_string(HttpLimits::kStallBytes) + " bytes arrived in " +
                    std::to_string(request.limits.lowSpeedTime) + " s";
-  } else if (ended == Watchdog::Reason::Deadline) {
+  } else if (ended == Bounds::Reason::Deadline) {
     answer.error = "no answer within " + std::to_string(request.limits.deadline) + " s";
   } else if (sinkRefused) {
     answer.error = "the received bytes could not be stored";

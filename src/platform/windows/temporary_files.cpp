@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/replacement_file.h"
+#include "wide_text.h"
 
 // Windows has no termination signals. A console's Ctrl+C, Ctrl+Break, close,
 // log-off and shut-down reach the handler below instead, on a thread of its
@@ -101,8 +102,9 @@ std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder,
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     std::error_code entryError;
-    if (!IsTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(entryError) ||
-        entry.is_symlink(entryError))
+    // Converted by the system, which never throws on a name it cannot map.
+    if (!IsTemporaryName(Utf8FromWide(entry.path().filename().native())) ||
+        !entry.is_regular_file(entryError) || entry.is_symlink(entryError))
       continue;
     if (unchangedFor.count() > 0) {
       const auto written = entry.last_write_time(entryError);

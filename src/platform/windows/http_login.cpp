@@ -1,0 +1,182 @@
+#include "http_login.h"
+
+#include <windows.h>
+//
+#include <wincrypt.h>
+
+#include <map>
+#include <random>
+
+namespace platform {
+
+namespace {
+
+std::string Base64(std::string_view bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
+    if (i + 1 < bytes.size())
+      group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
+    if (i + 2 < bytes.size())
+      group |= static_cast<unsigned char>(bytes[i + 2]);
+    text += kDigits[(group >> 18) & 63];
+    text += kDigits[(group >> 12) & 63];
+    text += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
+    text += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
+  }
+  return text;
+}
+
+std::string Md5Hex(std::string_view text) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  HCRYPTPROV provider = 0;
+  HCRYPTHASH hash = 0;
+  unsigned char digest[16] = {};
+  DWORD size = sizeof digest;
+  const bool made =
+      ::CryptAcquireContextW(&provider, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT) &&
+      ::CryptCreateHash(provider, CALG_MD5, 0, 0, &hash) &&
+      ::CryptHashData(hash, reinterpret_cast<const BYTE*>(text.data()),
+                      static_cast<DWORD>(text.size()), 0) &&
+      ::CryptGetHashParam(hash, HP_HASHVAL, digest, &size, 0);
+  if (hash != 0)
+    ::CryptDestroyHash(hash);
+  if (provider != 0)
+    ::CryptReleaseContext(provider, 0);
+  std::string hex;
+  for (std::size_t i = 0; made && i < sizeof digest; ++i) {
+    hex += kDigits[digest[i] >> 4];
+    hex += kDigits[digest[i] & 0x0f];
+  }
+  return hex;
+}
+
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size())
+    return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+    if (lower(a[i]) != lower(b[i]))
+      return false;
+  }
+  return true;
+}
+
+struct Challenge {
+  std::string scheme;
+  std::map<std::string, std::string> parameters;  // names in lower case
+};
+
+// "Digest realm="a", qop="auth", nonce="n"": the scheme, then name=value
+// pairs, values plain or quoted (with backslash escapes).
+Challenge Parse(std::string_view line) {
+  Challenge challenge;
+  std::size_t at = line.find_first_not_of(" \t");
+  if (at == std::string_view::npos)
+    return challenge;
+  const std::size_t schemeEnd = line.find_first_of(" \t", at);
+  challenge.scheme = std::string(line.substr(at, schemeEnd - at));
+  at = schemeEnd;
+  while (at < line.size()) {
+    at = line.find_first_not_of(" \t,", at);
+    if (at == std::string_view::npos)
+      break;
+    const std::size_t equals = line.find('=', at);
+    if (equals == std::string_view::npos)
+      break;
+    std::string name(line.substr(at, equals - at));
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+      name.pop_back();
+    for (char& c : name)
+      c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    at = line.find_first_not_of(" \t", equals + 1);
+    std::string value;
+    if (at != std::string_view::npos && line[at] == '"') {
+      for (++at; at < line.size() && line[at] != '"'; ++at) {
+        if (line[at] == '\\' && at + 1 < line.size())
+          ++at;
+        value += line[at];
+      }
+      ++at;
+    } else if (at != std::string_view::npos) {
+      const std::size_t end = line.find_first_of(", \t", at);
+      value = std::string(line.substr(at, end - at));
+      at = end;
+    }
+    challenge.parameters[name] = value;
+  }
+  return challenge;
+}
+
+std::string Quoted(std::string_view text) {
+  std::string quoted(1, '"');
+  for (const char c : text) {
+    if (c == '"' || c == '\\')
+      quoted += '\\';
+    quoted += c;
+  }
+  quoted += '"';
+  return quoted;
+}
+
+std::optional<std::string> DigestAnswer(const Challenge& challenge,
+                                        const HttpCredentials& credentials, std::string_view uri) {
+  const auto parameter = [&](const char* name) {
+    const auto found = challenge.parameters.find(name);
+    return found == challenge.parameters.end() ? std::string() : found->second;
+  };
+  const std::string algorithm = parameter("algorithm");
+  if (!algorithm.empty() && !EqualsNoCase(algorithm, "MD5"))
+    return std::nullopt;
+  const std::string realm = parameter("realm");
+  const std::string nonce = parameter("nonce");
+  const std::string qops = parameter("qop");
+  const bool qopAuth = qops.find("auth") != std::string::npos;
+  const std::string ha1 = Md5Hex(credentials.user + ":" + realm + ":" + credentials.password);
+  const std::string ha2 = Md5Hex("GET:" + std::string(uri));
+  std::random_device entropy;
+  char cnonce[17];
+  std::snprintf(cnonce, sizeof cnonce, "%08x%08x", entropy(), entropy());
+  constexpr char kCount[] = "00000001";
+  const std::string response =
+      qopAuth ? Md5Hex(ha1 + ":" + nonce + ":" + kCount + ":" + cnonce + ":auth:" + ha2)
+              : Md5Hex(ha1 + ":" + nonce + ":" + ha2);
+  std::string answer = "Digest username=" + Quoted(credentials.user) + ", realm=" + Quoted(realm) +
+                       ", nonce=" + Quoted(nonce) + ", uri=" + Quoted(uri);
+  if (qopAuth)
+    answer += std::string(", qop=auth, nc=") + kCount + ", cnonce=" + Quoted(cnonce);
+  answer += ", response=" + Quoted(response);
+  if (!parameter("opaque").empty())
+    answer += ", opaque=" + Quoted(parameter("opaque"));
+  if (!algorithm.empty())
+    answer += ", algorithm=" + algorithm;
+  return answer;
+}
+
+}  // namespace
+
+std::string BasicAuthorization(const HttpCredentials& credentials) {
+  return "Basic " + Base64(credentials.user + ":" + credentials.password);
+}
+
+std::optional<std::string> AuthorizationFor(const std::vector<std::string>& challenges,
+                                            const HttpCredentials& credentials,
+                                            std::string_view uri) {
+  bool basic = false;
+  for (const std::string& line : challenges) {
+    const Challenge challenge = Parse(line);
+    if (EqualsNoCase(challenge.scheme, "Digest")) {
+      if (auto answer = DigestAnswer(challenge, credentials, uri))
+        return answer;
+    } else if (EqualsNoCase(challenge.scheme, "Basic")) {
+      basic = true;
+    }
+  }
+  if (basic)
+    return BasicAuthorization(credentials);
+  return std::nullopt;
+}
+
+}  // namespace platform

@@ -1,11 +1,11 @@
 // The library check against real files with set modification times.
 #include "libcheck/check_dlls.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <chrono>
 #include <ctime>
+#include <filesystem>
 
 #include "support/settings.h"
 #include "testkit/temp_prefix.h"
@@ -28,8 +28,9 @@ class CheckDllsTest : public ::testing::Test {
  protected:
   void Library(const std::string& windowsPath, std::time_t modified) {
     prefix.WriteFile(windowsPath, "library");
-    struct timespec times[2] = {{modified, 0}, {modified, 0}};
-    ASSERT_EQ(utimensat(AT_FDCWD, prefix.Host(windowsPath).c_str(), times, 0), 0);
+    std::filesystem::last_write_time(
+        prefix.Host(windowsPath),
+        std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(modified)));
   }
   void VersionList(const std::string& files) {
     prefix.WriteFile("c:\\ostrel\\dllversion.txt", "<Files>\r\n" + files + "</Files>\r\n");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <thread>
@@ -78,6 +80,7 @@ TEST(Folders, AFolderIsMadeOnceAndEnteredWhileItExists) {
   fs::current_path(before);
 }
 
+#ifndef _WIN32  // a thread's niceness
 TEST(ThreadPriority, OnlyTheCallingThreadGoesOneStepDown) {
   const int main = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
   int worker = 0;
@@ -88,6 +91,7 @@ TEST(ThreadPriority, OnlyTheCallingThreadGoesOneStepDown) {
   EXPECT_EQ(worker, std::min(main + 1, 19));
   EXPECT_EQ(getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())), main);
 }
+#endif
 
 TEST(CalendarTime, UtcFieldsCountFromTheEpoch) {
   const std::tm fields = platform::UtcTime(1700049600);

@@ -133,6 +133,7 @@ TEST(ProfileWrite, JunkNamesAndValuesAreRefusedAndLeaveTheFileUntouched) {
   EXPECT_EQ(file.ReadString(longestName, longestName, ""), longestValue);
 }
 
+#ifndef _WIN32  // POSIX links and modes
 TEST(ProfileWrite, AWriteGoesThroughALinkAndKeepsTheFilesMode) {
   TempPrefix prefix;
   const auto real = prefix.Root() / "real.ini";
@@ -158,3 +159,4 @@ TEST(ProfileWrite, AnUnwritableFolderFailsAndChangesNothing) {
   std::filesystem::permissions(folder, std::filesystem::perms(0755));
   EXPECT_EQ(ReadHostFile(folder / "a.ini"), "[a]\r\nk=1\r\n");
 }
+#endif

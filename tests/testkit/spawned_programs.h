@@ -33,6 +33,9 @@ class ProgramsAndWindowsLock {
 
  private:
   int m_fd = -1;
+#ifdef _WIN32
+  void* m_mutex = nullptr;
+#endif
 };
 
 class SpawnedPrograms {
@@ -52,8 +55,9 @@ class SpawnedPrograms {
               const std::vector<std::string>& args, const std::string& argv0 = "",
               bool readOutput = false);
 
-  // A copy of /bin/sleep that lives long enough for any test, and ends on its
-  // own should a crashed test leave it behind.
+  // A copy of /bin/sleep (on Windows, of the testkit's own sleeper) that lives
+  // long enough for any test, and ends on its own should a crashed test leave
+  // it behind.
   pid_t StartSleeper(const std::string& exeName, const std::string& argv0 = "");
 
   // True once the process has ended and been reaped, within `bound`.

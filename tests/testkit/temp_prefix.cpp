@@ -1,40 +1,11 @@
 #include "testkit/temp_prefix.h"
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 
-#include "app/application.h"
-#include "brand/skin.h"
 #include "platform/host_path.h"
-#include "support/log.h"
-#include "support/settings.h"
 
 namespace fs = std::filesystem;
-
-TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
-  if (const char* saved = std::getenv("OSTREL_PREFIX")) {
-    m_hadPrefix = true;
-    m_savedPrefix = saved;
-  }
-  setenv("OSTREL_PREFIX", Root().c_str(), 1);
-  SetProfileName("ostrel.ini");
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
-}
-
-TempPrefix::~TempPrefix() {
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
-  if (m_hadPrefix) {
-    setenv("OSTREL_PREFIX", m_savedPrefix.c_str(), 1);
-  } else {
-    unsetenv("OSTREL_PREFIX");
-  }
-}
 
 fs::path TempPrefix::Host(const std::string& windowsPath) const {
   return platform::HostPath(windowsPath);

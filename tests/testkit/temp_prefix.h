@@ -2,9 +2,15 @@
 // folder, the settings file is ostrel.ini, and the log starts afresh. The
 // folder and the environment are restored when the object goes. The skin and
 // the command line start afresh too, as in a new run.
+//
+// On Windows the suite's paths are the machine's own and Root() is only a
+// fresh folder: the C: drive is the one of the throw-away Wine prefix the test
+// program runs in, and what the test adds there goes when the object goes
+// (windows/temp_prefix.cpp).
 #pragma once
 
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "testkit/temp_folder.h"
@@ -28,6 +34,9 @@ class TempPrefix {
   TempFolder m_folder;
   std::string m_savedPrefix;
   bool m_hadPrefix = false;
+#ifdef _WIN32
+  std::set<std::filesystem::path> m_driveAtStart;
+#endif
 };
 
 // Reads or writes a host file whole, bytes as they are.

@@ -1,10 +1,7 @@
 // ostrel-xmltree, run as a separate program on real files.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
-
+#include "testkit/child_process.h"
 #include "testkit/temp_prefix.h"
 
 namespace {
@@ -15,13 +12,23 @@ struct ToolRun {
   std::string err;
 };
 
+// A console program on Windows ends its lines as Windows text does.
+std::string Lines(std::string text) {
+#ifdef _WIN32
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+    text.erase(at, 1);
+#endif
+  return text;
+}
+
 ToolRun RunTool(const TempPrefix& prefix, const std::string& argument) {
   const auto out = prefix.Root() / "out.txt";
   const auto err = prefix.Root() / "err.txt";
-  const std::string command = std::string(OSTREL_XMLTREE) + " '" + argument + "' >'" +
-                              out.string() + "' 2>'" + err.string() + "'";
-  const int status = std::system(command.c_str());
-  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadHostFile(out), ReadHostFile(err)};
+  ChildProcess::Options streams;
+  streams.output = out;
+  streams.errors = err;
+  const int status = ChildProcess(OSTREL_XMLTREE, {argument}, streams).Wait().value_or(-1);
+  return {status, Lines(ReadHostFile(out)), Lines(ReadHostFile(err))};
 }
 
 }  // namespace

@@ -1,0 +1,69 @@
+// SpawnedPrograms on Windows: copies of a small Windows program built with the
+// testkit (OSTREL_TEST_SLEEPER), and a named mutex for the lock. Windows keeps
+// no zombies: a process that has ended but whose handle is still open is what
+// comes closest, and what the process list no longer shows.
+#include "testkit/spawned_programs.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+#include "testkit/wait_until.h"
+
+namespace fs = std::filesystem;
+
+ProgramsAndWindowsLock::ProgramsAndWindowsLock() {
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, L"Local\\ostrel-suite-programs-test");
+  if (mutex != nullptr)
+    WaitForSingleObject(mutex, INFINITE);
+  m_mutex = mutex;
+}
+
+ProgramsAndWindowsLock::~ProgramsAndWindowsLock() {
+  if (m_mutex != nullptr) {
+    ReleaseMutex(m_mutex);
+    CloseHandle(m_mutex);
+  }
+}
+
+pid_t SpawnedPrograms::Start(const fs::path& program, const std::string& exeName,
+                             const std::vector<std::string>& args, const std::string& argv0,
+                             bool readOutput) {
+  const fs::path copy = Folder() / exeName;
+  if (!fs::exists(copy))
+    fs::copy_file(program, copy);
+  ChildProcess::Options options;
+  options.argv0 = argv0;
+  options.readOutput = readOutput;
+  m_children.emplace_back(copy, args, options);
+  return m_children.back().Pid();
+}
+
+pid_t SpawnedPrograms::StartSleeper(const std::string& exeName, const std::string& argv0) {
+  return Start(OSTREL_TEST_SLEEPER, exeName, {"60"}, argv0);
+}
+
+ChildProcess& SpawnedPrograms::Find(pid_t pid) {
+  for (ChildProcess& child : m_children)
+    if (child.Pid() == pid)
+      return child;
+  throw std::logic_error("not a spawned program: " + std::to_string(pid));
+}
+
+bool SpawnedPrograms::WaitForExit(pid_t pid, std::chrono::milliseconds bound) {
+  return Find(pid).Wait(bound).has_value();
+}
+
+bool SpawnedPrograms::MakeZombie(pid_t pid) {
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr)
+    return false;
+  const bool ended =
+      TerminateProcess(process, 128 + 9) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
+  CloseHandle(process);
+  return ended;
+}
+
+std::optional<std::string> SpawnedPrograms::ReadLine(pid_t pid, std::chrono::milliseconds bound) {
+  return Find(pid).ReadLine(bound);
+}

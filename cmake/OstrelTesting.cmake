@@ -47,6 +47,15 @@ set(ostrel_linux_only_cases
   # POSIX modes and symbolic links
   FileStatus.EachKindOfPathGivesWhatTheFileSystemHolds
   TemporaryFiles.StaleTemporariesGoAndEverythingElseStays
+  TransferFileTest.ALocalCopyKeepsTheSourcesPermissionsButNoSetIdBit
+  # network shares and drives that a Wine prefix maps onto its own folders
+  TransferFileTest.ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCounter
+  Workflow.NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn
+  Workflow.SetupIsOfferedWhenNoFolderIsKnownAndACancelFallsBackToTheTempFolder
+  Workflow.SimulationCopiesFromTheUploadFolder
+  # a file still open for writing loses its name when its process ends, not
+  # before: Windows removes no open file
+  TemporaryFiles.OnlyFilesStillBeingWrittenAreRemovedOnTheWayOut
   # NAME_MAX counted in UTF-8 bytes
   ReplacementFile.EveryNameTheFileSystemTakesWorksAndItsTemporaryNameFits
   # installers that are shell scripts, counted as they run
@@ -54,42 +63,14 @@ set(ostrel_linux_only_cases
   Workflow.InstallAllSkipsSpecialInstallersAndPutsLibrariesFirstAllSilently
   Workflow.AFailedDownloadInAQueueOfThreeStartsTheOtherTwo
   Workflow.AnInfoTooLongForASettingsKeyIsLoggedAndTheInstallGoesOn
-  )
-# Faults of the Windows build these tests show, left out until they are
-# mended so that the rest runs: an abandoned transfer runs on to its end (over
-# a minute under Wine), and a temporary file still being written stays on the
-# way out; the program crashes (a page fault) in the test of installers run
-# one after another.
-set(ostrel_windows_faults
-  Http.AnAbandonedTransferStopsWithoutWaitingForItsEnd
-  TemporaryFiles.OnlyFilesStillBeingWrittenAreRemovedOnTheWayOut
-  Workflow.InstallersRunOneAfterAnotherAndEachEndIsLogged
-  )
-# Failing on Windows, not yet told apart between a Linux-only premise (shell
-# scripts as installers, UNC paths, POSIX modes) and a fault of the Windows
-# build; each is to move to one of the lists above or be mended.
-set(ostrel_windows_unsorted
-  CatalogueTest.WithNoKeyAnUnsignedCatalogueWorksAndTheLogSaysItWasNotVerified
-  CatalogueTrustTest.ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial
-  Reasons/CatalogueRefusalTest.*
-  FetchTool.ExitStatusTellsTheOutcomeAndMessagesGoToStandardError
-  FetchTool.ReadsTheLoginFromTwoLinesOfInputAndAnEmptyNameCancels
-  TransferFileTest.ALocalCopyKeepsTheSourcesPermissionsButNoSetIdBit
-  TransferFileTest.ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCounter
-  TransferFileTest.AWholeFileArrivesWithTheFixedHeadersAndIsCounted
-  TransferFileTest.TransfersOverTheirBoundsFailAndLeaveNothingBehind
-  Workflow.NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn
   Workflow.OnlyAnInstallerThatStartedIsRecordedAndAFailedStartIsShown
   Workflow.ReferencesWithoutAFileNameStartNothingAndTheQueueGoesOn
-  Workflow.SetupIsOfferedWhenNoFolderIsKnownAndACancelFallsBackToTheTempFolder
-  Workflow.SimulationCopiesFromTheUploadFolder
   Workflow.TheLibraryCheckModeClosesTheWindowAfterTheFirstInstaller
+  Workflow.InstallersRunOneAfterAnotherAndEachEndIsLogged
+  CatalogueTest.WithNoKeyAnUnsignedCatalogueWorksAndTheLogSaysItWasNotVerified
+  CatalogueTrustTest.ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial
   )
 list(JOIN ostrel_linux_only_cases ":" ostrel_windows_filter)
-foreach(list ostrel_windows_faults ostrel_windows_unsorted)
-  list(JOIN ${list} ":" cases)
-  string(APPEND ostrel_windows_filter ":${cases}")
-endforeach()
 
 function(ostrel_add_windows_test name label)
   # GCC 12 at -O3 (the Windows build is a Release one) sees overlapping copies

@@ -90,8 +90,11 @@ void CUpdateDoc::LoadCatalogue() {
   // whatever another program does to the file meanwhile.
   std::string bytes;
   if (fetched) {
-    std::ifstream file(platform::HostPath(kCatalogueFile), std::ios::binary);
-    bytes.assign(std::istreambuf_iterator<char>(file), {});
+    {
+      // Closed before it is judged: Windows cannot remove a file still open.
+      std::ifstream file(platform::HostPath(kCatalogueFile), std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(file), {});
+    }
     const CatalogueAcceptance acceptance = AcceptCatalogue(url, bytes, deadline);
     m_bDigestsRequired = acceptance.digestsRequired;
     if (!acceptance.accepted) {

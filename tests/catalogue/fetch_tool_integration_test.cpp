@@ -27,6 +27,8 @@ Outcome RunFetch(const TempPrefix& prefix, const std::string& source, const std:
   Outcome outcome;
   outcome.status = ChildProcess(OSTREL_FETCH_TOOL, {source, target}, streams).Wait().value_or(-1);
   outcome.errors = ReadHostFile(errorFile);
+  // A Windows console program ends its lines with CR LF.
+  std::erase(outcome.errors, '\r');
   return outcome;
 }
 

@@ -397,8 +397,11 @@ HINTERNET Exchange::Open(HINTERNET connection, const Url& url, bool systemLogin)
   // Otherwise a 401 comes back as it is, for this code or the caller to answer.
   if (!systemLogin)
     flags |= INTERNET_FLAG_NO_AUTH;
+  // Wine drops an Accept line added as a header; given as the accepted types
+  // it is sent as the Linux build sends it.
+  const wchar_t* acceptTypes[] = {L"*/*", nullptr};
   const HINTERNET request = ::HttpOpenRequestW(connection, L"GET", url.object.c_str(), nullptr,
-                                               nullptr, nullptr, flags, 0);
+                                               nullptr, acceptTypes, flags, 0);
   const DWORD openError = ::GetLastError();
   m_handles.Adopt(connection, request);
   if (request == nullptr) {
@@ -566,7 +569,9 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
     answer.error = "fewer than " + std::to_string(HttpLimits::kStallBytes) + " bytes arrived in " +
                    std::to_string(request.limits.lowSpeedTime) + " s";
   } else if (ended == Bounds::Reason::Deadline) {
-    answer.error = "no answer within " + std::to_string(request.limits.deadline) + " s";
+    // In libcurl's words, as the Linux build logs it.
+    answer.error = "Operation timed out after " + std::to_string(request.limits.deadline * 1000) +
+                   " milliseconds";
   } else if (sinkRefused) {
     answer.error = "the received bytes could not be stored";
   } else if (answer.error.empty()) {

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/codepage.h"
+#include "platform/command_line_program.h"
 #include "platform/host_path.h"
 #include "platform/windows_program.h"
 
@@ -26,59 +27,6 @@ namespace {
 bool IsRegularFile(const fs::path& path) {
   std::error_code ec;
   return fs::is_regular_file(path, ec);
-}
-
-std::vector<std::string> SplitAtBlanks(std::string_view text) {
-  std::vector<std::string> parts;
-  std::string current;
-  for (char c : text) {
-    if (c == ' ' || c == '\t') {
-      if (!current.empty())
-        parts.push_back(Cp1252ToUtf8(current));
-      current.clear();
-    } else {
-      current += c;
-    }
-  }
-  if (!current.empty())
-    parts.push_back(Cp1252ToUtf8(current));
-  return parts;
-}
-
-struct ProgramAndRest {
-  fs::path program;
-  std::string_view rest;
-};
-
-std::optional<ProgramAndRest> FindProgram(std::string_view commandLine) {
-  while (!commandLine.empty() && (commandLine.front() == ' ' || commandLine.front() == '\t')) {
-    commandLine.remove_prefix(1);
-  }
-  if (commandLine.empty())
-    return std::nullopt;
-  if (commandLine.front() == '"') {
-    const std::size_t close = commandLine.find('"', 1);
-    const std::string_view quoted =
-        commandLine.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1);
-    const fs::path program = HostPath(quoted);
-    if (!IsRegularFile(program))
-      return std::nullopt;
-    return ProgramAndRest{program, close == std::string_view::npos ? std::string_view()
-                                                                   : commandLine.substr(close + 1)};
-  }
-  // Longest leading part first: every blank is a place where the name may end.
-  for (std::size_t end = commandLine.size();;) {
-    const std::string_view candidate = commandLine.substr(0, end);
-    if (!candidate.empty() && candidate.back() != ' ') {
-      const fs::path program = HostPath(candidate);
-      if (IsRegularFile(program))
-        return ProgramAndRest{program, commandLine.substr(end)};
-    }
-    const std::size_t blank = end == 0 ? std::string_view::npos : commandLine.rfind(' ', end - 1);
-    if (blank == std::string_view::npos)
-      return std::nullopt;
-    end = blank;
-  }
 }
 
 std::string FirstBytes(const fs::path& path, std::size_t count) {
@@ -254,49 +202,13 @@ bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode, std::
   return true;
 }
 
-struct WatchedProgram::Shared {
-  std::mutex mutex;
-  std::optional<int> status;
-  // Cleared when the owner goes, so that a late end calls nothing.
-  std::function<void()> onEnd;
-};
-
-WatchedProgram::WatchedProgram(std::shared_ptr<Shared> shared) : m_shared(std::move(shared)) {}
-
 std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCommandLine,
                                                       std::function<void()> onEnd,
                                                       std::string* refusal) {
   const auto pid = SpawnCommandLine(windowsCommandLine, refusal);
   if (!pid)
     return nullptr;
-  auto shared = std::make_shared<Shared>();
-  shared->onEnd = std::move(onEnd);
-  // Detached: the thread owns its share of the state and ends with the child.
-  std::thread([shared, child = *pid] {
-    const int status = WaitFor(child);
-    std::function<void()> onEnd;
-    {
-      std::lock_guard lock(shared->mutex);
-      shared->status = status;
-      onEnd = std::move(shared->onEnd);
-      shared->onEnd = nullptr;
-    }
-    // Outside the lock: the owner may be going away on a thread that holds
-    // locks the callback needs.
-    if (onEnd)
-      onEnd();
-  }).detach();
-  return std::unique_ptr<WatchedProgram>(new WatchedProgram(std::move(shared)));
-}
-
-WatchedProgram::~WatchedProgram() {
-  std::lock_guard lock(m_shared->mutex);
-  m_shared->onEnd = nullptr;
-}
-
-std::optional<int> WatchedProgram::ExitStatus() const {
-  std::lock_guard lock(m_shared->mutex);
-  return m_shared->status;
+  return Watch([child = *pid] { return WaitFor(child); }, std::move(onEnd));
 }
 
 }  // namespace platform

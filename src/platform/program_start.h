@@ -78,6 +78,9 @@ class WatchedProgram {
  private:
   struct Shared;
   explicit WatchedProgram(std::shared_ptr<Shared> shared);
+  // Waits on a thread of its own with `waitForEnd`, which returns the status.
+  static std::unique_ptr<WatchedProgram> Watch(std::function<int()> waitForEnd,
+                                               std::function<void()> onEnd);
   std::shared_ptr<Shared> m_shared;
 };
 

@@ -5,7 +5,7 @@
 # program that runs), uninstalls it silently, and checks that all of it went
 # and nothing of the suite's went with it.
 set -euo pipefail
-installer=$1 version=$2 work=$3 wine64=$4
+installer=$1 version=$2 work=$3 wine=$4
 
 rm -rf "$work"
 mkdir -p "$work"
@@ -48,7 +48,7 @@ done
 check "the Start menu has the shortcut" test -f "$shortcut"
 entry=$(wine reg query "$key" /v UninstallString 2>/dev/null | tr -d '\r' || true)
 check "Apps & Features lists the uninstaller" grep -q 'Ostrel Update\\uninstall.exe' <<<"$entry"
-answer=$("$wine64" "$folder/ostrel-update.exe" --version 2>/dev/null | tr -d '\r' || true)
+answer=$("$wine" "$folder/ostrel-update.exe" --version 2>/dev/null | tr -d '\r' || true)
 check "the installed program runs" test "$answer" = "ostrel-update $version"
 
 wine "$folder/uninstall.exe" /S

@@ -126,6 +126,8 @@ set(ostrel_linux_only_tests
   platform/profile_file_integration_test.cpp
   # X11 windows
   platform/top_windows_gui_test.cpp guard/close_windows_gui_test.cpp
+  # the prefix's and its C: drive's locks, links and modes, forked updaters
+  app/prefix_claim_integration_test.cpp
   )
 
 # ostrel_add_test_folder(name [LIBS ...] [GUI_LIBS ...]): one executable per

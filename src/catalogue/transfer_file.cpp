@@ -37,21 +37,42 @@ class TargetSink final : public platform::DownloadSink {
   }
 
   bool Add(const char* data, std::size_t size) override {
-    if (!m_file.Write(data, size))
+    if (!m_file.Write(data, size)) {
+      m_writeFailed = true;
       return false;
+    }
     if (m_counter != nullptr)
       AddToByteCounter(*m_counter, size);
     return true;
   }
 
+  // The disk refused the bytes: the transfer failed here, not on the network.
+  bool WriteFailed() const { return m_writeFailed; }
+
  private:
   platform::ReplacementFile& m_file;
   std::atomic<std::int32_t>* m_counter;
+  bool m_writeFailed = false;
 };
 
 bool Fail(const std::string& source, const std::string& reason) {
   Log("download of %s failed: %s", source.c_str(), reason.c_str());
   TheDesktop().MessageBox(DownloadFailedMessage(source));
+  return false;
+}
+
+// The file could not be written here (a missing, read-only or full folder):
+// the network is not to blame, and the user is told where and why.
+// `fileError` is ReplacementFile's "step: reason".
+bool FailHere(const std::string& source, const std::string& targetPath,
+              const std::string& fileError) {
+  const std::size_t slash = targetPath.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? "." : targetPath.substr(0, slash);
+  const std::size_t step = fileError.find(": ");
+  const std::string reason = step == std::string::npos ? fileError : fileError.substr(step + 2);
+  Log("download of %s failed: %s could not be written: %s", source.c_str(), folder.c_str(),
+      fileError.c_str());
+  TheDesktop().MessageBox(SaveFailedMessage(source, folder, reason));
   return false;
 }
 
@@ -111,7 +132,7 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
   // folder fails without any traffic.
   platform::ReplacementFile target(platform::HostPath(targetPath));
   if (!target.Open())
-    return Fail(source, target.Error());
+    return FailHere(source, targetPath, target.Error());
 
   platform::HttpRequest request;
   request.url = RequestUrl(source);
@@ -145,12 +166,14 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
 
   if (answer.abandoned)
     return GiveUp(source);
+  if (sink.WriteFailed())
+    return FailHere(source, targetPath, target.Error());
   if (!answer.complete)
     return Fail(source, answer.error);
   if (!answer.Succeeded())
     return Fail(source, FormatText("status %ld", answer.status));
   if (!target.Commit())
-    return Fail(source, target.Error());
+    return FailHere(source, targetPath, target.Error());
   return true;
 }
 
@@ -178,6 +201,12 @@ std::string DownloadFailedMessage(const std::string& source) {
       "Download from %s failed. Please make sure your firewall allows %s\\update.exe to access the "
       "internet. Alternatively visit %s and download from there.",
       source.c_str(), GetInstallFolder().c_str(), kVendorWebSite);
+}
+
+std::string SaveFailedMessage(const std::string& source, const std::string& folder,
+                              const std::string& reason) {
+  return FormatText("The download from %s could not be saved in %s: %s.", source.c_str(),
+                    folder.c_str(), reason.c_str());
 }
 
 void AddToByteCounter(std::atomic<std::int32_t>& counter, std::size_t bytes) {

@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -160,11 +165,13 @@ TEST_F(TransferFileTest, AnUnreachableServerNamesTheUrlAndTheInstallFolder) {
   EXPECT_TRUE(FolderNames().empty());
 }
 
+// The failure is here, not on the network: the user is told where and why.
 TEST_F(TransferFileTest, AMissingTargetFolderFailsBeforeAnyRequest) {
   const std::string url = server.Url("setup.exe");
   server.AddFile("setup.exe", "MZ");
   EXPECT_FALSE(TransferFile(url, "c:\\nowhere\\setup.exe", &counter));
-  ExpectFailureMessageFor(url);
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{SaveFailedMessage(
+                                    url, "c:\\nowhere", "No such file or directory")});
   EXPECT_TRUE(server.Requests().empty());
 }
 
@@ -172,10 +179,33 @@ TEST_F(TransferFileTest, AFolderInTheTargetsPlaceFailsAndIsLeftAlone) {
   fs::create_directory(prefix.Host(kTarget));
   server.AddFile("setup.exe", "MZ");
   EXPECT_FALSE(Fetch("setup.exe"));
-  ExpectFailureMessageFor(server.Url("setup.exe"));
+  ASSERT_EQ(desktop.Messages().size(), 1u);
+  // The system's reason differs between hosts ("Is a directory").
+  EXPECT_TRUE(desktop.Messages()[0].starts_with("The download from " + server.Url("setup.exe") +
+                                                " could not be saved in c:\\downloads: "))
+      << desktop.Messages()[0];
   EXPECT_TRUE(fs::is_directory(prefix.Host(kTarget)));
   EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
 }
+
+#ifndef _WIN32
+TEST_F(TransferFileTest, AFolderThatTakesNoMoreBytesIsToldAsSuchAndKeepsNothing) {
+  // A full disk, for this process only: writes past 4 KiB fail.
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  const rlimit small{4096, before.rlim_max};
+  signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool fetched = Fetch("-/bytes/100000");
+  setrlimit(RLIMIT_FSIZE, &before);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_FALSE(fetched);
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{SaveFailedMessage(server.Url("-/bytes/100000"),
+                                                       "c:\\downloads", "File too large")});
+  EXPECT_TRUE(FolderNames().empty());
+}
+#endif
 
 TEST_F(TransferFileTest, RedirectsAreFollowedUpToTen) {
   server.AddFile("setup.exe", "MZ");

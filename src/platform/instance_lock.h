@@ -7,6 +7,9 @@
 // copy to name it and raise its window. The descriptor is close-on-exec, so
 // an installer started by the holder does not keep the lock after it ends.
 //
+// On Windows the lock covers the whole machine, every user and session (a
+// global mutex), and the file only names the holder (windows/instance_lock.cpp).
+//
 // Main thread, at start.
 #pragma once
 

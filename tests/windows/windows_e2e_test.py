@@ -22,6 +22,7 @@ from wine_e2e_test import ITEM, copy_prefix, processes_named  # noqa: E402
 WORK = Path(os.environ["OSTREL_WINE_WORK"])
 UPDATER = Path(os.environ["OSTREL_WINDOWS_UPDATER"])
 WINE = os.environ["OSTREL_WINE"]
+SLEEPER = Path(os.environ["OSTREL_TEST_SLEEPER"])
 # The publisher's tools are the Linux build's.
 HOST_BUILD = Path(os.environ["OSTREL_HOST_BUILD"])
 user_session.SERVER = HOST_BUILD / "tools" / "catalogue-server" / "catalogue-server"
@@ -154,12 +155,20 @@ class UnderWindows(unittest.TestCase):
         self.assertIsNone(s.installed("first"))
         self.assertNotIn("updatefirst=", s.settings())
 
-    def test_the_startup_programs_window_is_closed_by_wm_close(self):
+    def test_the_startup_programs_windows_are_closed_by_wm_close_shown_or_hidden(self):
         s = self.session
         s.host("c:\\ostrel").mkdir(parents=True, exist_ok=True)
         s.host("c:\\ostrel\\Ostrel Startup.txt").write_text("welcome")
         s.run_wine_program(s.notepad_as("autorun.exe"), "C:\\ostrel\\Ostrel Startup.txt")
         s.window_titled(r".*Ostrel Startup.*", timeout=30)
+        # A second start-up program in the background: its one window is never shown.
+        hidden = s.host("c:\\ostrel\\background\\autorun.exe")
+        hidden.parent.mkdir()
+        shutil.copy(SLEEPER, hidden)
+        s.run_wine_program("C:\\ostrel\\background\\autorun.exe", "120", "--hidden-window",
+                           "Ostrel Startup")
+        wait_until(lambda: len(processes_named("autorun.exe", s.prefix)) == 2, 30,
+                   "both autorun.exe under Wine")
         s.start_updater("/SEL:first")
         s.choose_menu(self.main_window(), downs=1)
         wait_until(lambda: not processes_named("autorun.exe", s.prefix), 30, "autorun.exe to end")
@@ -173,7 +182,8 @@ class UnderWindows(unittest.TestCase):
             s.choose_menu(self.main_window(), downs=1)
         wait_until(lambda: s.installed("first"), 120, "the first installer")
         self.assertEqual(s.installed("first"), "not silent, alone")
-        self.assertIn("sent WM_CLOSE\r\n", s.log())
+        self.assertIn("Window ostrel startup sent WM_CLOSE\r\n", s.log())
+        self.assertEqual(s.log().count(" sent WM_CLOSE\r\n"), 2)
 
 
 if __name__ == "__main__":

@@ -44,6 +44,9 @@ set(ostrel_linux_only_cases
   # processes told apart by their WINEPREFIX; argv[0] as Wine shows a program
   RunningPrograms.OnlyProgramsInThisPrefixCount
   RunningPrograms.ExecutableNamesMatchWhateverTheirCaseAndFolder
+  # our own writer's byte-for-byte promise: the system's profile functions
+  # write the file on Windows (Wine's lay every line out afresh)
+  ProfileWrite.OnDiskOnlyTheOneLineChangesAndNoTemporaryFileIsLeft
   # POSIX modes and symbolic links
   FileStatus.EachKindOfPathGivesWhatTheFileSystemHolds
   TemporaryFiles.StaleTemporariesGoAndEverythingElseStays

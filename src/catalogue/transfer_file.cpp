@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/request_url.h"
+#include "catalogue/sign_in.h"
 #include "platform/file_reader.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
@@ -144,25 +145,12 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
 
   platform::HttpSession session;
   TargetSink sink(target, byteCounter);
-  platform::HttpAnswer answer = session.Get(request, sink);
-
-  if (answer.complete && answer.status == 401) {
-    // One prompt and one retry, at the URL that asked, so the credentials go
-    // to that server only. A second refusal is final.
-    std::optional<Desktop::Credentials> given;
-    if (!Abandoned(abandon))
-      given = TheDesktop().AskCredentials(platform::SiteOf(answer.url));
-    if (Abandoned(abandon))
-      return GiveUp(source);
-    if (!given)
-      return Refuse(source);
-    request.url = answer.url;
-    request.credentials = platform::HttpCredentials{given->user, given->password};
-    request.authSchemes = answer.authSchemes;
-    answer = session.Get(request, sink);
-    if (answer.complete && answer.status == 401)
-      return Refuse(source);
-  }
+  const SignedInAnswer signedIn = GetSigningIn(session, request, sink, abandon);
+  if (signedIn.outcome == SignInOutcome::kAbandoned)
+    return GiveUp(source);
+  if (signedIn.outcome == SignInOutcome::kRefused)
+    return Refuse(source);
+  const platform::HttpAnswer& answer = signedIn.answer;
 
   if (answer.abandoned)
     return GiveUp(source);

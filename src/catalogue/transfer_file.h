@@ -4,8 +4,9 @@
 // A source that starts with exactly "file::" is a local or network path: the
 // user is told "downloading..." (and must press OK), then the file is copied.
 // Any other source is an HTTP(S) URL, fetched with fixed headers, a fresh copy
-// from the origin server, one credential prompt on 401, and the body counted
-// into the byte counter as it arrives.
+// from the origin server, one sign-in prompt on a server's 401 and one on a
+// proxy's 407 (catalogue/sign_in.h), and the body counted into the byte
+// counter as it arrives.
 //
 // Promises:
 // - the target is replaced only by a file that arrived whole; a failed,

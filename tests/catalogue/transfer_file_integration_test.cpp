@@ -12,10 +12,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "support/settings.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/loopback_proxy.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
 
@@ -312,6 +314,44 @@ TEST_F(TransferFileTest, AServerReachedByRedirectIsAskedForItsOwnLogin) {
   EXPECT_EQ(desktop.CredentialPrompts(),
             std::vector<std::string>{"127.0.0.2:" + std::to_string(other.Port())});
   EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// -- 407 ---------------------------------------------------------------------
+
+TEST_F(TransferFileTest, AProxysLoginIsAskedForOnceAndTheFileArrivesWholeThroughIt) {
+  LoopbackProxy proxy;
+  server.AddFile("setup.exe", GeneratedBytes(300000));
+  const struct {
+    std::optional<Desktop::Credentials> given;
+    bool arrives;
+  } cases[] = {
+      {Desktop::Credentials{LoopbackProxy::kUser, LoopbackProxy::kPassword}, true},
+      // Refused again: no second prompt.
+      {Desktop::Credentials{LoopbackProxy::kUser, "wrong"}, false},
+      {std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.given ? c.given->password : "cancelled");
+    DesktopRecorder user;
+    user.QueueCredentials(c.given);
+    user.QueueCredentials(c.given);
+    fs::remove(prefix.Host(kTarget));
+    EXPECT_EQ(Fetch("setup.exe"), c.arrives);
+    EXPECT_EQ(user.CredentialPrompts(), std::vector<std::string>{"the proxy " + proxy.Site()});
+    if (c.arrives) {
+      EXPECT_EQ(Target(), GeneratedBytes(300000));
+      EXPECT_TRUE(user.Messages().empty());
+    } else {
+      EXPECT_EQ(user.Messages(), std::vector<std::string>{"Access denied: Invalid password"});
+      EXPECT_TRUE(FolderNames().empty());
+    }
+  }
+  // Only what passed the proxy reached the server, and only the proxy had the login.
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_TRUE(requests[0].HasHeader("Via"));
+  EXPECT_FALSE(requests[0].HasHeader("Proxy-Authorization"));
+  EXPECT_FALSE(requests[0].HasHeader("Authorization"));
 }
 
 // -- local copies -------------------------------------------------------------

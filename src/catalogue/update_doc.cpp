@@ -18,6 +18,7 @@
 #include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
+#include "support/startup_trace.h"
 #include "xml/text_input_file.h"
 #include "xml/xml_var.h"
 
@@ -86,6 +87,7 @@ void CUpdateDoc::LoadCatalogue() {
       std::chrono::steady_clock::now() + std::chrono::seconds(bounds.deadlineSeconds);
   const std::string url = ServerBaseUrl() + "download.xml";
   bool fetched = TransferFile(url, kCatalogueFile, nullptr, nullptr, bounds);
+  TraceStartup("catalogue fetched");
   // The file is read once: the reader gets the very bytes that were judged,
   // whatever another program does to the file meanwhile.
   std::string bytes;
@@ -96,6 +98,7 @@ void CUpdateDoc::LoadCatalogue() {
       bytes.assign(std::istreambuf_iterator<char>(file), {});
     }
     const CatalogueAcceptance acceptance = AcceptCatalogue(url, bytes, deadline);
+    TraceStartup("catalogue judged");
     m_bDigestsRequired = acceptance.digestsRequired;
     if (!acceptance.accepted) {
       std::error_code ignored;
@@ -112,6 +115,7 @@ void CUpdateDoc::LoadCatalogue() {
   m_Catalogues.push_back(document->GetChild("Downloads")->Clone());
   m_pDownloads = m_Catalogues.back().get();
   document.reset();
+  TraceStartup("catalogue read");
 
   if (m_pDownloads->Children().empty())
     return;
@@ -120,6 +124,7 @@ void CUpdateDoc::LoadCatalogue() {
   m_pDownloads->Traverse(BrandFilter, &dropped, false);
   CXMLVar::DeleteNodes(dropped);
   m_pDownloads->Traverse(BrandCatalogue, nullptr, false);
+  TraceStartup("catalogue filtered and branded");
 
   TheDesktop().UpdateAllViews(cmd::kHintCatalogue);
 }

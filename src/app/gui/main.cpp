@@ -19,6 +19,7 @@
 #include "platform/instance_lock.h"
 #include "platform/temporary_files.h"
 #include "platform/x_display.h"
+#include "support/startup_trace.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
@@ -59,6 +60,7 @@ std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& 
 }  // namespace
 
 int main(int argc, char** argv) {
+  TraceStartup("main");
   WriteToStartingConsole();
   const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   // Answered before the toolkit starts, so that they need no display.
@@ -80,6 +82,7 @@ int main(int argc, char** argv) {
     return kExitAlreadyRunning;
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
+  TraceStartup("prefix claimed, HTTP ready");
   if (const auto ended = CheckLibrariesWithoutDisplay(arguments))
     return *ended;
   SetProcessArguments(arguments);

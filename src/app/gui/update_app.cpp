@@ -13,6 +13,7 @@
 #include "platform/codepage.h"
 #include "platform/x_display.h"
 #include "support/commands.h"
+#include "support/startup_trace.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ CUpdateApp::~CUpdateApp() {
 }
 
 bool CUpdateApp::OnInit() {
+  TraceStartup("toolkit started");
   // The toolkit has its connection now; a half-written installer must not
   // outlive it.
   platform::RemoveTemporariesWhenDisplayLost();
@@ -75,6 +77,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
     m_nStartupExitCode = kExitLibrariesInOrder;
     return false;
   }
+  TraceStartup("options read");
   if (!ProcessShellCommand()) {
     m_nStartupExitCode = kExitStartupFailed;
     return false;
@@ -87,6 +90,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
   }
   m_pFrame->Show();
   m_pFrame->Update();
+  TraceStartup("window shown");
   return true;
 }
 
@@ -102,6 +106,7 @@ bool CUpdateApp::ProcessShellCommand() {
     frame->Destroy();
     return false;
   }
+  TraceStartup("main window made");
   m_pFrame = frame;
   SetTopWindow(frame);
   m_desktop.AttachFrame(frame);

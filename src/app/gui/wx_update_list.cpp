@@ -1,10 +1,15 @@
 #include "app/gui/wx_update_list.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "app/gui/wx_text.h"
 
 wxIMPLEMENT_DYNAMIC_CLASS(CCatalogueListCtrl, wxListCtrl);
+
+namespace {
+constexpr std::size_t kPieceSize = 64 * 1024;
+}  // namespace
 
 wxString CCatalogueListCtrl::OnGetItemText(long item, long column) const {
   if (m_pRows == nullptr)
@@ -69,17 +74,37 @@ void WxUpdateList::SetCellText(int row, int column, const std::string& text) {
     // A row's cells stay together: they grow in place at the end of the
     // table (as a list filled row by row always has them), else move there.
     if (kept.firstCell + kept.cells != m_cells.size()) {
-      const auto moved = static_cast<std::uint32_t>(m_cells.size());
-      m_cells.insert(m_cells.end(), m_cells.begin() + kept.firstCell,
-                     m_cells.begin() + kept.firstCell + kept.cells);
-      kept.firstCell = moved;
+      const std::vector<Span> cells(m_cells.begin() + kept.firstCell,
+                                    m_cells.begin() + kept.firstCell + kept.cells);
+      kept.firstCell = static_cast<std::uint32_t>(m_cells.size());
+      m_cells.insert(m_cells.end(), cells.begin(), cells.end());
     }
     m_cells.resize(kept.firstCell + wanted);
     kept.cells = wanted;
   }
-  m_cells[kept.firstCell + static_cast<std::uint32_t>(column)] = {
-      static_cast<std::uint32_t>(m_texts.size()), static_cast<std::uint32_t>(text.size())};
-  m_texts += text;
+  m_cells[kept.firstCell + static_cast<std::uint32_t>(column)] = Keep(text);
+}
+
+WxUpdateList::Span WxUpdateList::Keep(std::string_view text) {
+  if (text.empty())
+    return {};
+  const auto size = static_cast<std::uint32_t>(text.size());
+  if (text.size() > kPieceSize) {
+    // A piece of its own; the piece being filled goes on being filled.
+    m_texts.push_back(std::make_unique<char[]>(text.size()));
+    std::memcpy(m_texts.back().get(), text.data(), text.size());
+    return {static_cast<std::uint32_t>(m_texts.size() - 1), 0, size};
+  }
+  if (m_fillingPiece == kNoPiece || kPieceSize - m_fillingUsed < text.size()) {
+    m_texts.push_back(std::make_unique<char[]>(kPieceSize));
+    m_fillingPiece = m_texts.size() - 1;
+    m_fillingUsed = 0;
+  }
+  std::memcpy(m_texts[m_fillingPiece].get() + m_fillingUsed, text.data(), text.size());
+  const Span span{static_cast<std::uint32_t>(m_fillingPiece),
+                  static_cast<std::uint32_t>(m_fillingUsed), size};
+  m_fillingUsed += text.size();
+  return span;
 }
 
 std::string_view WxUpdateList::Cell(int row, int column) const {
@@ -89,7 +114,9 @@ std::string_view WxUpdateList::Cell(int row, int column) const {
   if (static_cast<std::uint32_t>(column) >= kept.cells)
     return {};
   const Span span = m_cells[kept.firstCell + static_cast<std::uint32_t>(column)];
-  return std::string_view(m_texts).substr(span.offset, span.size);
+  if (span.size == 0)
+    return {};
+  return {m_texts[span.piece].get() + span.offset, span.size};
 }
 
 std::string WxUpdateList::CellText(int row, int column) const {

@@ -14,6 +14,8 @@
 #include <wx/listctrl.h>
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -67,8 +69,9 @@ class WxUpdateList final : public UpdateList {
   std::string_view Cell(int row, int column) const;
 
  private:
-  // Where a text lies in m_texts.
+  // Where a text lies: in which piece of m_texts, from where, how long.
   struct Span {
+    std::uint32_t piece = 0;
     std::uint32_t offset = 0;
     std::uint32_t size = 0;
   };
@@ -80,12 +83,20 @@ class WxUpdateList final : public UpdateList {
   };
 
   bool HasCell(int row, int column) const;
+  // Keeps `text` and says where it lies.
+  Span Keep(std::string_view text);
   // Makes the control's row count that of the rows kept here.
   void ShowRows();
 
   CCatalogueListCtrl* m_control;
-  std::vector<Row> m_rows;
-  std::vector<Span> m_cells;
-  // Every cell's text, one after the other; a text set again is appended anew.
-  std::string m_texts;
+  // Double-ended queues and pieces of texts grow without ever copying what
+  // they hold into a larger block: a long list costs no more than its texts.
+  std::deque<Row> m_rows;
+  std::deque<Span> m_cells;
+  // Every cell's text, one after the other in pieces of 64 KiB (a longer
+  // text has a piece of its own); a text set again is kept anew.
+  std::vector<std::unique_ptr<char[]>> m_texts;
+  static constexpr std::size_t kNoPiece = static_cast<std::size_t>(-1);
+  std::size_t m_fillingPiece = kNoPiece;
+  std::size_t m_fillingUsed = 0;
 };

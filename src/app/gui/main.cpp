@@ -9,6 +9,7 @@
 
 #include "app/console_options.h"
 #include "app/gui/host_process.h"
+#include "app/gui/toolkit_start.h"
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
@@ -86,6 +87,7 @@ int main(int argc, char** argv) {
   if (const auto ended = CheckLibrariesWithoutDisplay(arguments))
     return *ended;
   SetProcessArguments(arguments);
+  ToolkitStarting();
   int exitCode = wxEntry(argc, argv);
   // A start-up that ended without a window has said how it ended; the
   // framework itself failing to start (no display) is a failure too.

@@ -6,6 +6,7 @@
 #include "app/gui/about_dlg.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
+#include "app/gui/toolkit_start.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
 #include "app/option_keys.h"
@@ -44,6 +45,7 @@ CUpdateApp::~CUpdateApp() {
 }
 
 bool CUpdateApp::OnInit() {
+  ToolkitStarted();
   TraceStartup("toolkit started");
   // The toolkit has its connection now; a half-written installer must not
   // outlive it.

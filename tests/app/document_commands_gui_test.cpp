@@ -65,8 +65,10 @@ TEST_F(DocumentCommands, TheAutomaticInstallIsPostedOnceForTheRun) {
 
 TEST_F(DocumentCommands, OpenAsksForAFileReadsNothingAndKeepsItInTheRecentList) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
-  ASSERT_TRUE(Start({"c:\\docs\\first.upd"}));
-  EXPECT_EQ(RecentFile(1), "c:\\docs\\first.upd");
+  // The list keeps the full path, not the name as typed.
+  ASSERT_TRUE(Start({"first.upd"}));
+  const std::string first = (std::filesystem::current_path() / "first.upd").string();
+  EXPECT_EQ(RecentFile(1), first);
   Command(cmd::kFileOpen);
   EXPECT_EQ(user->Dialogs(), std::vector<std::string>{"file"});
   EXPECT_EQ(CatalogueRequests(), 1);
@@ -77,11 +79,11 @@ TEST_F(DocumentCommands, OpenAsksForAFileReadsNothingAndKeepsItInTheRecentList) 
   EXPECT_EQ(CatalogueRequests(), 2);
   EXPECT_EQ(View()->List()->GetItemCount(), 1);
   EXPECT_EQ(RecentFile(1), chosen.string());
-  EXPECT_EQ(RecentFile(2), "c:\\docs\\first.upd");
+  EXPECT_EQ(RecentFile(2), first);
   EXPECT_EQ(Frame()->GetTitle(), "Ostrel - update");
 }
 
-TEST_F(DocumentCommands, SaveAsksForANameOnceAndWritesNothing) {
+TEST_F(DocumentCommands, SaveNamesTheWindowAfterTheFileAndAsksAgainWhileThereIsNone) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
   ASSERT_TRUE(Start());
   Command(cmd::kFileSave);
@@ -91,9 +93,13 @@ TEST_F(DocumentCommands, SaveAsksForANameOnceAndWritesNothing) {
   app->SaveDocumentAs(target.string());
   EXPECT_FALSE(std::filesystem::exists(target));
   EXPECT_EQ(RecentFile(1), target.string());
+  EXPECT_EQ(Frame()->GetTitle(), "saved.upd - update");
+  // Saving wrote nothing, so there is still no file to save into.
   Command(cmd::kFileSave);
-  EXPECT_EQ(user->Dialogs().size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(user->Dialogs().size(), 2u);
+  std::ofstream(target) << "";
+  Command(cmd::kFileSave);
+  EXPECT_EQ(user->Dialogs().size(), 2u);
 }
 
 TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPage) {

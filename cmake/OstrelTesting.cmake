@@ -126,6 +126,8 @@ set(ostrel_linux_only_tests
   platform/profile_file_integration_test.cpp
   # X11 windows
   platform/top_windows_gui_test.cpp guard/close_windows_gui_test.cpp
+  # the Linux program's bridge into a Wine prefix
+  app/wine_bridge_install_integration_test.cpp
   )
 
 # ostrel_add_test_folder(name [LIBS ...] [GUI_LIBS ...]): one executable per

@@ -102,7 +102,7 @@ TEST_F(DocumentCommands, SaveNamesTheWindowAfterTheFileAndAsksAgainWhileThereIsN
   EXPECT_EQ(user->Dialogs().size(), 2u);
 }
 
-TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPage) {
+TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPageOfAJobNamedAfterTheDocument) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
   ASSERT_TRUE(Start());
   Command(cmd::kFilePrintPreview);
@@ -111,9 +111,17 @@ TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPage) {
     if (auto* found = dynamic_cast<wxPreviewFrame*>(window))
       preview = found;
   ASSERT_NE(preview, nullptr);
+  // The job is named after the document, as far as a job name goes.
+  wxPrintout* previewed = nullptr;
+  for (wxWindow* child : preview->GetChildren())
+    if (auto* bar = dynamic_cast<wxPreviewControlBar*>(child))
+      previewed = bar->GetPrintPreview()->GetPrintout();
+  ASSERT_NE(previewed, nullptr);
+  EXPECT_EQ(previewed->GetTitle(), "Ostrel");
   preview->Close(true);
 
-  CEmptyPrintout printout;
+  EXPECT_EQ(PrintJobName(std::string(40, 'x')), wxString(31, 'x'));
+  CEmptyPrintout printout("Ostrel");
   int minPage = 0, maxPage = 0, from = 0, to = 0;
   printout.GetPageInfo(&minPage, &maxPage, &from, &to);
   EXPECT_EQ(std::vector<int>({minPage, maxPage, from, to}), std::vector<int>({1, 1, 1, 1}));

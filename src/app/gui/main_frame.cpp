@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+#endif
+
 #include "app/gui/main_menu.h"
 #include "app/gui/resources.h"
 #include "app/gui/update_view.h"
@@ -22,8 +26,14 @@ bool CMainFrame::Create() {
   if (!wxFrame::Create(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                        wxDEFAULT_FRAME_STYLE))
     return false;
+#ifdef __WXMSW__
+  if (!AttachResourceMenu())
+    return false;
+  SetFont(FormTemplateFont());
+#else
   SetMenuBar(CreateMainMenu());
   SetAcceleratorTable(CreateMainAccelerators());
+#endif
   SetIcons(ApplicationIcons());
 
   m_pView = new CUpdateView(m_doc);
@@ -32,7 +42,7 @@ bool CMainFrame::Create() {
     m_pView = nullptr;
     return false;
   }
-  SetClientSize(m_pView->GetSize());
+  SetClientSize(m_pView->FormSize());
   RefreshTitle();
 
   Bind(wxEVT_MENU, &CMainFrame::OnMenu, this);
@@ -70,7 +80,7 @@ void CMainFrame::RefreshTitle() {
 void CMainFrame::ShrinkToView() {
   if (m_pView == nullptr)
     return;
-  const wxSize form = m_pView->GetSize();
+  const wxSize form = m_pView->FormSize();
   const wxSize client = GetClientSize();
   SetClientSize(std::min(form.x, client.x), std::min(form.y, client.y));
 }
@@ -94,3 +104,25 @@ void CMainFrame::OnIdle(wxIdleEvent& event) {
   RefreshTitle();
   event.Skip();
 }
+
+#ifdef __WXMSW__
+bool CMainFrame::AttachResourceMenu() {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const HMENU menu = ::LoadMenuW(instance, MAKEINTRESOURCEW(cmd::kMainFrameResource));
+  // The window owns its menu from here on, and destroys it with itself.
+  if (menu == nullptr || !::SetMenu(GetHwnd(), menu))
+    return false;
+  SetAcceleratorTable(wxAcceleratorTable(wxString::Format("#%d", cmd::kMainFrameResource)));
+  return true;
+}
+
+WXLRESULT CMainFrame::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) {
+  // A control's notification carries the control's window; a menu command,
+  // an accelerator's or one another program posts carries none.
+  if (message == WM_COMMAND && lParam == 0) {
+    RouteCommand(LOWORD(wParam));
+    return 0;
+  }
+  return wxFrame::MSWWindowProc(message, wParam, lParam);
+}
+#endif

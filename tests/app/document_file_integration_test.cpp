@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "platform/host_path.h"
+#include "testkit/temp_folder.h"
 #include "testkit/temp_prefix.h"
 
 namespace fs = std::filesystem;
@@ -35,3 +36,19 @@ TEST(DocumentFile, TheDocumentIsNamedAfterItsFileAndKeepsItsFullPath) {
   EXPECT_EQ(platform::FullPathName("c:\\docs\\report.upd"), "c:\\docs\\report.upd");
   EXPECT_EQ(platform::FullPathName("report.upd"), (fs::current_path() / "report.upd").string());
 }
+
+#ifdef _WIN32
+TEST(DocumentFile, ACharacterThatWindows1252LacksBecomesAQuestionMarkNotALookAlike) {
+  TempFolder folder;
+  const fs::path odd = folder.Path() / L"\u0142\u00f3d\u017a";  // ł, ó, d, ź
+  fs::create_directories(odd);
+  const fs::path before = fs::current_path();
+  fs::current_path(odd);
+  const std::string full = platform::FullPathName("a.upd");
+  fs::current_path(before);
+  // ó is in Windows-1252; ł and ź are not (their look-alikes would be l and z).
+  EXPECT_EQ(full.substr(full.size() - 11),
+            "\\?\xf3"
+            "d?\\a.upd");
+}
+#endif

@@ -22,6 +22,8 @@ from wine_e2e_test import ITEM, copy_prefix, processes_named  # noqa: E402
 WORK = Path(os.environ["OSTREL_WINE_WORK"])
 UPDATER = Path(os.environ["OSTREL_WINDOWS_UPDATER"])
 WINE = os.environ["OSTREL_WINE"]
+# Another program, looking at the updater's windows by their ids (window_probe.c).
+PROBE = os.environ.get("OSTREL_WINDOW_PROBE")
 # The publisher's tools are the Linux build's.
 HOST_BUILD = Path(os.environ["OSTREL_HOST_BUILD"])
 user_session.SERVER = HOST_BUILD / "tools" / "catalogue-server" / "catalogue-server"
@@ -51,8 +53,8 @@ class WindowsSession(UserSession):
             f'<?xml version="1.0"?>\r\n<Catalogue>\r\n<Downloads>\r\n{items}'
             "</Downloads>\r\n</Catalogue>\r\n")
         self.public_key = self.sign_catalogue(root)
-        # The program runs from its own folder in the prefix, as installed.
-        self.program = self.host("c:\\Program Files\\Ostrel\\ostrel-update.exe")
+        # The program runs as installed: update.exe in the suite's folder.
+        self.program = self.host("c:\\ostrel\\update.exe")
         self.program.parent.mkdir(parents=True)
         shutil.copy(UPDATER, self.program)
 
@@ -86,6 +88,12 @@ class WindowsSession(UserSession):
         Wine's windows carry the Wine loader's pid, not always the one started."""
         ids = self._xdotool("search", "--onlyvisible", "--name", ".*", check=False).split()
         return [(w, self._xdotool("getwindowname", w, check=False).strip()) for w in ids]
+
+    def probe(self, *arguments):
+        """What the window probe finds, one line each."""
+        found = subprocess.run([WINE, PROBE, *arguments], env=self.wine_env(), capture_output=True,
+                               text=True, timeout=60)
+        return found.stdout.replace("\r", "").splitlines()
 
     def run_wine_program(self, windows_program, *arguments):
         self.programs.append(subprocess.Popen(
@@ -166,6 +174,49 @@ class UnderWindows(unittest.TestCase):
         self.assertEqual(s.installed("first"), "not silent, alone")
         self.assertIn("sent WM_CLOSE\r\n", s.log())
         wait_until(lambda: not processes_named("autorun.exe", s.prefix), 30, "autorun.exe to end")
+
+    def test_the_program_carries_its_window_resources_by_their_ids(self):
+        found = self.session.probe("resources", "c:\\ostrel\\update.exe")
+        # Explorer shows the first icon group.
+        self.assertIn("first-icon-group #128", found)
+        for resource in ("menu 128", "menu 130", "accelerators 128", "dialog 100", "dialog 101",
+                         "dialog 104", "dialog 133"):
+            self.assertIn(f"{resource} found", found)
+        self.assertIn("string 57344 update", found)
+
+    def test_other_programs_reach_the_menu_and_the_dialogs_by_their_ids(self):
+        s = self.session
+        s.start_updater()
+        self.main_window()
+        items = [line.split(" ")[1] for line in s.probe("menu")]
+        self.assertEqual(items, ["1001", "1004", "1010", "32776", "32777", "32778", "1006", "57664"])
+        # Commands past 32767, posted as another program posts them.
+        s.probe("post", "57664")  # About
+        about = s.probe("dialog", "About update")
+        self.assertTrue(any(line.startswith("control 1 Button Tahoma ") and line.endswith('"OK"')
+                            for line in about), about)
+        s.probe("press", "About update", "1")
+        wait_until(lambda: "About update" not in [t for _, t in s.windows()], 20, "About to close")
+        s.probe("post", "32778")  # Network > Setup
+        setup = s.probe("dialog", "Setup")
+        for control in ("control 1012 Edit MS Sans Serif ", "control 1 Button MS Sans Serif ",
+                        "control 2 Button MS Sans Serif "):
+            self.assertTrue(any(line.startswith(control) for line in setup), (control, setup))
+        s.probe("press", "Setup", "2")
+        wait_until(lambda: "Setup" not in [t for _, t in s.windows()], 20, "Setup to close")
+        self.assertNotIn("installers=", s.settings())
+
+    def test_the_form_and_its_list_are_as_their_template(self):
+        s = self.session
+        s.start_updater()
+        self.main_window()
+        styles = s.probe("list")
+        for style in ("report=1", "singlesel=1", "border=1", "tabstop=1", "showselalways=0",
+                      "clientedge=0", "fullrowselect=0", "headerdragdrop=0"):
+            self.assertIn(style, styles)
+        self.assertTrue(any(line.startswith("font Tahoma ") for line in styles), styles)
+        # Smaller than its form, the window scrolls it.
+        self.assertEqual(s.probe("shrink"), ["hscroll=1", "vscroll=1"])
 
 
 if __name__ == "__main__":

@@ -1,17 +1,21 @@
 /* Another program on the same desktop, looking at the updater's windows the
  * way tools and the suite's programs do: by the ids of the menu items,
- * controls and resources, through the system's own calls. One command per
- * run, its findings on standard output, one per line:
- *   window_probe menu                  the main window's menu items: "item ID TEXT"
+ * controls and resources, through the system's own calls. (Menus and fonts
+ * of another process cannot be read under Wine, nor fonts on Windows: the
+ * live menu is tried by the keyboard, the program's menu read from its
+ * resources.) One command per run, its findings on standard output, one per
+ * line:
  *   window_probe post ID               posts WM_COMMAND ID to the main window
- *   window_probe dialog TITLE          the dialog's controls: "control ID CLASS FONT|TEXT"
+ *   window_probe dialog TITLE          the dialog's controls: "control ID CLASS "TEXT""
  *   window_probe press TITLE ID        clicks the dialog's button ID
- *   window_probe list                  the styles and font of the form's list (control 1000)
+ *   window_probe list                  the styles of the form's list (control 1000)
  *   window_probe shrink                halves the main window; the form's scroll bars
- *   window_probe resources PROGRAM     the program's first icon group and its resources
+ *   window_probe resources PROGRAM     the program's first icon group, its resources,
+ *                                      menu 128 ("item ID TEXT") and accelerators 128
+ *                                      ("accel ID")
  * The main window is the top-level window whose title ends in " - update";
- * a dialog is waited for up to 20 seconds. Exit status 1 when a window is
- * not found. */
+ * a window is waited for up to 20 seconds. Exit status 1 when a window is not
+ * found. */
 #include <windows.h>
 //
 #include <commctrl.h>
@@ -72,24 +76,13 @@ static void print_menu(HMENU menu) {
   }
 }
 
-static void print_font(HWND window) {
-  const HFONT font = (HFONT)SendMessageW(window, WM_GETFONT, 0, 0);
-  LOGFONTW description;
-  if (font != NULL && GetObjectW(font, sizeof description, &description) == sizeof description)
-    printf(" %ls %ld", description.lfFaceName, description.lfHeight);
-  else
-    printf(" (no font)");
-}
-
 static BOOL CALLBACK print_control(HWND control, LPARAM unused) {
   (void)unused;
   wchar_t type[64];
   wchar_t text[128] = L"";
   GetClassNameW(control, type, 64);
   GetWindowTextW(control, text, 128);
-  printf("control %d %ls", GetDlgCtrlID(control), type);
-  print_font(control);
-  printf(" \"%ls\"\n", text);
+  printf("control %d %ls \"%ls\"\n", GetDlgCtrlID(control), type, text);
   return TRUE;
 }
 
@@ -132,9 +125,6 @@ static int probe_list(HWND main) {
   print_flag("clientedge", extended, WS_EX_CLIENTEDGE);
   print_flag("fullrowselect", listStyle, LVS_EX_FULLROWSELECT);
   print_flag("headerdragdrop", listStyle, LVS_EX_HEADERDRAGDROP);
-  printf("font");
-  print_font(list);
-  printf("\n");
   return 0;
 }
 
@@ -192,6 +182,14 @@ static int probe_resources(const wchar_t* program) {
   wchar_t text[64] = L"";
   LoadStringW(module, 57344, text, 64);
   printf("string 57344 %ls\n", text);
+  const HMENU menu = LoadMenuW(module, MAKEINTRESOURCEW(128));
+  if (menu != NULL)
+    print_menu(menu);
+  const HACCEL accelerators = LoadAcceleratorsW(module, MAKEINTRESOURCEW(128));
+  ACCEL entries[32];
+  const int count = accelerators != NULL ? CopyAcceleratorTableW(accelerators, entries, 32) : 0;
+  for (int i = 0; i < count; ++i)
+    printf("accel %u\n", entries[i].cmd);
   return 0;
 }
 
@@ -205,9 +203,6 @@ int wmain(int argc, wchar_t** argv) {
     const HWND dialog = wait_for_window(argv[2]);
     if (dialog == NULL)
       return 1;
-    printf("dialog");
-    print_font(dialog);
-    printf("\n");
     EnumChildWindows(dialog, print_control, 0);
     return 0;
   }
@@ -222,10 +217,6 @@ int wmain(int argc, wchar_t** argv) {
   const HWND main = wait_for_window(NULL);
   if (main == NULL)
     return 1;
-  if (wcscmp(command, L"menu") == 0) {
-    print_menu(GetMenu(main));
-    return 0;
-  }
   if (wcscmp(command, L"post") == 0 && argc == 3)
     return PostMessageW(main, WM_COMMAND, (WPARAM)_wtoi(argv[2]), 0) ? 0 : 1;
   if (wcscmp(command, L"list") == 0)

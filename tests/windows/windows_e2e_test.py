@@ -183,24 +183,30 @@ class UnderWindows(unittest.TestCase):
                          "dialog 104", "dialog 133"):
             self.assertIn(f"{resource} found", found)
         self.assertIn("string 57344 update", found)
+        items = [line.split(" ")[1] for line in found if line.startswith("item ")]
+        self.assertEqual(items, ["1001", "1004", "1010", "32776", "32777", "32778", "1006", "57664"])
+        accelerators = [line.split(" ")[1] for line in found if line.startswith("accel ")]
+        self.assertEqual(accelerators, ["57600", "57601", "57603", "57607", "57643", "57643",
+                                        "57635", "57635", "57634", "57634", "57637", "57637",
+                                        "57680", "57681"])
 
     def test_other_programs_reach_the_menu_and_the_dialogs_by_their_ids(self):
         s = self.session
         s.start_updater()
-        self.main_window()
-        items = [line.split(" ")[1] for line in s.probe("menu")]
-        self.assertEqual(items, ["1001", "1004", "1010", "32776", "32777", "32778", "1006", "57664"])
-        # Commands past 32767, posted as another program posts them.
-        s.probe("post", "57664")  # About
+        main = self.main_window()
+        # Commands past 32767, from the menu and posted as another program posts them.
+        s.choose_menu(main, downs=1, rights=1)  # Help > About update...
         about = s.probe("dialog", "About update")
-        self.assertTrue(any(line.startswith("control 1 Button Tahoma ") and line.endswith('"OK"')
-                            for line in about), about)
+        self.assertIn('control 1 Button "OK"', about)
+        s.probe("press", "About update", "1")
+        wait_until(lambda: "About update" not in [t for _, t in s.windows()], 20, "About to close")
+        s.probe("post", "57664")  # About, again
+        self.assertIn('control 1 Button "OK"', s.probe("dialog", "About update"))
         s.probe("press", "About update", "1")
         wait_until(lambda: "About update" not in [t for _, t in s.windows()], 20, "About to close")
         s.probe("post", "32778")  # Network > Setup
         setup = s.probe("dialog", "Setup")
-        for control in ("control 1012 Edit MS Sans Serif ", "control 1 Button MS Sans Serif ",
-                        "control 2 Button MS Sans Serif "):
+        for control in ("control 1012 Edit", 'control 1 Button "OK"', 'control 2 Button "Cancel"'):
             self.assertTrue(any(line.startswith(control) for line in setup), (control, setup))
         s.probe("press", "Setup", "2")
         wait_until(lambda: "Setup" not in [t for _, t in s.windows()], 20, "Setup to close")
@@ -211,13 +217,11 @@ class UnderWindows(unittest.TestCase):
         s.start_updater()
         self.main_window()
         styles = s.probe("list")
-        for style in ("report=1", "singlesel=1", "border=1", "tabstop=1", "showselalways=0",
-                      "clientedge=0", "fullrowselect=0", "headerdragdrop=0"):
-            self.assertIn(style, styles)
-        self.assertTrue(any(line.startswith("font Tahoma ") for line in styles), styles)
+        self.assertEqual(styles, ["report=1", "singlesel=1", "showselalways=0", "border=1",
+                                  "tabstop=1", "clientedge=0", "fullrowselect=0",
+                                  "headerdragdrop=0"])
         # Smaller than its form, the window scrolls it.
         self.assertEqual(s.probe("shrink"), ["hscroll=1", "vscroll=1"])
-
 
 if __name__ == "__main__":
     unittest.main()

@@ -110,7 +110,7 @@ bool CMainFrame::AttachResourceMenu() {
   const HINSTANCE instance = ::GetModuleHandleW(nullptr);
   const HMENU menu = ::LoadMenuW(instance, MAKEINTRESOURCEW(cmd::kMainFrameResource));
   // The window owns its menu from here on, and destroys it with itself.
-  if (menu == nullptr || !::SetMenu(GetHwnd(), menu))
+  if (menu == nullptr || !::SetMenu(static_cast<HWND>(GetHWND()), menu))
     return false;
   SetAcceleratorTable(wxAcceleratorTable(wxString::Format("#%d", cmd::kMainFrameResource)));
   return true;

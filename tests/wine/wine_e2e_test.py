@@ -195,6 +195,23 @@ class UnderWine(unittest.TestCase):
         self.assertIn("Window ostrel startup.txt - notepad", s.log())
         self.assertEqual(processes_named("autorun.exe", s.prefix), [])
 
+    def test_the_bridge_hands_on_arguments_prefix_and_exit_status_whole(self):
+        s = self.session
+        # A copy of the shipped bridge naming a script instead of the updater.
+        record = s.home / "record"
+        script = s.home / "native.sh"
+        script.write_text(f'#!/bin/sh\nprintf "%s\\n" "$OSTREL_PREFIX" "$@" > "{record}"\nexit 7\n')
+        script.chmod(0o755)
+        bridge = UPDATER.parent.parent / "share" / "ostrel-update" / "wine" / "update.exe"
+        path = str(script).encode()
+        target = s.host("c:\\ostrel\\update.exe")
+        target.parent.mkdir(parents=True, exist_ok=True)
+        target.write_bytes(bridge.read_bytes() + path + len(path).to_bytes(4, "little")
+                           + b"ostrel-bridge-1\n")
+        arguments = ["/SEL:a b", 'say "hi"', "c:\\my dir\\", "a\\\\\"b", "\u0142\u00f3d\u017a"]
+        self.assertEqual(s.call_as_the_suite("c:\\ostrel\\update.exe", *arguments).wait(60), 7)
+        self.assertEqual(record.read_text().splitlines(), [str(s.prefix), *arguments])
+
     def test_the_suites_library_check_reaches_this_updater_through_update_exe(self):
         s = self.session
         installed = s.install_bridge()

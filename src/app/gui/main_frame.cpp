@@ -4,9 +4,10 @@
 
 #ifdef __WXMSW__
 #include <wx/msw/wrapwin.h>
+#else
+#include "app/gui/main_menu.h"
 #endif
 
-#include "app/gui/main_menu.h"
 #include "app/gui/resources.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
@@ -86,7 +87,13 @@ void CMainFrame::ShrinkToView() {
 }
 
 void CMainFrame::OnMenu(wxCommandEvent& event) {
+#ifdef __WXMSW__
+  // The menu and the accelerators arrive as WM_COMMAND (MSWWindowProc); what
+  // comes here is a command the Desktop queued, by its own id.
+  RouteCommand(event.GetId());
+#else
   RouteCommand(CommandForEventId(event.GetId()));
+#endif
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {

@@ -170,10 +170,18 @@ class UnderWindows(unittest.TestCase):
         s.window_titled(r".*Ostrel Startup.*", timeout=30)
         s.start_updater("/SEL:first")
         s.choose_menu(self.main_window(), downs=1)
+        wait_until(lambda: not processes_named("autorun.exe", s.prefix), 30, "autorun.exe to end")
+        try:
+            wait_until(lambda: s.installed("first"), 30, "the first installer")
+        except AssertionError:
+            # On a loaded machine the program may still be ending when the
+            # updater looks again, two seconds after asking: it says so, and
+            # the user's second Install goes ahead.
+            s.answer_message_box(timeout=10)
+            s.choose_menu(self.main_window(), downs=1)
         wait_until(lambda: s.installed("first"), 120, "the first installer")
         self.assertEqual(s.installed("first"), "not silent, alone")
         self.assertIn("sent WM_CLOSE\r\n", s.log())
-        wait_until(lambda: not processes_named("autorun.exe", s.prefix), 30, "autorun.exe to end")
 
     def test_the_program_carries_its_window_resources_by_their_ids(self):
         found = self.session.probe("resources", "c:\\ostrel\\update.exe")

@@ -1,8 +1,8 @@
 """The Windows program's dialog templates (res/ostrel-update.rc) and the
-window resources both builds make their windows from (res/update.xrc)
-describe the same windows: each template's controls, in order, with the same
-ids, positions and sizes in dialog units, and each dialog the same font on
-Windows. Usage: resources_agree_test.py SOURCE_DIR"""
+window resources both builds make their windows from (res/update.xrc) describe
+the same windows: the same controls in the same order, with the same ids,
+positions and sizes in dialog units, and each dialog the same font on Windows.
+Usage: resources_agree_test.py SOURCE_DIR"""
 
 import re
 import sys
@@ -11,72 +11,44 @@ import xml.etree.ElementTree as ElementTree
 from pathlib import Path
 
 SOURCE = Path(sys.argv.pop(1)) if len(sys.argv) > 1 else Path(__file__).resolve().parents[2]
-XRC_NAMESPACE = "{http://www.wxwidgets.org/wxxrc}"
-CONTROL = re.compile(r'^\s*(PUSHBUTTON|DEFPUSHBUTTON|LTEXT|EDITTEXT|CONTROL|ICON)\s+(.*)$')
-
-
-def defines():
-    found = {}
-    for line in (SOURCE / "src" / "support" / "commands.h").read_text().splitlines():
-        match = re.match(r"#define (\w+) (-?\d+)$", line)
-        if match:
-            found[match[1]] = int(match[2])
-    return found
-
-
-def number(text, names):
-    text = text.strip()
-    return names[text] if text in names else int(text)
+X = "{http://www.wxwidgets.org/wxxrc}"
 
 
 def rc_templates():
-    """{template id: (font, [(control id, (x, y, w, h))])} from the script."""
-    names = defines()
+    """{id: (font, [(control id, rectangle)])}, names resolved by commands.h."""
+    names = dict(re.findall(r"^#define (\w+) (-?\d+)$",
+                            (SOURCE / "src/support/commands.h").read_text(), re.M))
+    value = lambda text: int(names.get(text.strip(), text))  # noqa: E731
     templates, current = {}, None
-    for line in (SOURCE / "res" / "ostrel-update.rc").read_text().splitlines():
-        header = re.match(r"^(\w+) DIALOG 0, 0, (\d+), (\d+)$", line)
-        if header:
-            current = templates.setdefault(number(header[1], names), [None, []])
-            continue
-        if current is None:
-            continue
-        font = re.match(r'^FONT (\d+), "([^"]+)"$', line)
-        control = CONTROL.match(line)
-        if font:
+    for line in (SOURCE / "res/ostrel-update.rc").read_text().splitlines():
+        if header := re.match(r"^(\w+) DIALOG ", line):
+            current = templates.setdefault(value(header[1]), [None, []])
+        elif current is not None and (font := re.match(r'^FONT (\d+), "(.+)"$', line)):
             current[0] = (int(font[1]), font[2])
-        elif control:
-            # The text (if any), then the id; the rectangle follows the id,
-            # after the class and style of a CONTROL line.
+        elif current is not None and (control := re.match(
+                r"^\s*(PUSHBUTTON|DEFPUSHBUTTON|LTEXT|EDITTEXT|CONTROL|ICON)\s+(.*)$", line)):
+            # The text or the icon shown, if any, then the id; the rectangle
+            # follows the id, after the class and style of a CONTROL line.
             fields = [f.strip() for f in re.sub(r'"(?:[^"]|"")*"', '""', control[2]).split(",")]
-            if fields[0] == '""' or control[1] == "ICON":  # the text, or the icon shown
+            if fields[0] == '""' or control[1] == "ICON":
                 fields.pop(0)
-            ident = number(fields[0], names)
             at = 3 if control[1] == "CONTROL" else 1
-            current[1].append((ident, tuple(int(v) for v in fields[at:at + 4])))
-        elif line == "END" and current[1]:
-            current = None
+            current[1].append((value(fields[0]), tuple(int(v) for v in fields[at:at + 4])))
     return templates
 
 
-def dialog_units(text):
-    return tuple(int(v) for v in text.rstrip("d").split(","))
-
-
 def xrc_windows():
-    root = ElementTree.parse(SOURCE / "res" / "update.xrc").getroot()
+    units = lambda text: tuple(int(v) for v in text.rstrip("d").split(","))  # noqa: E731
     windows = {}
-    for window in root.findall(f"{XRC_NAMESPACE}object"):
-        font = window.find(f"{XRC_NAMESPACE}font[@platform='win']")
-        controls = []
-        for child in window.findall(f"{XRC_NAMESPACE}object"):
-            name = child.get("name")
-            pos = dialog_units(child.find(f"{XRC_NAMESPACE}pos").text)
-            size = child.find(f"{XRC_NAMESPACE}size")
-            controls.append((int(name) if name.isdigit() else -1,
-                             pos + (dialog_units(size.text) if size is not None else ())))
+    for window in ElementTree.parse(SOURCE / "res/update.xrc").getroot().findall(f"{X}object"):
+        font = window.find(f"{X}font[@platform='win']")
+        controls = [(int(c.get("name")) if c.get("name").isdigit() else -1,
+                     units(c.find(f"{X}pos").text)
+                     + (units(c.find(f"{X}size").text) if c.find(f"{X}size") is not None else ()))
+                    for c in window.findall(f"{X}object")]
         windows[int(window.get("name"))] = (
-            (int(font.find(f"{XRC_NAMESPACE}size").text), font.find(f"{XRC_NAMESPACE}face").text)
-            if font is not None else None, controls)
+            (int(font.find(f"{X}size").text), font.find(f"{X}face").text) if font is not None
+            else None, controls)
     return windows
 
 
@@ -88,10 +60,9 @@ class ResourcesAgree(unittest.TestCase):
             xrc_font, xrc_controls = windows[ident]
             if xrc_font is not None:  # the form takes the main window's
                 self.assertEqual(xrc_font, font, f"template {ident}")
-            self.assertEqual([c[0] for c in xrc_controls], [c[0] for c in controls],
-                             f"template {ident}")
-            for (ident_, rect), (_, xrc_rect) in zip(controls, xrc_controls):
-                self.assertEqual(rect[:len(xrc_rect)], xrc_rect, f"control {ident_} of {ident}")
+            self.assertEqual([c[0] for c in xrc_controls], [c[0] for c in controls], ident)
+            for (control, rect), (_, xrc_rect) in zip(controls, xrc_controls):
+                self.assertEqual(rect[:len(xrc_rect)], xrc_rect, f"control {control} of {ident}")
 
 
 if __name__ == "__main__":

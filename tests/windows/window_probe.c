@@ -9,7 +9,6 @@
  *   window_probe dialog TITLE          the dialog's controls: "control ID CLASS "TEXT""
  *   window_probe press TITLE ID        clicks the dialog's button ID
  *   window_probe list                  the styles of the form's list (control 1000)
- *   window_probe shrink                halves the main window; the form's scroll bars
  *   window_probe resources PROGRAM     the program's first icon group, its resources,
  *                                      menu 128 ("item ID TEXT") and accelerators 128
  *                                      ("accel ID")
@@ -128,21 +127,6 @@ static int probe_list(HWND main) {
   return 0;
 }
 
-static int probe_shrink(HWND main) {
-  const HWND list = descendant(main, 1000);
-  if (list == NULL)
-    return 1;
-  RECT frame;
-  GetWindowRect(main, &frame);
-  SetWindowPos(main, NULL, 0, 0, (frame.right - frame.left) / 2, (frame.bottom - frame.top) / 2,
-               SWP_NOMOVE | SWP_NOZORDER);
-  Sleep(1000);
-  const LONG_PTR style = GetWindowLongPtrW(GetParent(list), GWL_STYLE);
-  print_flag("hscroll", style, WS_HSCROLL);
-  print_flag("vscroll", style, WS_VSCROLL);
-  return 0;
-}
-
 static BOOL CALLBACK first_name(HMODULE module, LPCWSTR type, LPWSTR name, LONG_PTR context) {
   (void)module;
   (void)type;
@@ -221,7 +205,5 @@ int wmain(int argc, wchar_t** argv) {
     return PostMessageW(main, WM_COMMAND, (WPARAM)_wtoi(argv[2]), 0) ? 0 : 1;
   if (wcscmp(command, L"list") == 0)
     return probe_list(main);
-  if (wcscmp(command, L"shrink") == 0)
-    return probe_shrink(main);
   return 2;
 }

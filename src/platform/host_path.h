@@ -52,4 +52,11 @@ std::string HostPathText(std::string_view windowsPath);
 // already; a relative one becomes a host path.
 std::string FullPathName(std::string_view path);
 
+// The folder that the suite's C: drive is, every link resolved: two prefixes
+// whose dosdevices/c: lead to one folder share their downloads and settings
+// file, so one updater may run on it at a time. HostPath("c:\\") itself when
+// it cannot be resolved. nullopt on Windows, where the drive is the machine's
+// own and the one-updater lock already covers it.
+std::optional<std::filesystem::path> DriveCFolder();
+
 }  // namespace platform

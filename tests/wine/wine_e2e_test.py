@@ -111,6 +111,10 @@ class WineSession(UserSession):
             return found.split()[0] if found.strip() else None
         return wait_until(find, timeout, f"a window titled {pattern!r}")
 
+    def no_window_titled(self, pattern, timeout=30):
+        wait_until(lambda: not self._xdotool("search", "--onlyvisible", "--name", pattern,
+                                             check=False).strip(), timeout, f"no {pattern!r}")
+
     def notepad_as(self, name):
         target = self.host(f"c:\\ostrel\\{name}")
         target.parent.mkdir(parents=True, exist_ok=True)
@@ -242,6 +246,8 @@ class UnderWine(unittest.TestCase):
         self.assertIn("updatesecond=", settings)
         wait_until(lambda: s.log().count(" ended with status 0\r\n") == 2, 30, "both ends logged")
         self.assertIsNone(caller.poll(), "the suite waits while the updater is open")
+        # The progress window keeps the main window disabled until its next tick.
+        s.no_window_titled(r"\.\.\.$")
         s.choose_menu(s.any_window_titled(" - update$"), downs=5)  # Install > Exit
         self.assertEqual(caller.wait(30), 0)
 

@@ -105,6 +105,8 @@ TEST_F(DateTextInFixedZone, TimeValueIsLocalNoonOfTheDay) {
   // A date that is not real carries over, as the platform's time arithmetic does.
   EXPECT_EQ(DateTextToTime("31/02/2003"), 1046682000);  // 2003-03-03 09:00 UTC
   EXPECT_EQ(DateTextToTime("1/2"), 0);
+  // Past January 2038, where a 32-bit time value ends.
+  EXPECT_EQ(DateTextToTime("01/06/2040"), 2222154000);
 }
 
 TEST_F(DateTextInFixedZone, MomentsBeyondThePlatformsTimeValuesSayWhichEndTheyLieAt) {

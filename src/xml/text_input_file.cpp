@@ -42,7 +42,6 @@ bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
     errno = EISDIR;
     return false;
   }
-  m_raw = std::make_unique<char[]>(kBlockSize);
   m_text = std::make_unique<char[]>(kBlockSize + 1);
   return true;
 }
@@ -60,8 +59,8 @@ std::size_t TextInputFile::CrLfBuffer::NextRaw(const char*& raw) {
     raw = block.data();
     return block.size();
   }
-  raw = m_raw.get();
-  return std::fread(m_raw.get(), 1, kBlockSize, m_file);
+  raw = m_text.get() + 1;
+  return std::fread(m_text.get() + 1, 1, kBlockSize, m_file);
 }
 
 TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
@@ -81,17 +80,25 @@ TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
         return traits_type::eof();
       m_pendingCr = false;
       *out++ = '\r';
+    } else if (!m_pendingCr && std::memchr(raw, '\r', got) == nullptr) {
+      // Nothing to convert: the bytes are handed out where they lie (the
+      // get area is only ever read).
+      char* const lying = const_cast<char*>(raw);
+      setg(lying, lying, lying + got);
+      return traits_type::to_int_type(*gptr());
     } else {
       if (m_pendingCr && raw[0] != '\n')
         *out++ = '\r';
       m_pendingCr = false;
-      // Copy the runs between CRs whole; only a CR needs a decision.
+      // Copy the runs between CRs whole; only a CR needs a decision. The
+      // text never runs ahead of the raw bytes, which may lie in the same
+      // block a byte further on.
       std::size_t at = 0;
       while (at < got) {
         const void* found = std::memchr(raw + at, '\r', got - at);
         const std::size_t cr =
             found ? static_cast<std::size_t>(static_cast<const char*>(found) - raw) : got;
-        std::memcpy(out, raw + at, cr - at);
+        std::memmove(out, raw + at, cr - at);
         out += cr - at;
         if (cr == got)
           break;

@@ -6,7 +6,10 @@
 // it exactly as the file itself would.
 //
 // A file that cannot be opened gives a stream that is not good (and reads as
-// an empty document). Not seekable. One thread per stream.
+// an empty document). Not seekable. The reader scans its bytes in place (see
+// ScannableBuffer): a file's block is converted where it was read, and a
+// block of bytes in memory without a CR is handed out as it lies. One thread
+// per stream.
 #pragma once
 
 #include <cstdio>
@@ -15,6 +18,8 @@
 #include <memory>
 #include <streambuf>
 #include <string_view>
+
+#include "xml/xml_input.h"
 
 class TextInputFile : public std::istream {
  public:
@@ -32,7 +37,7 @@ class TextInputFile : public std::istream {
   bool is_open() const { return m_buffer.IsOpen(); }
 
  private:
-  class CrLfBuffer : public std::streambuf {
+  class CrLfBuffer : public ScannableBuffer {
    public:
     CrLfBuffer() = default;
     ~CrLfBuffer() override;
@@ -49,7 +54,8 @@ class TextInputFile : public std::istream {
    private:
     static constexpr std::size_t kBlockSize = 64 * 1024;
 
-    // The next block of raw bytes and its size; 0 at the end.
+    // The next block of raw bytes and its size; 0 at the end. A file's are
+    // read into m_text, one byte in, so that they are converted in place.
     std::size_t NextRaw(const char*& raw);
 
     std::FILE* m_file = nullptr;
@@ -57,7 +63,6 @@ class TextInputFile : public std::istream {
     std::string_view m_unread;
     // A CR at the end of a block waits to see whether an LF follows.
     bool m_pendingCr = false;
-    std::unique_ptr<char[]> m_raw;
     // One more than a block: the pending CR of the block before may lead.
     std::unique_ptr<char[]> m_text;
   };

@@ -9,6 +9,7 @@
 
 #include "app/console_options.h"
 #include "app/gui/host_process.h"
+#include "app/gui/toolkit_start.h"
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
@@ -19,6 +20,7 @@
 #include "platform/http.h"
 #include "platform/temporary_files.h"
 #include "platform/x_display.h"
+#include "support/startup_trace.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
@@ -60,6 +62,7 @@ std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& 
 }  // namespace
 
 int main(int argc, char** argv) {
+  TraceStartup("main");
   WriteToStartingConsole();
   const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   // Answered before the toolkit starts, so that they need no display.
@@ -93,9 +96,11 @@ int main(int argc, char** argv) {
   RemoveLeftovers();
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
+  TraceStartup("prefix claimed, HTTP ready");
   if (const auto ended = CheckLibrariesWithoutDisplay(arguments))
     return *ended;
   SetProcessArguments(arguments);
+  ToolkitStarting();
   int exitCode = wxEntry(argc, argv);
   // A start-up that ended without a window has said how it ended; the
   // framework itself failing to start (no display) is a failure too.

@@ -6,6 +6,7 @@
 #include "app/gui/about_dlg.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
+#include "app/gui/toolkit_start.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
 #include "app/option_keys.h"
@@ -13,6 +14,7 @@
 #include "platform/codepage.h"
 #include "platform/x_display.h"
 #include "support/commands.h"
+#include "support/startup_trace.h"
 
 namespace {
 
@@ -48,6 +50,8 @@ CUpdateApp::~CUpdateApp() {
 }
 
 bool CUpdateApp::OnInit() {
+  ToolkitStarted();
+  TraceStartup("toolkit started");
   if (!g_startupRefusal.empty()) {
     SetDesktop(&m_desktop);
     m_desktop.MessageBox(g_startupRefusal);
@@ -86,6 +90,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
     m_nStartupExitCode = kExitLibrariesInOrder;
     return false;
   }
+  TraceStartup("options read");
   if (!ProcessShellCommand()) {
     m_nStartupExitCode = kExitStartupFailed;
     return false;
@@ -98,6 +103,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
   }
   m_pFrame->Show();
   m_pFrame->Update();
+  TraceStartup("window shown");
   return true;
 }
 
@@ -113,6 +119,7 @@ bool CUpdateApp::ProcessShellCommand() {
     frame->Destroy();
     return false;
   }
+  TraceStartup("main window made");
   m_pFrame = frame;
   SetTopWindow(frame);
   m_desktop.AttachFrame(frame);

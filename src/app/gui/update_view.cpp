@@ -5,6 +5,7 @@
 #include <wx/stattext.h>
 #include <wx/xrc/xmlres.h>
 
+#include "app/gui/first_paint.h"
 #include "app/gui/main_frame.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
@@ -12,6 +13,7 @@
 #include "catalogue/update_doc.h"
 #include "guard/running_programs.h"
 #include "support/commands.h"
+#include "support/startup_trace.h"
 
 namespace {
 
@@ -34,7 +36,7 @@ bool CUpdateView::Create(wxWindow* parent) {
   if (!LoadResources() || !wxXmlResource::Get()->LoadPanel(this, parent, "101"))
     return false;
   SetClientSizeInDialogUnits(this, kFormSize);
-  m_listControl = wxDynamicCast(FindWindow(cmd::kUpdateList), wxListCtrl);
+  m_listControl = wxDynamicCast(FindWindow(cmd::kUpdateList), CCatalogueListCtrl);
   if (m_listControl == nullptr)
     return false;
   m_list = std::make_unique<WxUpdateList>(m_listControl);
@@ -43,6 +45,8 @@ bool CUpdateView::Create(wxWindow* parent) {
   Bind(wxEVT_BUTTON, &CUpdateView::OnButton, this);
   Bind(wxEVT_TIMER, &CUpdateView::OnTimer, this, kTimerId);
   m_timer.Start(kTimerPeriodMs);
+  if (StartupTraceOn())
+    WhenFirstPainted(m_listControl, [] { TraceStartup("list painted"); });
   return true;
 }
 

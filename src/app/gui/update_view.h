@@ -15,7 +15,6 @@
 #include "app/update_view_logic.h"
 
 class CUpdateDoc;
-class wxListCtrl;
 
 class CUpdateView : public wxPanel, private ProgressDisplay {
  public:
@@ -55,7 +54,7 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
 
   CUpdateDoc& m_doc;
   // The form's list control, and the logic's list over it.
-  wxListCtrl* m_listControl = nullptr;
+  CCatalogueListCtrl* m_listControl = nullptr;
   std::unique_ptr<WxUpdateList> m_list;
   std::unique_ptr<UpdateViewLogic> m_logic;
   CProgressDlg m_progress;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <string_view>
 #include <thread>
@@ -129,11 +130,10 @@ class ResumingSink final : public platform::DownloadSink {
       m_startOver = true;
       return false;
     }
-    if (m_counter != nullptr) {
-      m_counter->store(0);
-      AddToByteCounter(*m_counter,
-                       static_cast<std::size_t>(std::min<std::uint64_t>(m_file.Size(), SIZE_MAX)));
-    }
+    // Where the file stands, in one store: the figures never dip meanwhile.
+    if (m_counter != nullptr)
+      m_counter->store(static_cast<std::int32_t>(
+          std::min<std::uint64_t>(m_file.Size(), std::numeric_limits<std::int32_t>::max())));
     return true;
   }
 

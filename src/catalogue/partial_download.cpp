@@ -19,12 +19,21 @@ constexpr std::string_view kRecordEnd = ".partial.record";
 // A record is a few lines; anything longer is not one.
 constexpr std::size_t kRecordMostBytes = 64 * 1024;
 
+// "." + the target's name + `end`, beside it. In steps: GCC 12 takes
+// "..." + text for an overlapping copy (bug 105651).
+fs::path HiddenBeside(const fs::path& target, std::u8string_view end) {
+  std::u8string name = u8".";
+  name += target.filename().u8string();
+  name += end;
+  return target.parent_path() / name;
+}
+
 fs::path PartialPathFor(const fs::path& target) {
-  return target.parent_path() / (u8"." + target.filename().u8string() + u8".partial");
+  return HiddenBeside(target, u8".partial");
 }
 
 fs::path RecordPathFor(const fs::path& target) {
-  return target.parent_path() / (u8"." + target.filename().u8string() + u8".partial.record");
+  return HiddenBeside(target, u8".partial.record");
 }
 
 std::optional<PartialRecord> ReadRecord(const fs::path& path) {

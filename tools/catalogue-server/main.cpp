@@ -68,7 +68,6 @@ in front of its path (they combine):
 
   /-/cut/N/PATH               every answer is reset after N bytes of its body
   /-/cut-first/N/PATH         as /-/cut/, for the first answer to this whole path only
-  /-/hang-first/N/PATH        the first answer to it falls silent after N bytes
   /-/no-ranges/PATH           Range is ignored: every answer is whole (200)
   /-/ignore-if-range/PATH     Range is served whatever If-Range names
 

@@ -278,12 +278,10 @@ void ScriptedAnswers::Dispatch(const std::string& path, const httplib::Request& 
       };
       return SendBody(request, response, std::move(body), script.faults);
     }
-  } else if (kind == "cut" || kind == "cut-first" || kind == "hang-first") {
+  } else if (kind == "cut" || kind == "cut-first") {
     if (const auto size = Size(argument); size && parts.size() > 2) {
-      if (kind == "cut" || script.answerNumber == 0) {
+      if (kind == "cut" || script.answerNumber == 0)
         script.faults.cutAfter = *size;
-        script.faults.silent = kind == "hang-first";
-      }
       return Dispatch("/" + Joined(parts, 2), request, response, script);
     }
   } else if (kind == "no-ranges" || kind == "ignore-if-range") {

@@ -1,16 +1,12 @@
 #include "served_body.h"
 
 #include <charconv>
-#include <chrono>
 #include <memory>
 #include <string_view>
 
 #include "recording_server.h"
 
 namespace {
-
-// Long enough for any client to give up on a silent server first.
-constexpr std::chrono::seconds kSilentLimit{3600};
 
 // The first and last byte a Range asks for: one "bytes=A-" or "bytes=A-B".
 // Anything else (several ranges, a suffix) is not served as a range.
@@ -88,11 +84,7 @@ void SendBody(const httplib::Request& request, httplib::Response& response, Serv
       [shared, start, faults](std::size_t offset, std::size_t wanted, httplib::DataSink& sink) {
         if (faults.cutAfter) {
           if (offset >= *faults.cutAfter) {
-            Connection& connection = Connection::Current();
-            if (faults.silent)
-              connection.WaitForClient(kSilentLimit);
-            else
-              connection.ResetWhenClosed();
+            Connection::Current().ResetWhenClosed();
             return false;  // ends the connection
           }
           wanted = std::min(wanted, *faults.cutAfter - offset);

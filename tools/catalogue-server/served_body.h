@@ -20,10 +20,9 @@
 #include <string>
 
 struct BodyFaults {
-  // After this many bytes of the answer's body the connection is reset
-  // (or falls silent, with `silent`), though the answer promised more.
+  // After this many bytes of the answer's body the connection is reset,
+  // though the answer promised more.
   std::optional<std::size_t> cutAfter;
-  bool silent = false;
   // Range is ignored: every answer is the whole body.
   bool noRanges = false;
   // Range is honoured whatever If-Range says, as a server that knows no

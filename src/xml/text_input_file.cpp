@@ -53,14 +53,25 @@ void TextInputFile::CrLfBuffer::Open(std::string_view bytes) {
 }
 
 std::size_t TextInputFile::CrLfBuffer::NextRaw(const char*& raw) {
+  if (m_ended)
+    return 0;
+  std::size_t got = 0;
   if (m_inMemory) {
     const std::string_view block = m_unread.substr(0, kBlockSize);
     m_unread.remove_prefix(block.size());
     raw = block.data();
-    return block.size();
+    got = block.size();
+  } else {
+    raw = m_text.get() + 1;
+    got = std::fread(m_text.get() + 1, 1, kBlockSize, m_file);
   }
-  raw = m_text.get() + 1;
-  return std::fread(m_text.get() + 1, 1, kBlockSize, m_file);
+  if (kCtrlZEndsText) {
+    if (const void* mark = std::memchr(raw, '\x1A', got)) {
+      m_ended = true;
+      got = static_cast<std::size_t>(static_cast<const char*>(mark) - raw);
+    }
+  }
+  return got;
 }
 
 TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {

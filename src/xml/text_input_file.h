@@ -1,7 +1,9 @@
 // TextInputFile: a file opened for reading as a text stream of the suite's
 // platform opens it: each CR LF pair arrives as a single LF; a CR on its own
 // stays. The catalogue and the library version list are read through it, so
-// a document written with either line ending reads into the same tree.
+// a document written with either line ending reads into the same tree. On
+// Windows, as its C library's text mode does, a Ctrl+Z (0x1A) ends the text
+// wherever it stands; Linux has no such mark.
 // A file's bytes already in memory (the catalogue, as verified) read through
 // it exactly as the file itself would.
 //
@@ -39,6 +41,12 @@ class TextInputFile : public std::istream {
  private:
   class CrLfBuffer : public ScannableBuffer {
    public:
+#ifdef _WIN32
+    static constexpr bool kCtrlZEndsText = true;
+#else
+    static constexpr bool kCtrlZEndsText = false;
+#endif
+
     CrLfBuffer() = default;
     ~CrLfBuffer() override;
     CrLfBuffer(const CrLfBuffer&) = delete;
@@ -46,7 +54,9 @@ class TextInputFile : public std::istream {
 
     bool Open(const std::filesystem::path& hostPath);
     void Open(std::string_view bytes);
-    bool IsOpen() const { return m_file != nullptr || m_inMemory; }
+    bool IsOpen() const {
+      return m_file != nullptr || m_inMemory;
+    }
 
    protected:
     int_type underflow() override;
@@ -60,6 +70,8 @@ class TextInputFile : public std::istream {
 
     std::FILE* m_file = nullptr;
     bool m_inMemory = false;
+    // A Ctrl+Z was met: nothing more is read.
+    bool m_ended = false;
     std::string_view m_unread;
     // A CR at the end of a block waits to see whether an LF follows.
     bool m_pendingCr = false;

@@ -1,5 +1,7 @@
 // The update view: form 101, the catalogue's updates in a list beside a
-// column of buttons, two progress labels, and the progress dialog.
+// column of buttons, two progress labels, and the progress dialog. Like the
+// framework's form view it scrolls, in both directions, when its window is
+// smaller than the form.
 //
 // The view shows; what it does lives in UpdateViewLogic (the core), which it
 // drives from its buttons, its commands, the document's updates and a timer
@@ -7,6 +9,7 @@
 #pragma once
 
 #include <wx/panel.h>
+#include <wx/scrolwin.h>
 #include <wx/timer.h>
 #include <memory>
 
@@ -16,7 +19,7 @@
 
 class CUpdateDoc;
 
-class CUpdateView : public wxPanel, private ProgressDisplay {
+class CUpdateView : public wxScrolled<wxPanel>, private ProgressDisplay {
  public:
   static constexpr int kTimerId = 1;
   static constexpr int kTimerPeriodMs = 1000;
@@ -27,6 +30,8 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
   // Makes the form inside `parent` and starts the timer; false when the form
   // can't be made.
   bool Create(wxWindow* parent);
+  // The form's size in pixels, whatever the window's.
+  wxSize FormSize() const { return m_formSize; }
 
   // The framework's first update (and again after New and Open): the list
   // is filled from whatever catalogue is there, the frame shrinks to the
@@ -59,4 +64,5 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
   std::unique_ptr<UpdateViewLogic> m_logic;
   CProgressDlg m_progress;
   wxTimer m_timer;
+  wxSize m_formSize;
 };

@@ -1,5 +1,6 @@
 """Makes the Wine tests' machine: a pristine prefix (wineboot -i) and the NSIS
-installers (first.exe 32-bit, second.exe 64-bit), in the folder given. Usage: wine_machine.py WORK INSTALLER_NSI
+installers (first.exe 32-bit, second.exe 64-bit), in the folder given.
+Usage: wine_machine.py WORK INSTALLER_NSI
 
 Without wine or makensis nothing is made and the tests skip, except in CI
 (CI=true), where that is a failure (exit status 1).

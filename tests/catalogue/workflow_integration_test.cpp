@@ -194,7 +194,7 @@ TEST_F(Workflow, ReferencesWithoutAFileNameStartNothingAndTheQueueGoesOn) {
 }
 
 TEST_F(Workflow, ASecondQueueWhileATransferRunsIsRefused) {
-  Publish({{"Slow", "-/trickle/40?every=0.05"}, {"Other", "other.exe"}});
+  Publish({{"Slow", "-/trickle/40"}, {"Other", "other.exe"}});
   doc.LoadCatalogue();
   doc.StartDownload(Item(0));
   ASSERT_TRUE(doc.m_bInProgress);

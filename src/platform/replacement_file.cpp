@@ -61,6 +61,7 @@ bool ReplacementFile::Fail(const char* step) {
 
 bool ReplacementFile::Open() {
   Discard();
+  m_durable = false;
   if (m_target.filename().empty()) {
     errno = EISDIR;
     return Fail("create");
@@ -110,6 +111,17 @@ bool ReplacementFile::SetPermissions(unsigned permissions) {
   return true;
 }
 
+bool ReplacementFile::Sync() {
+  if (m_fd < 0) {
+    errno = EBADF;
+    return Fail("fsync");
+  }
+  if (::fsync(m_fd) != 0)
+    return Fail("fsync");
+  m_durable = true;
+  return true;
+}
+
 bool ReplacementFile::Commit() {
   if (m_fd < 0) {
     errno = EBADF;
@@ -128,6 +140,15 @@ bool ReplacementFile::Commit() {
   }
   ForgetTemporary(m_temporary);
   m_temporary.clear();
+  if (m_durable) {
+    const std::filesystem::path folder =
+        m_target.parent_path().empty() ? std::filesystem::path(".") : m_target.parent_path();
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+      ::fsync(folderFd);
+      ::close(folderFd);
+    }
+  }
   return true;
 }
 

@@ -144,7 +144,8 @@ class UserSession:
             env["OSTREL_PUBLIC_KEY"] = public_key
         env.update(extra_env or {})
         env.update(DISPLAY=self.x.display, OSTREL_PREFIX=str(self.prefix),
-                   OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1")
+                   OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1",
+                   XDG_STATE_HOME=str(self.home / "state"))
         env.pop("WINEPREFIX", None)
         if catalogue:
             env["OSTREL_CATALOGUE_URL"] = catalogue

@@ -125,6 +125,11 @@ class UserSession:
         path = self.host("c:\\windows\\ostrel.ini")
         return path.read_bytes().decode("cp1252") if path.exists() else ""
 
+    def records(self):
+        """The updater's own records for this session's prefix (one file)."""
+        files = list((self.home / "state" / "ostrel-update").glob("*.ini"))
+        return files[0].read_bytes().decode("cp1252") if len(files) == 1 else ""
+
     def log(self):
         path = self.host("c:\\temp\\log.txt")
         return path.read_bytes().decode("cp1252") if path.exists() else ""

@@ -10,6 +10,8 @@
 // reshapes none of the others:
 //   [catalogueserial]  <skin>=<serial>   the highest catalogue serial accepted
 //                                        for a brand (catalogue/signed_catalogue.h)
+// Names match without regard to case; a value is one line of at most 65,535
+// characters (a document of several lines is kept encoded, in base64, say).
 //
 // Load reads the whole file; Get and Set work on what was read; Save writes
 // it whole to a temporary file beside it, fsynced, and renames it into place,

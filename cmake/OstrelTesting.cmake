@@ -44,6 +44,9 @@ set(ostrel_linux_only_cases
   # processes told apart by their WINEPREFIX; argv[0] as Wine shows a program
   RunningPrograms.OnlyProgramsInThisPrefixCount
   RunningPrograms.ExecutableNamesMatchWhateverTheirCaseAndFolder
+  # our own writer's byte-for-byte promise: the system's profile functions
+  # write the file on Windows (Wine's lay every line out afresh)
+  ProfileWrite.OnDiskOnlyTheOneLineChangesAndNoTemporaryFileIsLeft
   # POSIX modes and symbolic links
   FileStatus.EachKindOfPathGivesWhatTheFileSystemHolds
   TemporaryFiles.StaleTemporariesGoAndEverythingElseStays
@@ -126,6 +129,8 @@ set(ostrel_linux_only_tests
   platform/profile_file_integration_test.cpp
   # X11 windows
   platform/top_windows_gui_test.cpp guard/close_windows_gui_test.cpp
+  # the prefix's and its C: drive's locks, links and modes, forked updaters
+  app/prefix_claim_integration_test.cpp
   )
 
 # ostrel_add_test_folder(name [LIBS ...] [GUI_LIBS ...]): one executable per

@@ -10,6 +10,8 @@ endif()
 set(ostrel_installer_script ${PROJECT_SOURCE_DIR}/installer/windows/ostrel-update.nsi)
 set(OSTREL_WINDOWS_INSTALLER
     ${PROJECT_BINARY_DIR}/installer/ostrel-update-${PROJECT_VERSION}-setup.exe)
+# Signed as the programs in it are (cmake/OstrelWindowsSigning.cmake).
+ostrel_sign_commands(${OSTREL_WINDOWS_INSTALLER} ostrel_sign_installer)
 add_custom_command(
   OUTPUT ${OSTREL_WINDOWS_INSTALLER}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/installer
@@ -17,6 +19,7 @@ add_custom_command(
           -DUPDATE_EXE=$<TARGET_FILE:ostrel-update> -DFETCH_EXE=$<TARGET_FILE:ostrel-fetch>
           -DXMLTREE_EXE=$<TARGET_FILE:ostrel-xmltree> -DOUTFILE=${OSTREL_WINDOWS_INSTALLER}
           ${ostrel_installer_script}
+  ${ostrel_sign_installer}
   DEPENDS ${ostrel_installer_script} ostrel-update ostrel-fetch ostrel-xmltree
   COMMENT "Making the Windows installer"
   VERBATIM)

@@ -1,4 +1,4 @@
-; The installer of Ostrel Update for Windows (x86-64): the updater and its two
+; The installer of Ostrel Update for Windows (32-bit): the updater and its two
 ; tools in Program Files, a Start-menu shortcut, an uninstaller with its entry
 ; in Apps & Features. Uninstalling removes exactly what was installed: the
 ; suite's shared settings (c:\windows\ostrel.ini), its logs and its downloads
@@ -8,7 +8,7 @@
 ;   makensis -DVERSION=1.0.0 -DUPDATE_EXE=... -DFETCH_EXE=... -DXMLTREE_EXE=...
 ;            -DOUTFILE=.../ostrel-update-1.0.0-setup.exe ostrel-update.nsi
 Unicode true
-Target amd64-unicode
+Target x86-unicode
 SetCompressor /SOLID lzma
 
 !define PRODUCT "Ostrel Update"
@@ -17,7 +17,7 @@ SetCompressor /SOLID lzma
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES64\${PRODUCT}"
+InstallDir "$PROGRAMFILES\${PRODUCT}"
 ; Program Files and the shortcut for every user of the machine.
 RequestExecutionLevel admin
 ShowInstDetails show

@@ -1,12 +1,17 @@
 #include "app/prefix_claim.h"
 
+#include <chrono>
 #include <filesystem>
-#include <ostream>
+#include <optional>
 #include <system_error>
 
 #include "platform/host_path.h"
+#include "platform/settings_leftovers.h"
 #include "platform/temporary_files.h"
 #include "platform/x_display.h"
+#include "support/settings.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -14,30 +19,63 @@ constexpr char kLockFileName[] = "ostrel-update.lock";
 // Where every transfer but a network download writes (the catalogue, the
 // information text and each installer).
 constexpr char kDownloadFolder[] = "c:\\temp";
+// Saving a setting takes well under a second; a copy of the settings file
+// that nobody has written for this long belongs to a writer that was killed.
+constexpr std::chrono::minutes kSettingsCopyAge{10};
+
+// Host paths in messages are UTF-8 on every host (on Windows string() would
+// be the ANSI code page).
+std::string Utf8(const fs::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+// Takes one lock; nullopt when it is ours now. `where` names what it guards
+// ("in <prefix>", "on the C: drive <folder>").
+std::optional<PrefixClaimResult> Take(platform::InstanceLock& lock, const fs::path& file,
+                                      const std::string& where) {
+  switch (lock.TryAcquire(file)) {
+    case platform::InstanceLock::Outcome::kHeld:
+      return std::nullopt;
+    case platform::InstanceLock::Outcome::kHeldElsewhere: {
+      std::string message = "ostrel-update is already running " + where;
+      if (const auto other = lock.OtherHolder()) {
+        message += " (process " + std::to_string(*other) + ")";
+        platform::ActivateWindowsOf(*other);
+      }
+      return PrefixClaimResult{PrefixClaim::kAnotherUpdater, message + "."};
+    }
+    case platform::InstanceLock::Outcome::kUnavailable:
+      break;
+  }
+  return PrefixClaimResult{
+      PrefixClaim::kRefused,
+      "ostrel-update will not start: it cannot make sure that it is the only updater " + where +
+          ", because its lock file " + Utf8(file) + " cannot be used (" + lock.Reason() +
+          "). Nothing was changed."};
+}
 
 }  // namespace
 
-PrefixClaim ClaimPrefix(platform::InstanceLock& lock, std::ostream& err) {
-  const std::filesystem::path prefix = platform::PrefixFolder();
+PrefixClaimResult ClaimPrefix(PrefixLocks& locks) {
+  const fs::path prefix = platform::PrefixFolder();
   std::error_code ignored;
-  std::filesystem::create_directories(prefix, ignored);
-  switch (lock.TryAcquire(prefix / kLockFileName)) {
-    case platform::InstanceLock::Outcome::kHeld:
-      return PrefixClaim::kOurs;
-    case platform::InstanceLock::Outcome::kUnavailable:
-      return PrefixClaim::kUnlocked;
-    case platform::InstanceLock::Outcome::kHeldElsewhere:
-      break;
-  }
-  err << "ostrel-update is already running in " << prefix.string();
-  if (const auto other = lock.OtherHolder()) {
-    err << " (process " << *other << ")";
-    platform::ActivateWindowsOf(*other);
-  }
-  err << "." << std::endl;
-  return PrefixClaim::kAnotherUpdater;
+  fs::create_directories(prefix, ignored);
+  const fs::path prefixLock = prefix / kLockFileName;
+  if (auto refused = Take(locks.prefix, prefixLock, "in " + Utf8(prefix)))
+    return *std::move(refused);
+
+  const auto drive = platform::DriveCFolder();
+  // A drive folder that is the prefix folder itself has just been locked.
+  if (!drive || fs::equivalent(prefixLock, *drive / kLockFileName, ignored))
+    return {PrefixClaim::kOurs, {}};
+  if (auto refused = Take(locks.driveC, *drive / kLockFileName, "on the C: drive " + Utf8(*drive)))
+    return *std::move(refused);
+  return {PrefixClaim::kOurs, {}};
 }
 
-void RemoveStaleDownloads() {
+void RemoveLeftovers() {
   platform::RemoveStaleTemporaries(platform::HostPath(kDownloadFolder));
+  platform::RemoveStaleSettingsCopies(
+      ProfileHostPath(), std::chrono::duration_cast<std::chrono::seconds>(kSettingsCopyAge));
 }

@@ -42,6 +42,8 @@ enum class StartupOutcome {
 inline constexpr int kExitLibrariesInOrder = 0;
 inline constexpr int kExitStartupFailed = 1;
 inline constexpr int kExitAlreadyRunning = 1;
+// A lock that cannot be taken, an unusable catalogue URL variable.
+inline constexpr int kExitRefused = 1;
 
 inline constexpr const char* kLibrariesMissingMessage =
     "The supporting libraries on this machine are missing or out of date and will now be "

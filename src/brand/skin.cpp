@@ -23,7 +23,9 @@ void SetSkin(std::string_view skin) {
       g_activeSkin = "Lumbry";
     stored = g_activeSkin;
   }
-  WriteProfileString("general", "skin", stored);
+  // The skin holds for this run all the same; the next run would not know it.
+  if (!WriteProfileString("general", "skin", stored))
+    Log("the skin %s could not be saved in %s", stored.c_str(), ProfileWindowsPath().c_str());
 }
 
 std::string GetSkin() {

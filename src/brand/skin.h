@@ -10,7 +10,8 @@
 #include <string_view>
 
 // Makes `skin` the active skin ("LB" is the short form of "Lumbry") and
-// writes it to [general] skin; a failed write is ignored.
+// writes it to [general] skin; a failed write is logged, and the skin holds
+// for this run all the same.
 void SetSkin(std::string_view skin);
 
 // The active skin, read from the settings file (default "ostrel") while it is

@@ -9,7 +9,10 @@ struct CUpdateDoc::Transfer {
   DownloadWorker worker;
   // StartDownload decided that this item has no installer to start.
   bool nothingToStart = false;
-  // The item's <Sha256> and how the user knows it, for the check before start.
+  // The transfer is ShowInfo's: an information text to open, no installer.
+  bool information = false;
+  // The item's <Sha256> (<InfoSha256>) and how the user knows it, for the
+  // check before the file is used.
   std::string expectedSha256;
   std::string name;
 };

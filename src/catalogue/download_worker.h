@@ -1,4 +1,4 @@
-// The installer transfer on its own thread.
+// An installer's transfer, or an information text's, on its own thread.
 //
 // DownloadState is the record the worker reads: the UI thread fills it while
 // no worker runs, DownloadWorker::Start hands it over, and the worker's post
@@ -30,6 +30,8 @@ struct DownloadState {
   std::atomic<std::int32_t>* byteCounter = nullptr;
   // The most bytes the file may have.
   std::uint64_t maxBytes = kInstallerMostBytes;
+  // Seconds for the whole fetch; 0: none beyond the stall rule.
+  long deadlineSeconds = 0;
   // Whether the last transfer delivered the whole file; set by the worker
   // before it posts "Complete".
   std::atomic<bool> transferred{false};

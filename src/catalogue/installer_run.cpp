@@ -43,8 +43,12 @@ void CUpdateDoc::StartInstaller(const std::string& command, const std::string& i
     m_strStatus = start.command;
   Log("starting %s", start.command.c_str());
   std::string refusal;
+  // The network "run" mode hands its installers the updater's handles, as
+  // CreateProcess with inheritance does.
+  const auto inheritance = m_Mode == WorkflowMode::Run ? platform::HandleInheritance::kInherited
+                                                       : platform::HandleInheritance::kNone;
   m_pInstallers->running = platform::WatchedProgram::Start(
-      start.command, [] { TheDesktop().PostCommand(cmd::kInstallerEnded); }, &refusal);
+      start.command, [] { TheDesktop().PostCommand(cmd::kInstallerEnded); }, &refusal, inheritance);
   if (!m_pInstallers->running) {
     // The user would otherwise take the update for installed.
     const std::string message = refusal.empty() ? "could not start " + start.command : refusal;

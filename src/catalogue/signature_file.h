@@ -41,6 +41,9 @@ struct SignatureDate {
   auto operator<=>(const SignatureDate&) const = default;
 };
 
+// The highest serial a signature file can carry (18 digits).
+inline constexpr std::uint64_t kMostSerial = 999'999'999'999'999'999;
+
 struct SignatureFile {
   std::string publicKey;  // 32 raw bytes
   std::uint64_t serial = 0;

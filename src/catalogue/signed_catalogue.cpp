@@ -7,6 +7,7 @@
 
 #include "brand/skin.h"
 #include "catalogue/catalogue_trust.h"
+#include "catalogue/sign_in.h"
 #include "catalogue/transfer_file.h"
 #include "platform/http.h"
 #include "support/desktop.h"
@@ -48,15 +49,7 @@ std::optional<std::string> FetchSignature(const std::string& url,
   request.limits.deadline = std::max(static_cast<long>(left.count()), kSignatureLeastSeconds);
   platform::HttpSession session;
   TextSink sink;
-  platform::HttpAnswer answer = session.Get(request, sink);
-  if (answer.complete && answer.status == 401) {
-    if (const auto given = TheDesktop().AskCredentials(platform::SiteOf(answer.url))) {
-      request.url = answer.url;
-      request.credentials = platform::HttpCredentials{given->user, given->password};
-      request.authSchemes = answer.authSchemes;
-      answer = session.Get(request, sink);
-    }
-  }
+  const platform::HttpAnswer answer = GetSigningIn(session, request, sink, nullptr).answer;
   if (answer.Succeeded())
     return sink.text;
   if (answer.complete)

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "catalogue/request_url.h"
+#include "catalogue/sign_in.h"
 #include "platform/file_reader.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
@@ -37,21 +38,42 @@ class TargetSink final : public platform::DownloadSink {
   }
 
   bool Add(const char* data, std::size_t size) override {
-    if (!m_file.Write(data, size))
+    if (!m_file.Write(data, size)) {
+      m_writeFailed = true;
       return false;
+    }
     if (m_counter != nullptr)
       AddToByteCounter(*m_counter, size);
     return true;
   }
 
+  // The disk refused the bytes: the transfer failed here, not on the network.
+  bool WriteFailed() const { return m_writeFailed; }
+
  private:
   platform::ReplacementFile& m_file;
   std::atomic<std::int32_t>* m_counter;
+  bool m_writeFailed = false;
 };
 
 bool Fail(const std::string& source, const std::string& reason) {
   Log("download of %s failed: %s", source.c_str(), reason.c_str());
   TheDesktop().MessageBox(DownloadFailedMessage(source));
+  return false;
+}
+
+// The file could not be written here (a missing, read-only or full folder):
+// the network is not to blame, and the user is told where and why.
+// `fileError` is ReplacementFile's "step: reason".
+bool FailHere(const std::string& source, const std::string& targetPath,
+              const std::string& fileError) {
+  const std::size_t slash = targetPath.find_last_of("\\/");
+  const std::string folder = slash == std::string::npos ? "." : targetPath.substr(0, slash);
+  const std::size_t step = fileError.find(": ");
+  const std::string reason = step == std::string::npos ? fileError : fileError.substr(step + 2);
+  Log("download of %s failed: %s could not be written: %s", source.c_str(), folder.c_str(),
+      fileError.c_str());
+  TheDesktop().MessageBox(SaveFailedMessage(source, folder, reason));
   return false;
 }
 
@@ -111,7 +133,7 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
   // folder fails without any traffic.
   platform::ReplacementFile target(platform::HostPath(targetPath));
   if (!target.Open())
-    return Fail(source, target.Error());
+    return FailHere(source, targetPath, target.Error());
 
   platform::HttpRequest request;
   request.url = RequestUrl(source);
@@ -123,34 +145,23 @@ bool FetchOverHttp(const std::string& source, const std::string& targetPath,
 
   platform::HttpSession session;
   TargetSink sink(target, byteCounter);
-  platform::HttpAnswer answer = session.Get(request, sink);
-
-  if (answer.complete && answer.status == 401) {
-    // One prompt and one retry, at the URL that asked, so the credentials go
-    // to that server only. A second refusal is final.
-    std::optional<Desktop::Credentials> given;
-    if (!Abandoned(abandon))
-      given = TheDesktop().AskCredentials(platform::SiteOf(answer.url));
-    if (Abandoned(abandon))
-      return GiveUp(source);
-    if (!given)
-      return Refuse(source);
-    request.url = answer.url;
-    request.credentials = platform::HttpCredentials{given->user, given->password};
-    request.authSchemes = answer.authSchemes;
-    answer = session.Get(request, sink);
-    if (answer.complete && answer.status == 401)
-      return Refuse(source);
-  }
+  const SignedInAnswer signedIn = GetSigningIn(session, request, sink, abandon);
+  if (signedIn.outcome == SignInOutcome::kAbandoned)
+    return GiveUp(source);
+  if (signedIn.outcome == SignInOutcome::kRefused)
+    return Refuse(source);
+  const platform::HttpAnswer& answer = signedIn.answer;
 
   if (answer.abandoned)
     return GiveUp(source);
+  if (sink.WriteFailed())
+    return FailHere(source, targetPath, target.Error());
   if (!answer.complete)
     return Fail(source, answer.error);
   if (!answer.Succeeded())
     return Fail(source, FormatText("status %ld", answer.status));
   if (!target.Commit())
-    return Fail(source, target.Error());
+    return FailHere(source, targetPath, target.Error());
   return true;
 }
 
@@ -178,6 +189,12 @@ std::string DownloadFailedMessage(const std::string& source) {
       "Download from %s failed. Please make sure your firewall allows %s\\update.exe to access the "
       "internet. Alternatively visit %s and download from there.",
       source.c_str(), GetInstallFolder().c_str(), kVendorWebSite);
+}
+
+std::string SaveFailedMessage(const std::string& source, const std::string& folder,
+                              const std::string& reason) {
+  return FormatText("The download from %s could not be saved in %s: %s.", source.c_str(),
+                    folder.c_str(), reason.c_str());
 }
 
 void AddToByteCounter(std::atomic<std::int32_t>& counter, std::size_t bytes) {

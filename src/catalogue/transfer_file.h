@@ -4,8 +4,9 @@
 // A source that starts with exactly "file::" is a local or network path: the
 // user is told "downloading..." (and must press OK), then the file is copied.
 // Any other source is an HTTP(S) URL, fetched with fixed headers, a fresh copy
-// from the origin server, one credential prompt on 401, and the body counted
-// into the byte counter as it arrives.
+// from the origin server, one sign-in prompt on a server's 401 and one on a
+// proxy's 407 (catalogue/sign_in.h), and the body counted into the byte
+// counter as it arrives.
 //
 // Promises:
 // - the target is replaced only by a file that arrived whole; a failed,
@@ -16,17 +17,20 @@
 //   the source as written;
 // - only a 2xx answer is saved; an error page never becomes the file;
 // - failures are told to the user in one message box ("Access denied:
-//   Invalid password" after a refused login, the download-failed message for
-//   everything else over HTTP); a failed local copy is only logged;
+//   Invalid password" after a refused login, the save-failed message when the
+//   target's folder is missing, read-only or full, the download-failed
+//   message for everything else over HTTP); a failed local copy is only
+//   logged;
 // - the result says whether the file arrived whole, so that nobody starts an
 //   installer whose transfer failed;
 // - bounded (TransferBounds): a file over its size cap, a server that sends
 //   fewer than 1,024 bytes in 60 s, or a fetch past its deadline fails, and
 //   nothing of it is kept.
 //
-// Threads: the UI thread (catalogue, information text, no counter) and the
-// download worker (installers, with the document's counter). It blocks its
-// thread until the transfer has ended, including any message box it shows.
+// Threads: the UI thread (the catalogue, no counter) and the download worker
+// (installers, with the document's counter, and information texts). It
+// blocks its thread until the transfer has ended, including any message box
+// it shows.
 #pragma once
 
 #include <atomic>
@@ -75,6 +79,11 @@ std::vector<std::string> TransferRequestHeaders();
 // <install folder>\update.exe to access the internet. Alternatively visit
 // <vendor web site> and download from there."
 std::string DownloadFailedMessage(const std::string& source);
+
+// "The download from <source> could not be saved in <folder>: <the
+// system's reason>."
+std::string SaveFailedMessage(const std::string& source, const std::string& folder,
+                              const std::string& reason);
 
 // Adds `bytes` to a progress counter that only the calling thread writes;
 // stops at INT32_MAX instead of wrapping to a negative count.

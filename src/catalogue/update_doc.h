@@ -67,6 +67,8 @@ class CUpdateDoc {
   void NetworkRun();
   void NetworkSetup();
   std::string GetNetworkFolder();
+  // Fetches the item's information text on the worker, under the progress
+  // dialog, and opens it once it has arrived ("Complete").
   void ShowInfo(CXMLVar* item);
 
   // The running installer has ended (its waiting thread posted "installer
@@ -126,6 +128,8 @@ class CUpdateDoc {
   void StartOrQueueInstaller(const std::string& command);
   void StartInstaller(const std::string& command, const std::string& infoName);
   void ShowWaiting();
+  // "Complete" of ShowInfo's transfer: the text is checked and opened.
+  void OnInformationArrived();
   // After an installer has started or ended: the progress ends, or the next
   // queued item is taken, unless an installer still waits for its turn.
   void GoOnAfterInstaller();

@@ -74,6 +74,8 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
   m_pTransfer->state.byteCounter = &m_nBytesReceived;
   m_pTransfer->state.transferred = false;
   m_pTransfer->state.maxBytes = InstallerByteLimit(item->ChildValue("Size"));
+  m_pTransfer->state.deadlineSeconds = 0;
+  m_pTransfer->information = false;
   const CXMLVar* digest = item->FindChild("Sha256");
   m_pTransfer->expectedSha256 = digest != nullptr ? digest->m_strValue : "";
   m_pTransfer->name = item->ChildValue("Description");
@@ -97,6 +99,10 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
 }
 
 void CUpdateDoc::OnComplete() {
+  if (m_pTransfer->information) {
+    OnInformationArrived();
+    return;
+  }
   if (m_Mode != WorkflowMode::Run)
     m_pTransfer->worker.Join();
   m_pInstallers->completeToCome = false;
@@ -163,13 +169,42 @@ void CUpdateDoc::InstallAll() {
 }
 
 void CUpdateDoc::ShowInfo(CXMLVar* item) {
+  // Fetched as an installer is, on the worker under the progress dialog, so
+  // that a slow server holds neither the window nor its closing; and within
+  // the catalogue's deadline, since the user sits waiting for it.
+  if (RefuseWhileInProgress())
+    return;
   const std::string url = ServerBaseUrl() + item->ChildValue("Info");
   TheDesktop().SetMessageText("downloading " + url);
-  // A failed fetch was reported; an older item's text must not be shown instead.
-  if (!TransferFile(url, kInfoFile, nullptr, nullptr, TransferBounds::ForText()))
-    return;
+  m_bInProgress = true;
+  m_strStatus = item->ChildValue("Description");
+  // The text's size is unknown: the dialog shows no figures and stays until
+  // the text has arrived or failed.
+  m_nSizeKB = 0;
+  m_nBytesReceived.store(0);
+  m_pTransfer->worker.Join();
+  DownloadState& state = m_pTransfer->state;
+  state.url = url;
+  state.targetPath = kInfoFile;
+  state.byteCounter = nullptr;
+  state.maxBytes = TransferBounds::ForText().maxBytes;
+  state.deadlineSeconds = TransferBounds::ForCatalogue().deadlineSeconds;
   const CXMLVar* digest = item->FindChild("InfoSha256");
-  if (PassesFileCheck({kInfoFile, digest != nullptr ? digest->m_strValue : "", false,
-                       item->ChildValue("Info"), true}))
+  m_pTransfer->expectedSha256 = digest != nullptr ? digest->m_strValue : "";
+  m_pTransfer->name = item->ChildValue("Info");
+  m_pTransfer->nothingToStart = false;
+  m_pTransfer->information = true;
+  TheDesktop().OpenProgress();
+  m_pTransfer->worker.Start(state);
+}
+
+void CUpdateDoc::OnInformationArrived() {
+  m_pTransfer->worker.Join();
+  m_pTransfer->information = false;
+  m_bInProgress = false;
+  // A failed fetch was reported; an older item's text must not be shown instead.
+  if (!m_pTransfer->state.transferred.load())
+    return;
+  if (PassesFileCheck({kInfoFile, m_pTransfer->expectedSha256, false, m_pTransfer->name, true}))
     TheDesktop().OpenWithDefaultApplication(kInfoFile);
 }

@@ -27,7 +27,8 @@ int FindRunningPrograms(const SuiteProgramTable& table, std::vector<std::string>
   // No list of processes means none is found: the update goes on.
   if (const auto processes = platform::ProcessList::Take()) {
     // Programs of other users, or in other prefixes, touch none of this
-    // prefix's files: they don't hold up its update.
+    // prefix's files: they don't hold up its update (on Windows every
+    // process of the machine shares them, and counts).
     const auto ours = processes->OursInPrefix(platform::PrefixFolder());
     for (const platform::RunningProcess& process : ours.Processes()) {
       const auto found = table.find(AsciiLowerCase(process.exeName));

@@ -2,7 +2,9 @@
 //
 // The suite's programs are those of this user running in this prefix (see
 // platform/process_list.h for how a process's prefix is known); the same
-// program in another prefix or of another user is left alone.
+// program in another prefix or of another user is left alone. On Windows,
+// where every user and session shares the suite's folders, every process of
+// the machine counts.
 //
 // The suite's start-up program is asked to close its windows first; every
 // other suite program still running is reported to the user, by its display

@@ -3,10 +3,11 @@
 // Used by the running-program check to ask the suite's start-up program to
 // close before an update. Only windows owned (_NET_WM_PID) by a process of
 // this user in this prefix are asked: a same-titled window of another
-// prefix's program, or one that names no owner, is left alone. Each request is the polite one (the
-// window's own close protocol), waits until the window is gone or a bound has passed, then pauses
-// so that the program can finish ending; a window that ignores the request stays open. Main thread
-// only: the check holds it on purpose.
+// prefix's program, or one that names no owner, is left alone (on Windows,
+// any window of the session, hidden or not, whose owner is running). Each request is the polite one
+// (the window's own close protocol), waits until the window is gone or a bound has passed, then
+// pauses so that the program can finish ending; a window that ignores the request stays open. Main
+// thread only: the check holds it on purpose.
 #pragma once
 
 #include <chrono>

@@ -153,4 +153,11 @@ std::string HostPathText(std::string_view windowsPath) {
   return HostPath(windowsPath).string();
 }
 
+std::optional<fs::path> DriveCFolder() {
+  const fs::path drive = HostPath("c:\\");
+  std::error_code ec;
+  fs::path resolved = fs::weakly_canonical(drive, ec);
+  return ec ? drive : resolved;
+}
+
 }  // namespace platform

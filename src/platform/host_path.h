@@ -46,4 +46,11 @@ std::filesystem::path HostPath(std::string_view windowsPath);
 // The host path as a UTF-8 text, for messages to the host (never for the suite).
 std::string HostPathText(std::string_view windowsPath);
 
+// The folder that the suite's C: drive is, every link resolved: two prefixes
+// whose dosdevices/c: lead to one folder share their downloads and settings
+// file, so one updater may run on it at a time. HostPath("c:\\") itself when
+// it cannot be resolved. nullopt on Windows, where the drive is the machine's
+// own and the one-updater lock already covers it.
+std::optional<std::filesystem::path> DriveCFolder();
+
 }  // namespace platform

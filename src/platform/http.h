@@ -25,7 +25,9 @@
 // Several sessions may run on different threads at once.
 //
 // On Windows the same outcomes and bounds come from the Windows Internet
-// functions, with the system's proxy settings and certificate store.
+// functions, with the system's proxy settings and certificate store, and the
+// system answers what challenges it can by itself: single sign-on (NTLM,
+// Negotiate) with the user's own logon, and credentials it keeps.
 #pragma once
 
 #include <atomic>
@@ -72,7 +74,8 @@ struct HttpLimits {
   static HttpLimits FromEnvironment();
 };
 
-// Authentication schemes a server offers in its 401 answer (bit mask).
+// Authentication schemes a server offers in its 401 answer, or a proxy in
+// its 407 (bit mask).
 enum HttpAuthScheme : unsigned {
   kAuthBasic = 1,
   kAuthDigest = 2,
@@ -92,6 +95,13 @@ struct HttpRequest {
   // known: Basic or Digest, whichever the server asks for).
   std::optional<HttpCredentials> credentials{};
   unsigned authSchemes = 0;
+  // For the proxy, after its 407: sent only to the proxy, with the schemes
+  // in proxyAuthSchemes (those the 407 offered).
+  std::optional<HttpCredentials> proxyCredentials{};
+  unsigned proxyAuthSchemes = 0;
+  // Resend the request that the last Get of the session left challenged,
+  // with what the system's sign-in dialog gave it (HttpSession::SignInBySystem).
+  bool signedInBySystem = false;
   HttpLimits limits{};
   // When set to true from another thread, the transfer stops within about a
   // second and the answer says abandoned.
@@ -109,8 +119,11 @@ struct HttpAnswer {
   long status = 0;
   // The URL that gave this answer, after any redirects.
   std::string url;
-  // For a 401: the schemes its WWW-Authenticate lines offer.
+  // For a 401: the schemes its WWW-Authenticate lines offer; for a 407,
+  // those of its Proxy-Authenticate lines.
   unsigned authSchemes = 0;
+  // For a 407: the proxy that asked, "host:port".
+  std::string proxySite;
   // Why the answer is not complete, in libcurl's words.
   std::string error;
 
@@ -127,6 +140,14 @@ class HttpSession {
   // Sends the request and waits for the whole answer; a 2xx body goes to
   // `sink`. Never throws for network trouble: the answer tells.
   HttpAnswer Get(const HttpRequest& request, DownloadSink& sink);
+
+  // The system's own sign-in dialog for the 401 or 407 that the last Get
+  // ended with, owned by `window` (a native window handle, or null): true
+  // when the user signed in; a Get with signedInBySystem then resends that
+  // request with what the system now holds. False when the user cancelled,
+  // and where the platform has no such dialog (libcurl). On the session's
+  // thread, or on the UI thread while that one waits for the answer.
+  bool SignInBySystem(void* window);
 
  private:
   struct Impl;

@@ -2,11 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace platform {
 
@@ -31,24 +34,50 @@ InstanceLock::~InstanceLock() {
     ::close(m_fd);
 }
 
+InstanceLock::Outcome InstanceLock::Unavailable(std::string reason) {
+  m_reason = std::move(reason);
+  return Outcome::kUnavailable;
+}
+
 InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file) {
+  m_reason.clear();
+  m_otherHolder.reset();
   // No O_TRUNC: the holder's process id must survive a second copy's open.
-  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+  // O_NOFOLLOW: a link in the file's place is refused, never followed to
+  // make or lock a file elsewhere. O_NONBLOCK: a pipe there cannot hold us.
+  constexpr int kFlags = O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK;
+  int fd = ::open(file.c_str(), O_RDWR | O_CREAT | kFlags, 0644);
+  int error = errno;
   // Another account's file still locks: flock needs no write access.
-  if (fd < 0 && errno == EACCES)
-    fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0)
-    return Outcome::kUnavailable;
+  if (fd < 0 && error == EACCES) {
+    fd = ::open(file.c_str(), O_RDONLY | kFlags);
+    if (fd < 0 && errno != ENOENT)
+      error = errno;
+  }
+  if (fd < 0) {
+    struct stat there {};
+    if (error == ELOOP && ::lstat(file.c_str(), &there) == 0 && S_ISLNK(there.st_mode))
+      return Unavailable("it is a symbolic link");
+    if (error == EISDIR)
+      return Unavailable("it is a folder");
+    return Unavailable(std::strerror(error));
+  }
+  struct stat opened {};
+  if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+    ::close(fd);
+    return Unavailable("it is not a plain file");
+  }
   int locked;
   do
     locked = ::flock(fd, LOCK_EX | LOCK_NB);
   while (locked != 0 && errno == EINTR);
   if (locked != 0) {
-    const bool busy = errno == EWOULDBLOCK;
+    error = errno;
+    const bool busy = error == EWOULDBLOCK;
     if (busy)
       m_otherHolder = ReadHolder(fd);
     ::close(fd);
-    return busy ? Outcome::kHeldElsewhere : Outcome::kUnavailable;
+    return busy ? Outcome::kHeldElsewhere : Unavailable(std::strerror(error));
   }
   if (m_fd >= 0)
     ::close(m_fd);

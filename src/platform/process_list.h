@@ -15,12 +15,12 @@
 //
 // Reads /proc only; safe on any thread.
 //
-// On Windows the list is the system's process snapshot, names are the
-// executable file names it gives, and users are security identifiers, not
-// numbers: a process's `uid` there is the session it runs in when it runs as
-// this user, and unknown otherwise (a process this user may not open belongs
-// to someone else). Windows has no prefixes: every process sees the same
-// drives, so `prefix` stays empty and InPrefix asks for the user alone.
+// On Windows the list is the system's process snapshot, in the order the
+// system lists it, names are the executable file names it gives, and a
+// process's `uid` is the session it runs in, when the system tells. There
+// the machine is the unit: every user and every session shares c:\ostrel
+// (a terminal server is the common case), so InPrefix and OursInPrefix keep
+// every process, and `prefix` stays empty.
 #pragma once
 
 #include <sys/types.h>
@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -53,6 +54,10 @@ struct RunningProcess {
 
 class ProcessList {
  public:
+  ProcessList() = default;
+  // A list of given processes, as a snapshot would hold them.
+  explicit ProcessList(std::vector<RunningProcess> processes) : m_processes(std::move(processes)) {}
+
   // A snapshot of the processes running now, in ascending process id order.
   // nullopt when the process folder can't be read.
   static std::optional<ProcessList> Take(const std::filesystem::path& procRoot = "/proc");

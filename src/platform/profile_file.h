@@ -18,12 +18,17 @@
 // through to the file it names (made when it does not exist yet). A file with
 // several hard links, or one whose owner, group or attributes this process may
 // not give to a new file, is overwritten in place instead, journalled
-// (profile_journal.h); so is a file in a folder this process may not write,
-// where the journal cannot be made either, fsynced as the suite's own
-// programs write it.
+// (profile_journal.h). So is a file in a folder this process may not write,
+// but without a journal, which cannot be made there either: fsynced, as the
+// suite's own programs write it.
 //
 // Nothing is cached: every read opens the file again, under a shared lock.
 // Any thread may call.
+//
+// On Windows, Read and Write are the system's profile functions, as the
+// suite's own programs use them: a file of c:\windows is named to them by its
+// bare name, and the file's syntax, sharing and redirection are the system's
+// (windows/profile_file.cpp). Entries that Write refuses are refused there too.
 #pragma once
 
 #include <cstddef>

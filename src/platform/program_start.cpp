@@ -204,7 +204,7 @@ bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode, std::
 
 std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCommandLine,
                                                       std::function<void()> onEnd,
-                                                      std::string* refusal) {
+                                                      std::string* refusal, HandleInheritance) {
   const auto pid = SpawnCommandLine(windowsCommandLine, refusal);
   if (!pid)
     return nullptr;

@@ -18,6 +18,8 @@
 // On Windows the program is started by CreateProcess (through the shell when
 // it asks to run as administrator), only Windows programs are started, the
 // arguments reach it as written, and the environment is passed on as it is.
+// There a program inherits the updater's inheritable handles only when asked
+// to (HandleInheritance); the updater's own files are never inheritable.
 #pragma once
 
 #include <sys/types.h>
@@ -54,6 +56,12 @@ bool StartProgram(std::string_view windowsCommandLine, std::string* refusal = nu
 bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode = nullptr,
                        std::string* refusal = nullptr);
 
+// Whether a program started by WatchedProgram inherits the updater's
+// inheritable handles (CreateProcess's bInheritHandles), as the installers of
+// the network "run" mode do: in practice the standard handles the updater was
+// given. On Linux every program gets descriptors 0 to 2 either way.
+enum class HandleInheritance { kNone, kInherited };
+
 // A started program whose end is awaited on a thread of its own, so that the
 // caller's thread (the UI thread) goes on. `onEnd` is called once, from that
 // thread, when the program has ended, unless the object has gone before;
@@ -64,9 +72,9 @@ bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode = null
 class WatchedProgram {
  public:
   // nullptr when the program can't be started (*refusal as for ResolveCommandLine).
-  static std::unique_ptr<WatchedProgram> Start(std::string_view windowsCommandLine,
-                                               std::function<void()> onEnd,
-                                               std::string* refusal = nullptr);
+  static std::unique_ptr<WatchedProgram> Start(
+      std::string_view windowsCommandLine, std::function<void()> onEnd,
+      std::string* refusal = nullptr, HandleInheritance inheritance = HandleInheritance::kNone);
   ~WatchedProgram();
   WatchedProgram(const WatchedProgram&) = delete;
   WatchedProgram& operator=(const WatchedProgram&) = delete;

@@ -11,6 +11,7 @@
 // answer. Everything else is for the UI thread only.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -27,9 +28,21 @@ class Desktop {
   // caption. Returns once the user has closed it.
   virtual void MessageBox(const std::string& text) = 0;
 
-  // The user name and password for a server that answered 401; nullopt when
-  // the user cancelled. `site` names the server for the prompt.
+  // The user name and password for a server that answered 401, or a proxy
+  // that answered 407; nullopt when the user cancelled. `site` names the
+  // server ("host:port") or the proxy ("the proxy host:port") for the prompt.
   virtual std::optional<Credentials> AskCredentials(const std::string& site) = 0;
+
+  // Where the internet layer has a sign-in dialog of the system's own (the
+  // Windows program), the desktop shows that one instead of AskCredentials:
+  // it calls `showDialog` on the UI thread with the native handle of the
+  // window the dialog belongs to (or null), and returns its answer (true:
+  // signed in). nullopt: there is none here, ask with AskCredentials.
+  virtual std::optional<bool> SignInWithSystemDialog(
+      const std::function<bool(void* window)>& showDialog) {
+    (void)showDialog;
+    return std::nullopt;
+  }
 
   // Queues a command (an id of support/commands.h) to the main window; it is
   // handled once the main window's queue is next read.

@@ -1,7 +1,9 @@
 #include "support/log.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <mutex>
 
@@ -33,16 +35,25 @@ class LogFile {
     std::lock_guard lock(m_mutex);
     if (!m_opened)
       Open();
-    if (m_file == nullptr)
-      return;
     const std::tm local = platform::LocalTime(std::time(nullptr));
     char stamp[32];
     const std::size_t stampLength =
         std::strftime(stamp, sizeof stamp, "%d/%m/%y %H:%M:%S: ", &local);
-    std::fwrite(stamp, 1, stampLength, m_file);
-    std::fwrite(text.data(), 1, text.size(), m_file);
-    std::fwrite("\r\n", 1, 2, m_file);
-    std::fflush(m_file);
+    if (m_file != nullptr) {
+      std::fwrite(stamp, 1, stampLength, m_file);
+      std::fwrite(text.data(), 1, text.size(), m_file);
+      std::fwrite("\r\n", 1, 2, m_file);
+      if (std::fflush(m_file) == 0 && !std::ferror(m_file))
+        return;
+      // A full disk: this line and the rest go where someone may read them.
+      const int error = errno;
+      Close();
+      TellWhereTheLogGoes(error);
+    }
+    std::fwrite(stamp, 1, stampLength, stderr);
+    std::fwrite(text.data(), 1, text.size(), stderr);
+    std::fputc('\n', stderr);
+    std::fflush(stderr);
   }
 
   void Restart() {
@@ -54,8 +65,17 @@ class LogFile {
  private:
   void Open() {
     m_opened = true;
-    const std::string path = FileInFolder(GetTempFolder(), "log.txt");
-    m_file = platform::OpenStdioFile(platform::HostPath(path), "wb");
+    m_path = FileInFolder(GetTempFolder(), "log.txt");
+    m_file = platform::OpenStdioFile(platform::HostPath(m_path), "wb");
+    if (m_file == nullptr)
+      TellWhereTheLogGoes(errno);
+  }
+
+  // Nothing would be logged anywhere otherwise: the reason, then the lines,
+  // on standard error.
+  void TellWhereTheLogGoes(int error) {
+    std::fprintf(stderr, "ostrel-update: %s cannot be written (%s); the log goes here instead\n",
+                 m_path.c_str(), std::strerror(error));
   }
 
   void Close() {
@@ -66,6 +86,7 @@ class LogFile {
 
   std::mutex m_mutex;
   bool m_opened = false;
+  std::string m_path;
   std::FILE* m_file = nullptr;
 };
 

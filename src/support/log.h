@@ -2,8 +2,10 @@
 //
 // One line per event: "%d/%m/%y %H:%M:%S: " (local time), the text, CR LF,
 // flushed before Log returns. The file is created (truncated) by the first line
-// of the run, in the working folder that the settings name at that moment; if
-// it can't be created, logging is silently off for the rest of the run.
+// of the run, in the working folder that the settings name at that moment. If
+// it can't be created or written (no such folder, read-only, full), standard
+// error says so and gets the lines instead, so that a run is never logged
+// nowhere.
 // Any thread may log; a line from one thread never interleaves with another's.
 #pragma once
 

@@ -27,10 +27,14 @@ std::string ProfileName() {
   return g_profileName;
 }
 
-std::filesystem::path ProfileHostPath() {
+std::string ProfileWindowsPath() {
   const std::string name = ProfileName();
   const bool bare = name.find_first_of("\\/:") == std::string::npos;
-  return platform::HostPath(bare ? "c:\\windows\\" + name : name);
+  return bare ? "c:\\windows\\" + name : name;
+}
+
+std::filesystem::path ProfileHostPath() {
+  return platform::HostPath(ProfileWindowsPath());
 }
 
 std::string GetProfileString(std::string_view section, std::string_view key,

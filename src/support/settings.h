@@ -30,6 +30,8 @@
 // with a folder is taken as it stands.
 void SetProfileName(std::string_view name);
 std::string ProfileName();
+// The file as the suite names it ("c:\windows\ostrel.ini"), and on this host.
+std::string ProfileWindowsPath();
 std::filesystem::path ProfileHostPath();
 
 std::string GetProfileString(std::string_view section, std::string_view key,

@@ -26,8 +26,9 @@ TextInputFile::CrLfBuffer::~CrLfBuffer() {
 bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
   // Host paths are wide on Windows, where std::fopen would take them in the
   // ANSI code page; this module stands on the C and C++ libraries alone.
+  // "N": an installer started meanwhile does not inherit the file.
 #ifdef _WIN32
-  m_file = ::_wfopen(hostPath.c_str(), L"rb");
+  m_file = ::_wfopen(hostPath.c_str(), L"rbN");
 #else
   m_file = std::fopen(hostPath.c_str(), "rb");
 #endif

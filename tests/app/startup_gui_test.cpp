@@ -1,5 +1,7 @@
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <sys/mman.h>
 #include <unistd.h>
 #include <wx/listctrl.h>
 
@@ -131,20 +133,67 @@ TEST_F(StartupGui, WithoutAnyHomeFolderTheProgramRefusesToStart) {
   constexpr uid_t kUnknownUser = 64999;
   if (getuid() != 0 || getpwuid(kUnknownUser) != nullptr)
     GTEST_SKIP() << "needs root and an unused user id";
+  // That user runs a copy in memory: the build folder may lie where only
+  // its owner can reach it.
+  const int program = memfd_create("ostrel-update", MFD_CLOEXEC);
+  ASSERT_GE(program, 0);
+  const std::string bytes = ReadHostFile(OSTREL_UPDATE_BINARY);
+  ASSERT_EQ(write(program, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   ChildProcess::Options options;
   options.unset = {"HOME"};
   options.errors = prefix.Root() / "stderr.txt";
   ChildProcess updater = ChildProcess::Fork(
-      [] {
-        if (setgid(kUnknownUser) != 0 || setuid(kUnknownUser) != 0)
+      [program] {
+        if (setgroups(0, nullptr) != 0 || setgid(kUnknownUser) != 0 || setuid(kUnknownUser) != 0)
           return 99;
-        execl(OSTREL_UPDATE_BINARY, OSTREL_UPDATE_BINARY, static_cast<char*>(nullptr));
+        char name[] = "ostrel-update";
+        char* const argv[] = {name, nullptr};
+        fexecve(program, argv, environ);
         return 98;
       },
       options);
+  close(program);
   EXPECT_EQ(updater.Wait(), 1);
   const std::string text = ReadHostFile(options.errors);
   EXPECT_NE(text.find("no home folder"), std::string::npos) << text;
+}
+
+TEST_F(StartupGui, WhatCannotBeMadeSafeEndsTheRunBeforeItTouchesAnything) {
+  const auto lock = prefix.Root() / "ostrel-update.lock";
+  // A login script's library check: stderr is all it has.
+  ChildProcess::Options windowless;
+  windowless.unset = {"DISPLAY", "WAYLAND_DISPLAY"};
+  windowless.errors = prefix.Root() / "stderr.txt";
+  for (const bool lockIsAFolder : {true, false}) {
+    if (lockIsAFolder)
+      std::filesystem::create_directory(lock);
+    else
+      windowless.environment = {"OSTREL_RESELLER_CATALOGUE_URL= http://h/"};
+    EXPECT_EQ(ChildProcess(OSTREL_UPDATE_BINARY, {"/DLLCHECK"}, windowless).Wait(), kExitRefused);
+    EXPECT_EQ(ReadHostFile(windowless.errors),
+              "ostrel-update will not start: " +
+                  (lockIsAFolder
+                       ? "it cannot make sure that it is the only updater in " +
+                             prefix.Root().string() + ", because its lock file " + lock.string() +
+                             " cannot be used (it is a folder). Nothing was changed.\n"
+                       : std::string("OSTREL_RESELLER_CATALOGUE_URL is set to \" http://h/\", "
+                                     "which cannot be used: it holds a blank or another character "
+                                     "that a URL cannot hold. Set it to an http:// or https:// "
+                                     "URL ending in /, or unset it.\n")));
+    EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\temp\\log.txt")));
+    EXPECT_EQ(std::filesystem::exists(lock), lockIsAFolder);
+    std::filesystem::remove(lock);
+  }
+}
+
+TEST_F(StartupGui, WithADisplayTheReasonForNotStartingIsShownInAMessageBox) {
+  SetStartupRefusal("ostrel-update will not start: because.");
+  const bool started = app->OnInit();
+  SetStartupRefusal("");
+  EXPECT_FALSE(started);
+  EXPECT_EQ(user->Messages(), std::vector<std::string>{"ostrel-update will not start: because."});
+  EXPECT_EQ(EndedStartupExitCode(), kExitRefused);
+  EXPECT_EQ(Frame(), nullptr);
 }
 
 namespace {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "brand/brand_text.h"
 #include "support/settings.h"
 #include "testkit/temp_prefix.h"
@@ -30,6 +32,15 @@ TEST_F(Skin, SetSkinMapsTheShortFormStoresItAndLogsTheValueAsPassed) {
   EXPECT_EQ(GetSkin(), "Lumbry");
   EXPECT_NE(SettingsFile().find("skin=Lumbry\r\n"), std::string::npos);
   EXPECT_NE(m_prefix.LogText().find(": SetSkin(LB)\r\n"), std::string::npos);
+}
+
+TEST_F(Skin, ASkinThatCannotBeSavedHoldsForTheRunAndIsLogged) {
+  std::filesystem::create_directories(m_prefix.Host("c:\\windows\\ostrel.ini"));
+  SetSkin("gresmo");
+  EXPECT_EQ(GetSkin(), "gresmo");
+  EXPECT_NE(m_prefix.LogText().find(
+                ": the skin gresmo could not be saved in c:\\windows\\ostrel.ini\r\n"),
+            std::string::npos);
 }
 
 TEST_F(Skin, OldBrandNamesReadFromTheFileCountAsTheMakersOwnAndTheFileKeepsThem) {

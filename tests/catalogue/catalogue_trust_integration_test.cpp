@@ -114,6 +114,7 @@ TEST_F(CatalogueTrustTest, AnInformationTextThatFailsItsDigestIsNotOpened) {
                 1);
   doc.LoadCatalogue();
   doc.ShowInfo(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
   EXPECT_TRUE(desktop.OpenedFiles().empty());
   EXPECT_EQ(desktop.Messages(),
             std::vector<std::string>{"The download of a.txt failed its check and was not used."});

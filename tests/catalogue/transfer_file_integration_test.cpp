@@ -3,14 +3,21 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "support/settings.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/loopback_proxy.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
 
@@ -160,11 +167,13 @@ TEST_F(TransferFileTest, AnUnreachableServerNamesTheUrlAndTheInstallFolder) {
   EXPECT_TRUE(FolderNames().empty());
 }
 
+// The failure is here, not on the network: the user is told where and why.
 TEST_F(TransferFileTest, AMissingTargetFolderFailsBeforeAnyRequest) {
   const std::string url = server.Url("setup.exe");
   server.AddFile("setup.exe", "MZ");
   EXPECT_FALSE(TransferFile(url, "c:\\nowhere\\setup.exe", &counter));
-  ExpectFailureMessageFor(url);
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{SaveFailedMessage(
+                                    url, "c:\\nowhere", "No such file or directory")});
   EXPECT_TRUE(server.Requests().empty());
 }
 
@@ -172,10 +181,33 @@ TEST_F(TransferFileTest, AFolderInTheTargetsPlaceFailsAndIsLeftAlone) {
   fs::create_directory(prefix.Host(kTarget));
   server.AddFile("setup.exe", "MZ");
   EXPECT_FALSE(Fetch("setup.exe"));
-  ExpectFailureMessageFor(server.Url("setup.exe"));
+  ASSERT_EQ(desktop.Messages().size(), 1u);
+  // The system's reason differs between hosts ("Is a directory").
+  EXPECT_TRUE(desktop.Messages()[0].starts_with("The download from " + server.Url("setup.exe") +
+                                                " could not be saved in c:\\downloads: "))
+      << desktop.Messages()[0];
   EXPECT_TRUE(fs::is_directory(prefix.Host(kTarget)));
   EXPECT_EQ(FolderNames(), std::set<std::string>{"setup.exe"});
 }
+
+#ifndef _WIN32
+TEST_F(TransferFileTest, AFolderThatTakesNoMoreBytesIsToldAsSuchAndKeepsNothing) {
+  // A full disk, for this process only: writes past 4 KiB fail.
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  const rlimit small{4096, before.rlim_max};
+  signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool fetched = Fetch("-/bytes/100000");
+  setrlimit(RLIMIT_FSIZE, &before);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_FALSE(fetched);
+  EXPECT_EQ(desktop.Messages(),
+            std::vector<std::string>{SaveFailedMessage(server.Url("-/bytes/100000"),
+                                                       "c:\\downloads", "File too large")});
+  EXPECT_TRUE(FolderNames().empty());
+}
+#endif
 
 TEST_F(TransferFileTest, RedirectsAreFollowedUpToTen) {
   server.AddFile("setup.exe", "MZ");
@@ -282,6 +314,44 @@ TEST_F(TransferFileTest, AServerReachedByRedirectIsAskedForItsOwnLogin) {
   EXPECT_EQ(desktop.CredentialPrompts(),
             std::vector<std::string>{"127.0.0.2:" + std::to_string(other.Port())});
   EXPECT_EQ(server.Requests().size(), 1u);
+}
+
+// -- 407 ---------------------------------------------------------------------
+
+TEST_F(TransferFileTest, AProxysLoginIsAskedForOnceAndTheFileArrivesWholeThroughIt) {
+  LoopbackProxy proxy;
+  server.AddFile("setup.exe", GeneratedBytes(300000));
+  const struct {
+    std::optional<Desktop::Credentials> given;
+    bool arrives;
+  } cases[] = {
+      {Desktop::Credentials{LoopbackProxy::kUser, LoopbackProxy::kPassword}, true},
+      // Refused again: no second prompt.
+      {Desktop::Credentials{LoopbackProxy::kUser, "wrong"}, false},
+      {std::nullopt, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.given ? c.given->password : "cancelled");
+    DesktopRecorder user;
+    user.QueueCredentials(c.given);
+    user.QueueCredentials(c.given);
+    fs::remove(prefix.Host(kTarget));
+    EXPECT_EQ(Fetch("setup.exe"), c.arrives);
+    EXPECT_EQ(user.CredentialPrompts(), std::vector<std::string>{"the proxy " + proxy.Site()});
+    if (c.arrives) {
+      EXPECT_EQ(Target(), GeneratedBytes(300000));
+      EXPECT_TRUE(user.Messages().empty());
+    } else {
+      EXPECT_EQ(user.Messages(), std::vector<std::string>{"Access denied: Invalid password"});
+      EXPECT_TRUE(FolderNames().empty());
+    }
+  }
+  // Only what passed the proxy reached the server, and only the proxy had the login.
+  const auto requests = server.Requests();
+  ASSERT_EQ(requests.size(), 1u);
+  EXPECT_TRUE(requests[0].HasHeader("Via"));
+  EXPECT_FALSE(requests[0].HasHeader("Proxy-Authorization"));
+  EXPECT_FALSE(requests[0].HasHeader("Authorization"));
 }
 
 // -- local copies -------------------------------------------------------------

@@ -2,6 +2,7 @@
 #include <ctime>
 #include <filesystem>
 
+#include "catalogue/transfer_file.h"
 #include "catalogue_fixture.h"
 #include "support/clock.h"
 #include "support/settings.h"
@@ -304,9 +305,35 @@ TEST_F(Workflow, InformationIsFetchedAndOpenedWithTheDefaultApplication) {
   Publish({{"Accounts", "accounts.exe", "1", "accounts.txt"}, {"None", "n.exe", "1", "none.txt"}});
   doc.LoadCatalogue();
   doc.ShowInfo(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
   EXPECT_EQ(desktop.OpenedFiles(), std::vector<std::string>{"c:\\temp\\info.txt"});
   EXPECT_EQ(prefix.ReadFile("c:\\temp\\info.txt"), "What is new in Accounts\r\n");
   doc.ShowInfo(Item(1));  // a 404: reported, and the older text is not opened again
+  ASSERT_TRUE(RunUntilIdle());
   EXPECT_EQ(desktop.OpenedFiles().size(), 1u);
   EXPECT_EQ(desktop.Messages().size(), 1u);
+  EXPECT_EQ(desktop.ProgressOpened(), 2);
+}
+
+TEST_F(Workflow, ATricklingInformationTextHoldsNeitherTheWindowNorItsClosing) {
+  // 20 bytes a second: enough not to stall, an hour for the whole text.
+  const std::string info = "-/trickle/100000?every=0.05";
+  Publish({{"Accounts", "accounts.exe", "1", info}});
+  doc.LoadCatalogue();
+  setenv("OSTREL_CATALOGUE_DEADLINE", "2", 1);
+  for (const bool closing : {true, false}) {
+    doc.ShowInfo(Item(0));
+    // Back at once: the text has neither arrived nor failed yet.
+    EXPECT_TRUE(doc.m_bInProgress);
+    EXPECT_TRUE(desktop.Messages().empty());
+    if (closing)
+      doc.AbandonTransfer();
+    ASSERT_TRUE(RunUntilIdle());
+  }
+  unsetenv("OSTREL_CATALOGUE_DEADLINE");
+  // Closing abandoned it without a word; the deadline failed it.
+  EXPECT_NE(prefix.LogText().find("download of " + server.Url(info) + " abandoned"),
+            std::string::npos);
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{DownloadFailedMessage(server.Url(info))});
+  EXPECT_TRUE(desktop.OpenedFiles().empty());
 }

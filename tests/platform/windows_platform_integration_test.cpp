@@ -1,16 +1,20 @@
 // What the platform layer does only on Windows, against the system itself:
-// the paths, the keys OpenSSL writes, the settings file beside other
-// programs' handles, the one-updater lock, the process snapshot, WinExec's
-// reading of a command line, and WM_CLOSE. The rest of the platform's tests
-// run on both builds.
+// the paths, the keys OpenSSL writes, the settings file as the system's
+// profile functions keep it, the machine's one-updater lock, the process
+// snapshot, WinExec's reading of a command line, and WM_CLOSE. The rest of
+// the platform's tests run on both builds.
 #ifdef _WIN32
 
 #include <windows.h>
 //
+#include <tlhelp32.h>
+//
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <memory>
+#include <vector>
 
 #include "platform/crypto.h"
 #include "platform/host_path.h"
@@ -37,11 +41,6 @@ std::string Hex(std::string_view bytes) {
 
 void WriteFile(const fs::path& path, std::string_view contents) {
   std::ofstream(path, std::ios::binary) << contents;
-}
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(WindowsPlatform, TheSuitesPathsAreTheHostsOwn) {
@@ -102,66 +101,88 @@ TEST(WindowsPlatform, KeysAsOpenSslWritesThemSignAsOpenSslDoes) {
             "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
-TEST(WindowsPlatform, ASettingsWriteChangesOneLineWhoeverHasTheFileOpen) {
-  const TempFolder folder;
-  const fs::path ini = folder.Path() / "ostrel.ini";
-  const fs::path link = folder.Path() / "linked.ini";
-  const std::string before = "[Payroll]\r\nPath=c:\\payroll\r\n[Ostrel]\r\nPath=c:\\ostrel\r\n";
-  // How another program may hold it: as the profile functions do, sharing
-  // everything, or without letting it be replaced; and under a second name.
-  const struct {
-    DWORD share;
-    bool hardLink;
-  } cases[] = {
-      {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, false},
-      {FILE_SHARE_READ | FILE_SHARE_WRITE, false},
-      {FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, true},
-  };
-  for (const auto& c : cases) {
-    fs::remove(link);
-    WriteFile(ini, before);
-    if (c.hardLink) {
-      ASSERT_TRUE(::CreateHardLinkW(link.c_str(), ini.c_str(), nullptr));
-    }
-    const HANDLE other = ::CreateFileW(ini.c_str(), GENERIC_READ, c.share, nullptr, OPEN_EXISTING,
+TEST(WindowsPlatform, TheSettingsFileIsTheSystemsOwnByItsBareNameWhoeverHasItOpen) {
+  wchar_t windowsFolder[MAX_PATH] = {};
+  ::GetWindowsDirectoryW(windowsFolder, MAX_PATH);
+  const fs::path ini = fs::path(windowsFolder) / "ostrel.ini";
+  // As the suite's programs keep it: the "A" functions, the bare name, the
+  // suite's own texts in Windows-1252.
+  ASSERT_TRUE(::WritePrivateProfileStringA("Payroll", "Path", "c:\\payroll\xe9", "ostrel.ini"));
+  // How another program may hold it meanwhile.
+  for (const DWORD share : {DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE},
+                            DWORD{FILE_SHARE_READ | FILE_SHARE_WRITE}}) {
+    const HANDLE other = ::CreateFileW(ini.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                        FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(other, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(platform::ProfileFile(ini).Write("ostrel", "path", "d:\\suite"));
+    const platform::ProfileFile settings(platform::HostPath("c:\\windows\\ostrel.ini"));
+    EXPECT_EQ(settings.Read("PAYROLL", "path"), "c:\\payroll\xe9");
+    EXPECT_TRUE(settings.Write("general", "skin", share & FILE_SHARE_DELETE ? "gresmo" : "lumbry"));
     ::CloseHandle(other);
-    const std::string after = "[Payroll]\r\nPath=c:\\payroll\r\n[Ostrel]\r\nPath=d:\\suite\r\n";
-    EXPECT_EQ(ReadFile(ini), after) << c.share;
-    if (c.hardLink) {
-      EXPECT_EQ(ReadFile(link), after);
-    }
-    // Nothing of the write stays behind: no temporary file, no journal.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), {}), c.hardLink ? 2 : 1);
+    char skin[32] = {};
+    ::GetPrivateProfileStringA("general", "skin", "", skin, sizeof skin, "ostrel.ini");
+    EXPECT_STREQ(skin, share & FILE_SHARE_DELETE ? "gresmo" : "lumbry");
   }
+  EXPECT_EQ(platform::ProfileFile(ini).Read("general", "absent"), std::nullopt);
+  ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, L"ostrel.ini");
+  fs::remove(ini);
 }
 
-TEST(WindowsPlatform, OneUpdaterHoldsTheLockAndASecondLearnsWhichProcess) {
-  const TempFolder folder;
-  const fs::path file = folder.Path() / "ostrel-update.lock";
-  platform::InstanceLock first;
+TEST(WindowsPlatform, OneUpdaterRunsOnTheWholeMachineAndASecondLearnsWhichProcess) {
+  // Each user has a lock folder of their own; the lock is the machine's.
+  const TempFolder ours;
+  const TempFolder anotherUsers;
+  const fs::path file = ours.Path() / "ostrel-update.lock";
+  auto first = std::make_unique<platform::InstanceLock>();
   platform::InstanceLock second;
-  EXPECT_EQ(first.TryAcquire(file), platform::InstanceLock::Outcome::kHeld);
-  EXPECT_EQ(second.TryAcquire(file), platform::InstanceLock::Outcome::kHeldElsewhere);
+  EXPECT_EQ(first->TryAcquire(file), platform::InstanceLock::Outcome::kHeld);
+  EXPECT_EQ(second.TryAcquire(anotherUsers.Path() / "ostrel-update.lock"),
+            platform::InstanceLock::Outcome::kHeldElsewhere);
   EXPECT_EQ(second.OtherHolder(), static_cast<pid_t>(::GetCurrentProcessId()));
-  EXPECT_EQ(platform::InstanceLock().TryAcquire(folder.Path() / "none" / "x.lock"),
-            platform::InstanceLock::Outcome::kUnavailable);
+  first.reset();
+  // Without a folder to name the holder in, the machine's lock still holds.
+  EXPECT_EQ(second.TryAcquire(anotherUsers.Path() / "none" / "ostrel-update.lock"),
+            platform::InstanceLock::Outcome::kHeld);
+  EXPECT_EQ(platform::InstanceLock().TryAcquire(file),
+            platform::InstanceLock::Outcome::kHeldElsewhere);
 }
 
-TEST(WindowsPlatform, ThisProgramIsAmongThisUsersProcessesByItsFileName) {
+TEST(WindowsPlatform, EveryProcessOfTheMachineCountsInTheOrderTheSystemListsThem) {
+  const auto taken = platform::ProcessList::Take();
+  ASSERT_TRUE(taken);
+  const auto all = taken->OursInPrefix(platform::PrefixFolder()).Processes();
+  EXPECT_EQ(all, taken->Processes());
   wchar_t path[MAX_PATH] = {};
   ::GetModuleFileNameW(nullptr, path, MAX_PATH);
-  const std::string name = fs::path(path).filename().string();
-  const auto processes = platform::ProcessList::Take();
-  ASSERT_TRUE(processes);
-  const auto ours = processes->OursInPrefix(platform::PrefixFolder());
-  const auto self = std::find_if(
-      ours.Processes().begin(), ours.Processes().end(),
-      [](const auto& process) { return process.pid == pid_t(::GetCurrentProcessId()); });
-  ASSERT_NE(self, ours.Processes().end());
-  EXPECT_EQ(self->exeName, name);
+  const auto self = std::find_if(all.begin(), all.end(), [](const auto& process) {
+    return process.pid == pid_t(::GetCurrentProcessId());
+  });
+  ASSERT_NE(self, all.end());
+  EXPECT_EQ(self->exeName, fs::path(path).filename().string());
+  // The system's own walk, after the list: whatever still runs comes in the same order.
+  std::vector<pid_t> walked;
+  const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = ::Process32FirstW(snapshot, &entry); more;
+       more = ::Process32NextW(snapshot, &entry))
+    walked.push_back(static_cast<pid_t>(entry.th32ProcessID));
+  ::CloseHandle(snapshot);
+  std::vector<pid_t> listed;
+  for (const auto& process : all)
+    if (std::find(walked.begin(), walked.end(), process.pid) != walked.end())
+      listed.push_back(process.pid);
+  std::erase_if(walked, [&](pid_t pid) {
+    return std::find(listed.begin(), listed.end(), pid) == listed.end();
+  });
+  EXPECT_EQ(listed, walked);
+
+  // Wine has one session; Windows has one per user logged on, and services
+  // in session 0. The suite's folders are the machine's: each counts.
+  const platform::ProcessList sessions(
+      {{40, "ACCOUNTS.EXE", 0, ""},
+       {12, "accounts.exe", 2, ""},
+       {30, "autorun.exe", static_cast<platform::UserId>(-1), ""}});
+  EXPECT_EQ(sessions.OursInPrefix(platform::PrefixFolder()).Processes(), sessions.Processes());
 }
 
 TEST(WindowsPlatform, ACommandLineIsReadAsWinExecReadsIt) {

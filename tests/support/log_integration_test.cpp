@@ -56,10 +56,18 @@ TEST(Log, TwoThreadsLeaveOnlyWholeLines) {
   EXPECT_EQ(count, 2 * kEach);
 }
 
-TEST(Log, AWorkingFolderThatCannotBeMadeTurnsLoggingOffQuietly) {
+TEST(Log, AWorkingFolderThatCannotBeMadeSendsTheLogToStandardErrorWithTheReason) {
   TempPrefix prefix;
   WriteProfileString("paths", "temp", "c:\\no\\such\\folder");
+  testing::internal::CaptureStderr();
   Log("goes nowhere");
   Log("%s", "nor this");
+  const std::string said = testing::internal::GetCapturedStderr();
   EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\no")));
+  const std::regex lines(
+      "ostrel-update: c:\\\\no\\\\such\\\\folder\\\\log.txt cannot be written \\(No such file or "
+      R"(directory\); the log goes here instead\r?\n)"
+      R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d: goes nowhere\r?\n)"
+      R"(\d\d/\d\d/\d\d \d\d:\d\d:\d\d: nor this\r?\n)");
+  EXPECT_TRUE(std::regex_match(said, lines)) << said;
 }

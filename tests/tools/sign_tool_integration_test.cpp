@@ -113,11 +113,35 @@ TEST_F(SignToolTest, FailuresChangeNothingAndBadUsageIsTwo) {
            {"sign", Key()},
            {"sign", Key(), Catalogue(), "--serial", "x"},
            {"sign", Key(), Catalogue(), "--expires", "30/02/2030"},
+           {"sign", Key(), Catalogue(), "--expires", "31/12/1999"},
            {"sign", Key(), Catalogue(), "--files"},
            {"verify", "not-a-key", Catalogue()}}) {
     EXPECT_EQ(Sign(args).status, 2) << ::testing::PrintToString(args);
   }
   EXPECT_EQ(Sign({"--help"}).status, 0);
+}
+
+TEST_F(SignToolTest, NothingTheUpdaterWouldRefuseIsSignedAndASecondDigestIsWarnedOf) {
+  ASSERT_EQ(Sign({"keygen", Key()}).status, 0);
+  const fs::path signature = prefix.Root() / "download.xml.sig";
+  ASSERT_EQ(Sign({"sign", Key(), Catalogue(), "--serial", "999999999999999999"}).status, 0);
+  // No serial follows the highest; an unreadable signature names none.
+  for (const std::string& earlier : {ReadHostFile(signature), std::string("serial 7\n")}) {
+    WriteHostFile(signature, earlier);
+    const ToolRun refused = Sign({"sign", Key(), Catalogue()});
+    EXPECT_EQ(refused.status, 1) << refused.output;
+    EXPECT_EQ(ReadHostFile(signature), earlier);
+  }
+
+  WriteHostFile(Catalogue(),
+                "<C><Downloads><Item><href>http://h/a.exe</href><Sha256>1</Sha256><Sha256>2"
+                "</Sha256></Item></Downloads></C>");
+  const ToolRun warned = Sign({"sign", Key(), Catalogue(), "--files", Files(), "--serial", "8"});
+  EXPECT_EQ(warned.status, 0);
+  EXPECT_NE(warned.output.find("ostrel-sign: warning: the item whose href is http://h/a.exe has 2 "
+                               "<Sha256> fields; only the first is filled in and checked\n"),
+            std::string::npos)
+      << warned.output;
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ std::optional<std::vector<CatalogueItemSpan>> FindCatalogueItems(std::string_vie
         const std::string value(xml.substr(contentAt, tag->begin - contentAt));
         if (tag->name == "href" && items.back().href.empty())
           items.back().href = value;
-        if (tag->name == "Sha256" && !items.back().sha256) {
+        if (tag->name == "Sha256" && items.back().sha256Fields++ == 0) {
           items.back().sha256 = value;
           items.back().sha256At = contentAt;
         }

@@ -19,9 +19,12 @@ struct CatalogueItemSpan {
   std::string href;
   // Where the item's end tag ("</Item>") starts.
   std::size_t endTagAt = 0;
-  // The "Sha256" field's text and where it lies, when the item has one.
+  // The first "Sha256" field's text and where it lies, when the item has
+  // one; the updater reads the first one too.
   std::optional<std::string> sha256;
   std::size_t sha256At = 0;
+  // How many "Sha256" fields the item has.
+  std::size_t sha256Fields = 0;
 };
 
 // The items in document order; nullopt (and `why`) when the text is not a

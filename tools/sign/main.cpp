@@ -48,8 +48,10 @@ Signs update catalogues for ostrel-update.
            named by the last part of its href (a missing installer is an error
            that changes nothing); every other byte of CATALOGUE stays as it
            is. Then writes CATALOGUE.sig: serial N (default: one more than the
-           serial of the CATALOGUE.sig already there, else 1), expiring on the
-           given day (default: 30 days from today, UTC).
+           serial of the CATALOGUE.sig already there, else 1; at most
+           999999999999999999), expiring on the given day (default: 30 days
+           from today, UTC; never a day already past). An item with two
+           <Sha256> fields is warned about: only the first counts.
   verify   checks CATALOGUE.sig against PUBLICKEY (its text, or a file holding
            it) and today's date, and with --files each installer's digest;
            says what fails.
@@ -125,6 +127,17 @@ std::optional<Options> ReadOptions(const std::vector<std::string>& args,
   return options;
 }
 
+// A second <Sha256> of an item is neither filled in nor read by the updater,
+// yet a reader of the catalogue may take it for the installer's digest.
+void WarnAboutSecondDigests(const std::vector<CatalogueItemSpan>& items) {
+  for (const CatalogueItemSpan& item : items) {
+    if (item.sha256Fields > 1)
+      std::cerr << "ostrel-sign: warning: the item whose href is " << item.href << " has "
+                << item.sha256Fields
+                << " <Sha256> fields; only the first is filled in and checked\n";
+  }
+}
+
 // Each item's installer digest from DIR; nullopt (and told) when one is missing.
 std::optional<std::vector<std::string>> InstallerDigests(
     const std::vector<CatalogueItemSpan>& items, const fs::path& folder) {
@@ -177,15 +190,29 @@ int Sign(const std::vector<std::string>& args) {
         options->serial->find_first_not_of("0123456789") != std::string::npos)
       return BadUsage("--serial takes a number of at most 18 digits");
     file.serial = std::stoull(*options->serial);
-  } else {
+  } else if (std::error_code error; fs::exists(signature, error) || error) {
+    // Starting again at 1 would be refused by every updater that has seen
+    // a serial before.
     const auto earlier = ReadFile(signature);
-    const auto read = earlier ? ReadSignatureFile(*earlier) : std::nullopt;
-    file.serial = read ? read->serial + 1 : 1;
+    std::string problem = "it cannot be read";
+    const auto read = earlier ? ReadSignatureFile(*earlier, &problem) : std::nullopt;
+    if (!read)
+      return Failed(signature.string() + ": " + problem +
+                    ", so the next serial is unknown; give --serial N");
+    if (read->serial >= kMostSerial)
+      return Failed(signature.string() + " has serial " + std::to_string(read->serial) +
+                    ", the highest there is: the updater would refuse any signature after it");
+    file.serial = read->serial + 1;
+  } else {
+    file.serial = 1;
   }
   const auto expires = options->expires ? SignatureDate::FromText(*options->expires)
                                         : SignatureDate::DaysFromToday(kDefaultDays);
   if (!expires)
     return BadUsage("--expires takes a date DD/MM/YYYY");
+  // The last day on which it holds: an earlier one is refused at once.
+  if (*expires < SignatureDate::Today())
+    return BadUsage("--expires names a day already past (UTC)");
   file.expires = *expires;
 
   const auto pem = ReadFile(options->operands[0]);
@@ -199,8 +226,10 @@ int Sign(const std::vector<std::string>& args) {
   auto bytes = ReadFile(catalogue);
   if (!bytes)
     return Failed(catalogue.string() + ": cannot be read");
+  const auto items = FindCatalogueItems(*bytes, why);
+  if (items)
+    WarnAboutSecondDigests(*items);
   if (options->files) {
-    const auto items = FindCatalogueItems(*bytes, why);
     if (!items)
       return Failed(catalogue.string() + ": " + why);
     const auto digests = InstallerDigests(*items, *options->files);
@@ -254,6 +283,7 @@ int Verify(const std::vector<std::string>& args) {
     const auto items = FindCatalogueItems(*bytes, why);
     if (!items)
       return Failed(catalogue.string() + ": " + why);
+    WarnAboutSecondDigests(*items);
     for (const CatalogueItemSpan& item : *items) {
       const auto name = InstallerFileName(item.href);
       const auto digest =

@@ -13,10 +13,10 @@
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
 #include "app/startup.h"
+#include "catalogue/server_urls.h"
 #include "platform/codepage.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
-#include "platform/instance_lock.h"
 #include "platform/temporary_files.h"
 #include "platform/x_display.h"
 
@@ -29,15 +29,16 @@ extern "C" const char* __tsan_default_suppressions() {
 
 namespace {
 
-// False when another updater has the prefix: this run must touch nothing.
-bool BecomeThePrefixsUpdater(platform::InstanceLock& lock) {
-  const PrefixClaim claim = ClaimPrefix(lock, std::cerr);
-  if (claim == PrefixClaim::kAnotherUpdater)
-    return false;
-  platform::RemoveTemporariesOnTerminationSignals();
-  if (claim == PrefixClaim::kOurs)
-    RemoveStaleDownloads();
-  return true;
+// Says why the run ends before it has touched anything: on stderr, and in a
+// message box where a display allows one (a login script's library check
+// has none, and its stderr is what is read).
+int RefuseToStart(int argc, char** argv, const std::string& message) {
+  std::cerr << message << std::endl;
+  if (platform::DisplayAvailable()) {
+    SetStartupRefusal(platform::Utf8ToCp1252(message));
+    wxEntry(argc, argv);
+  }
+  return kExitRefused;
 }
 
 // The library-check mode from a login script or over ssh: the check needs no
@@ -75,9 +76,21 @@ int main(int argc, char** argv) {
 #endif
     return 1;
   }
-  platform::InstanceLock prefixLock;
-  if (!BecomeThePrefixsUpdater(prefixLock))
+  // A mistyped server must not pass for the update server; nothing is
+  // touched yet.
+  if (const std::string problem = CatalogueUrlProblem(); !problem.empty())
+    return RefuseToStart(argc, argv, "ostrel-update will not start: " + problem);
+  PrefixLocks locks;
+  const PrefixClaimResult claim = ClaimPrefix(locks);
+  if (claim.claim == PrefixClaim::kAnotherUpdater) {
+    // Its window has come to the front: that says enough to the user.
+    std::cerr << claim.message << std::endl;
     return kExitAlreadyRunning;
+  }
+  if (claim.claim == PrefixClaim::kRefused)
+    return RefuseToStart(argc, argv, claim.message);
+  platform::RemoveTemporariesOnTerminationSignals();
+  RemoveLeftovers();
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
   if (const auto ended = CheckLibrariesWithoutDisplay(arguments))

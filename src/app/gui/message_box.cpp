@@ -1,5 +1,9 @@
 #include "app/gui/message_box.h"
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <wx/button.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
@@ -26,4 +30,16 @@ CMessageBox::CMessageBox(wxWindow* parent, const wxString& text)
   SetEscapeId(wxID_OK);
   CentreOnParent();
   ok->SetFocus();
+}
+
+void ShowApplicationMessageBox(wxWindow* parent, const wxString& text) {
+#ifdef _WIN32
+  const wxString title = ToWx(LoadResourceString(kAppTitleStringId));
+  // Without an owner the box is modal to every window of the thread.
+  const HWND owner = parent != nullptr ? static_cast<HWND>(parent->GetHWND()) : nullptr;
+  ::MessageBoxW(owner, text.wc_str(), title.wc_str(), MB_OK | (owner ? 0 : MB_TASKMODAL));
+#else
+  CMessageBox dialog(parent, text);
+  dialog.ShowModal();
+#endif
 }

@@ -4,6 +4,12 @@
 
 #include <wx/dialog.h>
 
+// Shows the message box over `parent` (none: over the whole application) and
+// returns once the user has closed it. On Windows it is the system's own
+// (MessageBox with MB_OK and no icon), as every program of the suite shows
+// its messages; elsewhere a CMessageBox.
+void ShowApplicationMessageBox(wxWindow* parent, const wxString& text);
+
 class CMessageBox : public wxDialog {
  public:
   CMessageBox(wxWindow* parent, const wxString& text);

@@ -22,11 +22,16 @@ std::vector<std::string>& ProcessArguments() {
 }
 
 std::optional<int> g_endedStartupExitCode;
+std::string g_startupRefusal;
 
 }  // namespace
 
 void SetProcessArguments(std::vector<std::string> arguments) {
   ProcessArguments() = std::move(arguments);
+}
+
+void SetStartupRefusal(std::string message) {
+  g_startupRefusal = std::move(message);
 }
 
 std::optional<int> EndedStartupExitCode() {
@@ -43,6 +48,12 @@ CUpdateApp::~CUpdateApp() {
 }
 
 bool CUpdateApp::OnInit() {
+  if (!g_startupRefusal.empty()) {
+    SetDesktop(&m_desktop);
+    m_desktop.MessageBox(g_startupRefusal);
+    g_endedStartupExitCode = kExitRefused;
+    return false;
+  }
   // The toolkit has its connection now; a half-written installer must not
   // outlive it.
   platform::RemoveTemporariesWhenDisplayLost();

@@ -77,6 +77,10 @@ wxDECLARE_APP(CUpdateApp);
 // them; set by main().
 void SetProcessArguments(std::vector<std::string> arguments);
 
+// Why this run must not start, in a message box instead of the start-up
+// (Windows-1252); set by main() before the framework starts. Empty: none.
+void SetStartupRefusal(std::string message);
+
 // How the last start-up that ended without a window ended, once the
 // application object is gone; nullopt when none did.
 std::optional<int> EndedStartupExitCode();

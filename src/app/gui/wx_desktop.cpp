@@ -52,6 +52,22 @@ std::optional<Desktop::Credentials> WxDesktop::AskCredentials(const std::string&
       [this, site] { return ShowCredentialPrompt(site); }, std::nullopt);
 }
 
+std::optional<bool> WxDesktop::SignInWithSystemDialog(
+    const std::function<bool(void* window)>& showDialog) {
+#ifdef _WIN32
+  const std::function<std::optional<bool>()> show = [showDialog]() -> std::optional<bool> {
+    wxWindow* parent = DialogParent();
+    return showDialog(parent != nullptr ? parent->GetHWND() : nullptr);
+  };
+  if (wxIsMainThread())
+    return show();
+  // A closing window counts the dialog as cancelled.
+  return m_uiCalls.Call<std::optional<bool>>(show, false);
+#else
+  return Desktop::SignInWithSystemDialog(showDialog);
+#endif
+}
+
 void WxDesktop::PostCommand(int commandId) {
   std::lock_guard lock(m_frameMutex);
   // Without a main window the command has nowhere to go, as a message posted
@@ -107,8 +123,7 @@ void WxDesktop::StopServingWorker() {
 }
 
 void WxDesktop::ShowMessageBox(const std::string& text) {
-  CMessageBox dialog(DialogParent(), ToWx(text));
-  dialog.ShowModal();
+  ShowApplicationMessageBox(DialogParent(), ToWx(text));
 }
 
 std::optional<Desktop::Credentials> WxDesktop::ShowCredentialPrompt(const std::string& site) {

@@ -3,9 +3,9 @@
 // progress dialogs, opening files with their default application, and the
 // views' updates.
 //
-// PostCommand may be called from any thread. MessageBox and AskCredentials
-// may be called from the download worker: they are carried out on the UI
-// thread while the worker waits. Everything else is for the UI thread.
+// PostCommand may be called from any thread. MessageBox, AskCredentials and
+// SignInWithSystemDialog may be called from the download worker: they are
+// carried out on the UI thread while the worker waits. Everything else is for the UI thread.
 #pragma once
 
 #include <mutex>
@@ -22,6 +22,9 @@ class WxDesktop final : public Desktop {
  public:
   void MessageBox(const std::string& text) override;
   std::optional<Credentials> AskCredentials(const std::string& site) override;
+  // On Windows the system's own sign-in dialog, over the active window.
+  std::optional<bool> SignInWithSystemDialog(
+      const std::function<bool(void* window)>& showDialog) override;
   void PostCommand(int commandId) override;
   void SetMessageText(const std::string& text) override;
   void OpenProgress() override;

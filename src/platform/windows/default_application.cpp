@@ -11,8 +11,10 @@ bool OpenWithDefaultApplication(const std::filesystem::path& hostPath) {
   // The shell asks COM of the calling thread; a thread that has no apartment
   // yet gets one for the call.
   const HRESULT com = ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+  // No verb: the file's default action, which is not "open" for every kind
+  // of file (a document type may make "edit" or "print" its default).
   const HINSTANCE result =
-      ::ShellExecuteW(nullptr, L"open", hostPath.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+      ::ShellExecuteW(nullptr, nullptr, hostPath.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   if (SUCCEEDED(com))
     ::CoUninitialize();
   // Values above 32 mean the application was started.

@@ -54,7 +54,7 @@ fs::path PrefixFolder() {
   }
   if (const auto local = KnownFolder(FOLDERID_LocalAppData))
     return *local / L"Ostrel";
-  // Without one the lock cannot be made, and the updater runs unlocked.
+  // Without one the lock cannot be made, and the updater refuses to run.
   return fs::path(L"\\\\?\\nonexistent\\Ostrel");
 }
 
@@ -64,6 +64,10 @@ fs::path HostPath(std::string_view windowsPath) {
 
 std::string HostPathText(std::string_view windowsPath) {
   return Utf8FromWide(HostPath(windowsPath).native());
+}
+
+std::optional<fs::path> DriveCFolder() {
+  return std::nullopt;
 }
 
 }  // namespace platform

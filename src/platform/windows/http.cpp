@@ -10,6 +10,7 @@
 #include <deque>
 #include <memory>
 #include <thread>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -232,6 +233,11 @@ class Handles {
     m_request = request;
   }
 
+  // Hands the handles over, open, to whoever keeps them next.
+  std::pair<HINTERNET, HINTERNET> Release() {
+    return {std::exchange(m_connection, nullptr), std::exchange(m_request, nullptr)};
+  }
+
   // For a body not read to its end. Wine's close reads the rest of it first
   // (to keep the connection), which for an abandoned installer may take as
   // long as the transfer itself: that is left to a thread of its own, which
@@ -254,6 +260,25 @@ class Handles {
   HINTERNET m_request = nullptr;
 };
 
+// A request whose answer was a challenge (401, 407), its body read, kept
+// open until the session's next Get: the system's sign-in dialog stores what
+// the user gives on it, and a resend of it answers the challenge.
+struct Challenged {
+  HINTERNET connection = nullptr;
+  HINTERNET request = nullptr;
+  std::wstring url;
+  bool proxy = false;
+  unsigned schemes = 0;
+
+  void Close() {
+    if (request != nullptr)
+      ::InternetCloseHandle(request);
+    if (connection != nullptr)
+      ::InternetCloseHandle(connection);
+    *this = Challenged{};
+  }
+};
+
 }  // namespace
 
 void InitialiseHttp() {}
@@ -266,8 +291,11 @@ HttpLimits HttpLimits::FromEnvironment() {
 }
 
 struct HttpSession::Impl {
+  ~Impl() { challenged.Close(); }
+
   // Connections are kept alive within this handle, from one Get to the next.
   SessionHandle internet;
+  Challenged challenged;
 };
 
 HttpSession::HttpSession() : m_impl(std::make_unique<Impl>()) {
@@ -291,26 +319,43 @@ class Exchange {
         m_sink(sink),
         m_answer(answer),
         m_bounds(request),
-        m_handles(session) {}
+        m_handles(session),
+        m_credentials(request.credentials),
+        m_authSchemes(request.authSchemes) {}
 
-  void Run();
+  // `resend`: the challenged request that the system's sign-in dialog
+  // answered, to be sent again; its handles become the exchange's.
+  void Run(Challenged resend);
   Bounds::Reason EndedBy() const { return m_bounds.Ended(); }
   void LetGo() { m_handles.CloseInBackground(); }
+  // The answer's request, when the answer is a challenge.
+  Challenged KeepChallenged();
 
   bool tooLarge = false;
   bool sinkRefused = false;
 
  private:
+  // Who answers a server's challenge: the system, with whatever it holds
+  // (single sign-on, what its dialog was given, the credentials set on the
+  // request), or this code, with the given credentials (Basic, and the Digest
+  // that Wine's Internet functions cannot make).
+  enum class Answerer { kSystem, kUs };
+
+  // Sends a fresh request to `url`; the status, or nullopt.
+  std::optional<long> SendFresh(HINTERNET connection, const Url& url, bool login,
+                                HINTERNET& request);
+  // Resends the request the system's dialog answered; the status, or nullopt.
+  std::optional<long> SendSignedIn(Challenged& resend, std::wstring& url);
   // Reads and hands on (2xx) or drops (any other) the body; true when it came whole.
   bool ReadBody(HINTERNET request, bool keep);
-  // A GET request on the connection, with the request's header lines; with
-  // `systemLogin`, the credentials for the system to answer a challenge with.
-  // nullptr (and the error said) when it cannot be made.
-  HINTERNET Open(HINTERNET connection, const Url& url, bool systemLogin);
+  // A GET request on the connection, with the request's header lines and the
+  // credentials the system is to answer challenges with. nullptr (and the
+  // error said) when it cannot be made.
+  HINTERNET Open(HINTERNET connection, const Url& url, Answerer answerer, bool login);
   // Sends (again); the status, or nullopt when nothing came back.
   std::optional<long> Send(HINTERNET request);
   void AddHeader(HINTERNET request, const std::string& line);
-  std::vector<std::string> Challenges(HINTERNET request);
+  std::vector<std::string> Challenges(HINTERNET request, DWORD header);
 
   HINTERNET m_internet;
   const HttpRequest& m_request;
@@ -318,6 +363,12 @@ class Exchange {
   HttpAnswer& m_answer;
   Bounds m_bounds;
   Handles m_handles;
+  // The server's credentials: the request's, or what the system's dialog
+  // was given for a Digest challenge.
+  std::optional<HttpCredentials> m_credentials;
+  unsigned m_authSchemes;
+  bool m_challenged = false;
+  std::wstring m_lastUrl;
   std::uint64_t m_bodyBytes = 0;
 };
 
@@ -388,14 +439,17 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
   return true;
 }
 
-HINTERNET Exchange::Open(HINTERNET connection, const Url& url, bool systemLogin) {
+HINTERNET Exchange::Open(HINTERNET connection, const Url& url, Answerer answerer, bool login) {
+  // No INTERNET_FLAG_NO_UI and, unless this code answers, no
+  // INTERNET_FLAG_NO_AUTH: the system answers what it can by itself, the
+  // single sign-on to intranet servers and proxies that offices rely on
+  // above all. A challenge it cannot answer comes back as it is.
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
-                INTERNET_FLAG_NO_UI | INTERNET_FLAG_KEEP_CONNECTION |
-                INTERNET_FLAG_NO_AUTO_REDIRECT | INTERNET_FLAG_NO_COOKIES;
+                INTERNET_FLAG_KEEP_CONNECTION | INTERNET_FLAG_NO_AUTO_REDIRECT |
+                INTERNET_FLAG_NO_COOKIES;
   if (url.secure)
     flags |= INTERNET_FLAG_SECURE;
-  // Otherwise a 401 comes back as it is, for this code or the caller to answer.
-  if (!systemLogin)
+  if (answerer == Answerer::kUs)
     flags |= INTERNET_FLAG_NO_AUTH;
   // Wine drops an Accept line added as a header; given as the accepted types
   // it is sent as the Linux build sends it.
@@ -414,13 +468,17 @@ HINTERNET Exchange::Open(HINTERNET connection, const Url& url, bool systemLogin)
   SetTimeout(request, INTERNET_OPTION_SEND_TIMEOUT, m_request.limits.lowSpeedTime);
   for (const std::string& line : m_request.headers)
     AddHeader(request, line);
-  if (systemLogin) {
-    std::wstring user = WideFromCp1252(m_request.credentials->user);
-    std::wstring password = WideFromCp1252(m_request.credentials->password);
-    ::InternetSetOptionW(request, INTERNET_OPTION_USERNAME, user.data(),
-                         static_cast<DWORD>(user.size()));
-    ::InternetSetOptionW(request, INTERNET_OPTION_PASSWORD, password.data(),
-                         static_cast<DWORD>(password.size()));
+  const auto give = [request](DWORD option, const std::string& text) {
+    std::wstring wide = WideFromCp1252(text);
+    ::InternetSetOptionW(request, option, wide.data(), static_cast<DWORD>(wide.size()));
+  };
+  if (login && answerer == Answerer::kSystem) {
+    give(INTERNET_OPTION_USERNAME, m_credentials->user);
+    give(INTERNET_OPTION_PASSWORD, m_credentials->password);
+  }
+  if (m_request.proxyCredentials) {
+    give(INTERNET_OPTION_PROXY_USERNAME, m_request.proxyCredentials->user);
+    give(INTERNET_OPTION_PROXY_PASSWORD, m_request.proxyCredentials->password);
   }
   return request;
 }
@@ -439,18 +497,79 @@ void Exchange::AddHeader(HINTERNET request, const std::string& line) {
                            HTTP_ADDREQ_FLAG_ADD | HTTP_ADDREQ_FLAG_REPLACE);
 }
 
-std::vector<std::string> Exchange::Challenges(HINTERNET request) {
+std::vector<std::string> Exchange::Challenges(HINTERNET request, DWORD header) {
   std::vector<std::string> challenges;
   DWORD index = 0;
-  while (const auto challenge = QueryText(request, HTTP_QUERY_WWW_AUTHENTICATE, &index))
+  while (const auto challenge = QueryText(request, header, &index))
     challenges.push_back(Cp1252FromWide(*challenge));
   return challenges;
 }
 
-void Exchange::Run() {
-  const std::wstring first = WideFromCp1252(m_request.url);
-  const auto origin = CrackUrl(first);
-  std::wstring url = first;
+std::optional<long> Exchange::SendFresh(HINTERNET connection, const Url& url, bool login,
+                                        HINTERNET& request) {
+  // Given credentials for a server that asks for Basic or Digest (or has not
+  // said yet) are answered here; for any other scheme the system answers
+  // with them.
+  const bool ours = login && (m_authSchemes == 0 || (m_authSchemes & (kAuthBasic | kAuthDigest)));
+  // A known Basic login goes with the first request, as libcurl sends it.
+  const bool basicFirst = login && m_authSchemes == kAuthBasic;
+  request = Open(connection, url, ours ? Answerer::kUs : Answerer::kSystem, login);
+  if (request != nullptr && basicFirst)
+    AddHeader(request, "Authorization: " + BasicAuthorization(*m_credentials));
+  auto status = Send(request);
+  if (ours && status == 401) {
+    const auto answer = AuthorizationFor(Challenges(request, HTTP_QUERY_WWW_AUTHENTICATE),
+                                         *m_credentials, Cp1252FromWide(url.object));
+    if (answer && !(basicFirst && answer->starts_with("Basic "))) {
+      ReadBody(request, false);
+      AddHeader(request, "Authorization: " + *answer);
+      status = Send(request);
+    }
+  } else if ((status == 401 && login) || (status == 407 && m_request.proxyCredentials)) {
+    // The system answers a challenge on the send after the one that met it.
+    ReadBody(request, false);
+    status = Send(request);
+  }
+  return status;
+}
+
+std::optional<long> Exchange::SendSignedIn(Challenged& resend, std::wstring& url) {
+  url = resend.url;
+  m_handles.Adopt(resend.connection, resend.request);
+  const HINTERNET request = std::exchange(resend, Challenged{}).request;
+  return Send(request);
+}
+
+Challenged Exchange::KeepChallenged() {
+  if (!m_challenged || !m_answer.complete)
+    return {};
+  Challenged kept;
+  std::tie(kept.connection, kept.request) = m_handles.Release();
+  kept.url = m_lastUrl;
+  kept.proxy = m_answer.status == 407;
+  kept.schemes = m_answer.authSchemes;
+  return kept;
+}
+
+void Exchange::Run(Challenged resend) {
+  // Whatever of the resend is not handed over goes with the exchange.
+  struct CloseLeft {
+    Challenged& left;
+    ~CloseLeft() { left.Close(); }
+  } closeLeft{resend};
+  std::wstring url = WideFromCp1252(m_request.url);
+  // A server's Digest challenge is answered here even after the system's
+  // dialog, with what the user gave it: Wine's Internet functions know no
+  // Digest. Every other challenge the dialog answered is resent to the system.
+  if (resend.request != nullptr && !resend.proxy && (resend.schemes & kAuthDigest)) {
+    if (auto given = CredentialsOnRequest(resend.request)) {
+      m_credentials = std::move(given);
+      m_authSchemes = resend.schemes;
+      url = resend.url;
+    }
+    resend.Close();
+  }
+  const auto origin = CrackUrl(url);
   for (int redirects = 0;; ++redirects) {
     const auto parts = CrackUrl(url);
     if (!parts) {
@@ -461,43 +580,25 @@ void Exchange::Run() {
       m_answer.error = "Protocol \"" + Cp1252FromWide(parts->scheme) + "\" not supported";
       return;
     }
-    // Credentials go to the host and port they were given for, and nowhere else.
-    const bool sameSite = origin &&
-                          ::CompareStringOrdinal(parts->host.c_str(), -1, origin->host.c_str(), -1,
-                                                 TRUE) == CSTR_EQUAL &&
-                          parts->port == origin->port && parts->secure == origin->secure;
-    const bool login = m_request.credentials && sameSite;
-    const HINTERNET connection = ::InternetConnectW(m_internet, parts->host.c_str(), parts->port,
-                                                    nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
-    if (connection == nullptr) {
-      m_answer.error = InternetErrorText(::GetLastError());
-      return;
-    }
-    // A known Basic login goes with the first request, as libcurl sends it.
-    const bool basicFirst = login && m_request.authSchemes == kAuthBasic;
-    HINTERNET request = Open(connection, *parts, false);
-    if (request != nullptr && basicFirst)
-      AddHeader(request, "Authorization: " + BasicAuthorization(*m_request.credentials));
-    auto status = Send(request);
-    // Given credentials answer the challenge on a second send: Digest or
-    // Basic worked out here, any other scheme by the system.
-    if (login && status == 401) {
-      const auto challenges = Challenges(request);
-      const auto answer =
-          AuthorizationFor(challenges, *m_request.credentials, Cp1252FromWide(parts->object));
-      const bool answerIsNew = answer && !(basicFirst && answer->starts_with("Basic "));
-      if (answerIsNew || (!answer && !challenges.empty())) {
-        ReadBody(request, false);
-        if (answerIsNew) {
-          AddHeader(request, "Authorization: " + *answer);
-        } else {
-          request = Open(connection, *parts, true);
-          status = Send(request);
-          if (status == 401)
-            ReadBody(request, false);
-        }
-        status = Send(request);
+    HINTERNET request = nullptr;
+    std::optional<long> status;
+    if (resend.request != nullptr) {
+      request = resend.request;
+      status = SendSignedIn(resend, url);
+    } else {
+      // Credentials go to the host and port they were given for, and nowhere else.
+      const bool sameSite = origin &&
+                            ::CompareStringOrdinal(parts->host.c_str(), -1, origin->host.c_str(),
+                                                   -1, TRUE) == CSTR_EQUAL &&
+                            parts->port == origin->port && parts->secure == origin->secure;
+      const HINTERNET connection =
+          ::InternetConnectW(m_internet, parts->host.c_str(), parts->port, nullptr, nullptr,
+                             INTERNET_SERVICE_HTTP, 0, 0);
+      if (connection == nullptr) {
+        m_answer.error = InternetErrorText(::GetLastError());
+        return;
       }
+      status = SendFresh(connection, *parts, m_credentials && sameSite, request);
     }
     if (!status) {
       if (m_answer.error.empty())
@@ -514,7 +615,10 @@ void Exchange::Run() {
       const auto location = QueryText(request, HTTP_QUERY_LOCATION);
       if (location) {
         if (redirects == kMaxRedirects) {
-          m_answer.error = "Maximum (" + std::to_string(kMaxRedirects) + ") redirects followed";
+          // In steps: GCC 12 takes "..." + text for an overlapping copy (bug 105651).
+          m_answer.error = "Maximum (";
+          m_answer.error += std::to_string(kMaxRedirects);
+          m_answer.error += ") redirects followed";
           return;
         }
         const auto next = Resolve(url, *location);
@@ -526,9 +630,15 @@ void Exchange::Run() {
         continue;
       }
     }
-    if (m_answer.status == 401) {
-      for (const std::string& challenge : Challenges(request))
+    m_challenged = m_answer.status == 401 || m_answer.status == 407;
+    if (m_challenged) {
+      const DWORD header =
+          m_answer.status == 401 ? HTTP_QUERY_WWW_AUTHENTICATE : HTTP_QUERY_PROXY_AUTHENTICATE;
+      for (const std::string& challenge : Challenges(request, header))
         m_answer.authSchemes |= SchemeOfChallenge(challenge);
+      if (m_answer.status == 407)
+        m_answer.proxySite = ProxySiteOf(m_internet, parts->secure);
+      m_lastUrl = url;
     }
     m_answer.complete = ReadBody(request, m_answer.status >= 200 && m_answer.status <= 299);
     return;
@@ -548,11 +658,16 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
   bool tooLarge = false;
   bool sinkRefused = false;
   {
+    // Only the Get right after a challenge may resend it; any other lets it go.
+    Challenged last = std::exchange(m_impl->challenged, Challenged{});
+    if (!request.signedInBySystem)
+      last.Close();
     Exchange exchange(m_impl->internet, request, sink, answer);
-    exchange.Run();
+    exchange.Run(last);
     ended = exchange.EndedBy();
     if (!answer.complete)
       exchange.LetGo();
+    m_impl->challenged = exchange.KeepChallenged();
     tooLarge = exchange.tooLarge;
     sinkRefused = exchange.sinkRefused;
   }
@@ -578,6 +693,12 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
     answer.error = "the transfer ended early";
   }
   return answer;
+}
+
+bool HttpSession::SignInBySystem(void* window) {
+  const Challenged& challenged = m_impl->challenged;
+  return challenged.request != nullptr &&
+         ShowSystemSignIn(challenged.request, static_cast<HWND>(window));
 }
 
 std::string SiteOf(std::string_view url) {

@@ -4,8 +4,12 @@
 //
 #include <wincrypt.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
+#include <vector>
+
+#include "wide_text.h"
 
 namespace platform {
 
@@ -177,6 +181,74 @@ std::optional<std::string> AuthorizationFor(const std::vector<std::string>& chal
   if (basic)
     return BasicAuthorization(credentials);
   return std::nullopt;
+}
+
+bool ShowSystemSignIn(HINTERNET request, HWND owner) {
+  // As the framework's own ErrorDlg does, the desktop owns a dialog that has
+  // no window of ours to belong to. The dialog reads the answer's challenge
+  // (401: the server's login, 407: the proxy's) and keeps what the user
+  // gives on the request.
+  const DWORD answer = ::InternetErrorDlg(
+      owner != nullptr ? owner : ::GetDesktopWindow(), request, ERROR_INTERNET_INCORRECT_PASSWORD,
+      FLAGS_ERROR_UI_FLAGS_GENERATE_DATA | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS, nullptr);
+  return answer == ERROR_INTERNET_FORCE_RETRY;
+}
+
+namespace {
+
+std::optional<std::string> TextOption(HINTERNET request, DWORD option) {
+  // Zero-filled and long enough for any login; the text ends at its NUL
+  // whatever unit the system counts the length in.
+  std::vector<wchar_t> text(1025, L'\0');
+  DWORD size = static_cast<DWORD>((text.size() - 1) * sizeof(wchar_t));
+  if (!::InternetQueryOptionW(request, option, text.data(), &size))
+    return std::nullopt;
+  return Cp1252FromWide(text.data());
+}
+
+}  // namespace
+
+std::optional<HttpCredentials> CredentialsOnRequest(HINTERNET request) {
+  auto user = TextOption(request, INTERNET_OPTION_USERNAME);
+  auto password = TextOption(request, INTERNET_OPTION_PASSWORD);
+  if (!user || user->empty() || !password)
+    return std::nullopt;
+  return HttpCredentials{std::move(*user), std::move(*password)};
+}
+
+std::string ProxySiteOf(HINTERNET internet, bool secure) {
+  DWORD size = 0;
+  ::InternetQueryOptionW(internet, INTERNET_OPTION_PROXY, nullptr, &size);
+  if (size < sizeof(INTERNET_PROXY_INFO))
+    return {};
+  std::vector<unsigned char> buffer(size);
+  if (!::InternetQueryOptionW(internet, INTERNET_OPTION_PROXY, buffer.data(), &size))
+    return {};
+  const auto* info = reinterpret_cast<const INTERNET_PROXY_INFO*>(buffer.data());
+  if (info->dwAccessType != INTERNET_OPEN_TYPE_PROXY || info->lpszProxy == nullptr)
+    return {};
+  // "host:port", or per scheme: "http=host:port;https=host:port".
+  const std::string list = Cp1252FromWide(reinterpret_cast<const wchar_t*>(info->lpszProxy));
+  const std::string wanted = secure ? "https=" : "http=";
+  std::string plain;
+  std::string site;
+  std::size_t at = 0;
+  while (at < list.size()) {
+    const std::size_t end = std::min(list.find_first_of("; ", at), list.size());
+    const std::string entry = list.substr(at, end - at);
+    at = end + 1;
+    if (entry.compare(0, wanted.size(), wanted) == 0 && site.empty())
+      site = entry.substr(wanted.size());
+    else if (entry.find('=') == std::string::npos && plain.empty())
+      plain = entry;
+  }
+  if (site.empty())
+    site = plain;
+  if (const std::size_t scheme = site.find("://"); scheme != std::string::npos)
+    site.erase(0, scheme + 3);
+  while (!site.empty() && site.back() == '/')
+    site.pop_back();
+  return site;
 }
 
 }  // namespace platform

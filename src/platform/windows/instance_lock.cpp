@@ -5,18 +5,42 @@
 #include <windows.h>
 
 #include <charconv>
+#include <mutex>
 #include <string>
+#include <utility>
 
-// LockFileEx on one byte far past the end, so that the holder's process id
-// at the start stays readable for a second copy (Windows locks are
-// mandatory). The lock ends with the process however it ends; the handle is
-// not inherited, so an installer started by the holder does not keep it.
+#include "wide_text.h"
+
+// On Windows the machine, not the user, is the unit: c:\temp, c:\ostrel and
+// the settings file in the Windows folder are shared by every user and every
+// session, and an updater that thinks itself alone removes the temporary
+// files it finds in c:\temp. So the lock is a mutex in the global namespace
+// of the machine's objects ("Global\" + the lock file's name), which every
+// session sees (a terminal server's included), which needs no privilege to
+// make, and which the system releases as abandoned however its owner ends.
+// A folder shared by every user would do only as long as every updater could
+// open every other's file: another user's copy of a file there is refused to
+// us, and for a program without a requested execution level Windows answers
+// a refused write in a system folder with a copy in the user's VirtualStore
+// (res/ostrel-update.manifest), which locks nothing for anybody else.
+//
+// Another user's updater holds a mutex we may not open (its default security
+// is its owner's): being refused it means that it is held. A second copy in
+// this very process finds the process's own record of it.
+//
+// The lock file in the user's own folder only names the holder: LockFileEx on
+// one byte far past the end marks it live, and the holder's process id at the
+// start stays readable for a second copy of the same user, to name it and
+// raise its window (another user's windows are on another desktop). Neither
+// handle is inherited, so an installer started by the holder does not keep
+// the lock after it ends.
 
 namespace platform {
 
 namespace {
 
 constexpr std::uint64_t kLockOffset = std::uint64_t{1} << 62;
+constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
 HANDLE HandleOf(int fd) {
   return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
@@ -27,6 +51,12 @@ OVERLAPPED At(std::uint64_t offset) {
   where.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
   where.OffsetHigh = static_cast<DWORD>(offset >> 32);
   return where;
+}
+
+bool LockByte(HANDLE file) {
+  OVERLAPPED lockAt = At(kLockOffset);
+  return ::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                      &lockAt) != 0;
 }
 
 std::optional<pid_t> ReadHolder(HANDLE file) {
@@ -42,50 +72,114 @@ std::optional<pid_t> ReadHolder(HANDLE file) {
   return pid;
 }
 
-}  // namespace
-
-InstanceLock::~InstanceLock() {
-  if (m_fd >= 0)
-    ::_close(m_fd);
+// The process id in the lock file while its writer still holds the file.
+std::optional<pid_t> LiveHolderIn(const std::filesystem::path& file) {
+  const HANDLE opened = ::CreateFileW(file.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (opened == INVALID_HANDLE_VALUE)
+    return std::nullopt;
+  std::optional<pid_t> holder;
+  if (!LockByte(opened) && ::GetLastError() == ERROR_LOCK_VIOLATION)
+    holder = ReadHolder(opened);
+  ::CloseHandle(opened);
+  return holder;
 }
 
-InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file) {
-  constexpr DWORD kShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
-  // OPEN_ALWAYS, never truncating: the holder's process id must survive a
-  // second copy's open. A link in the file's place is not followed.
-  HANDLE opened = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr,
-                                OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  // Another account's file still locks: a read handle may lock too.
-  if (opened == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_ACCESS_DENIED)
-    opened = ::CreateFileW(file.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+// Writes this process's id into the lock file and keeps it locked; -1 when
+// the file cannot be made or locked (the machine's lock holds all the same).
+int MarkAsHolder(const std::filesystem::path& file) {
+  // OPEN_ALWAYS, never truncating before the lock is ours. A link in the
+  // file's place is not followed.
+  const HANDLE opened = ::CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, kShare, nullptr,
+                                      OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (opened == INVALID_HANDLE_VALUE)
-    return Outcome::kUnavailable;
-  OVERLAPPED lockAt = At(kLockOffset);
-  if (!::LockFileEx(opened, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                    &lockAt)) {
-    const bool busy = ::GetLastError() == ERROR_LOCK_VIOLATION;
-    if (busy)
-      m_otherHolder = ReadHolder(opened);
+    return -1;
+  if (!LockByte(opened)) {
     ::CloseHandle(opened);
-    return busy ? Outcome::kHeldElsewhere : Outcome::kUnavailable;
+    return -1;
   }
   const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(opened), _O_RDWR | _O_BINARY);
   if (fd < 0) {
     ::CloseHandle(opened);
-    return Outcome::kUnavailable;
+    return -1;
   }
-  if (m_fd >= 0)
-    ::_close(m_fd);
-  m_fd = fd;
   const std::string pid = std::to_string(::GetCurrentProcessId()) + "\n";
-  // A failed write loses only the name for a second copy; the lock holds.
   FILE_END_OF_FILE_INFO empty{};
   if (::SetFileInformationByHandle(HandleOf(fd), FileEndOfFileInfo, &empty, sizeof empty)) {
     DWORD written = 0;
     OVERLAPPED start = At(0);
     ::WriteFile(HandleOf(fd), pid.data(), static_cast<DWORD>(pid.size()), &written, &start);
   }
+  return fd;
+}
+
+// The machine's lock as this process holds it: ownership of a mutex is the
+// thread's, and a second wait by the same thread would succeed.
+struct MachineLock {
+  std::mutex guard;
+  HANDLE mutex = nullptr;
+  const InstanceLock* owner = nullptr;
+};
+
+MachineLock& TheMachineLock() {
+  static MachineLock lock;
+  return lock;
+}
+
+}  // namespace
+
+InstanceLock::Outcome InstanceLock::Unavailable(std::string reason) {
+  m_reason = std::move(reason);
+  return Outcome::kUnavailable;
+}
+
+InstanceLock::~InstanceLock() {
+  if (m_fd >= 0)
+    ::_close(m_fd);
+  MachineLock& machine = TheMachineLock();
+  std::lock_guard guard(machine.guard);
+  if (machine.owner == this) {
+    ::ReleaseMutex(machine.mutex);
+    ::CloseHandle(machine.mutex);
+    machine.mutex = nullptr;
+    machine.owner = nullptr;
+  }
+}
+
+InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file) {
+  m_reason.clear();
+  m_otherHolder.reset();
+  MachineLock& machine = TheMachineLock();
+  std::lock_guard guard(machine.guard);
+  if (machine.owner == this)
+    return Outcome::kHeld;
+  if (machine.owner != nullptr) {
+    m_otherHolder = static_cast<pid_t>(::GetCurrentProcessId());
+    return Outcome::kHeldElsewhere;
+  }
+  const std::wstring name = L"Global\\" + file.filename().native();
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, name.c_str());
+  if (mutex == nullptr) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED)
+      return Unavailable(FileErrorText(error));
+    m_otherHolder = LiveHolderIn(file);
+    return Outcome::kHeldElsewhere;
+  }
+  const DWORD waited = ::WaitForSingleObject(mutex, 0);
+  if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+    ::CloseHandle(mutex);
+    if (waited != WAIT_TIMEOUT)
+      return Unavailable(FileErrorText(::GetLastError()));
+    m_otherHolder = LiveHolderIn(file);
+    return Outcome::kHeldElsewhere;
+  }
+  machine.mutex = mutex;
+  machine.owner = this;
+  // A failed mark loses only the name for a second copy; the lock holds.
+  if (m_fd >= 0)
+    ::_close(m_fd);
+  m_fd = MarkAsHolder(file);
   return Outcome::kHeld;
 }
 

@@ -5,20 +5,22 @@
 //
 #include <tlhelp32.h>
 
-#include <algorithm>
-#include <memory>
 #include <vector>
 
 #include "wide_text.h"
 
-// The system's process snapshot (Toolhelp32). A process is this user's when
-// its token names the same user as ours; one that cannot be opened, or whose
-// token cannot be read, is someone else's (a service, another user).
+// The system's process snapshot (Toolhelp32), which lists the processes of
+// every user in every session, in the system's own order. All of them count:
+// every user and every session of the machine shares the suite's folders, so
+// a program of the suite running in another session (another user's on a
+// terminal server, or a service's) holds up an update as much as one of ours.
+// The snapshot needs no right over another user's process: the names come
+// with it.
 
 namespace platform {
 namespace {
 
-constexpr UserId kUnknownUser = static_cast<UserId>(-1);
+constexpr UserId kUnknownSession = static_cast<UserId>(-1);
 
 class Handle {
  public:
@@ -36,63 +38,19 @@ class Handle {
   HANDLE m_handle;
 };
 
-// The user SID in a process's token; empty when it cannot be read.
-std::vector<unsigned char> UserOf(HANDLE process) {
-  HANDLE token = nullptr;
-  if (!::OpenProcessToken(process, TOKEN_QUERY, &token))
-    return {};
-  const Handle tokenHandle(token);
-  DWORD size = 0;
-  ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
-  std::vector<unsigned char> buffer(size);
-  if (size == 0 || !::GetTokenInformation(token, TokenUser, buffer.data(), size, &size))
-    return {};
-  const PSID sid = reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
-  if (!::IsValidSid(sid))
-    return {};
-  const auto* bytes = static_cast<const unsigned char*>(sid);
-  return std::vector<unsigned char>(bytes, bytes + ::GetLengthSid(sid));
-}
-
-const std::vector<unsigned char>& OurUser() {
-  static const std::vector<unsigned char> user = UserOf(::GetCurrentProcess());
-  return user;
-}
-
-UserId OurSession() {
+UserId SessionOf(DWORD pid) {
   DWORD session = 0;
-  if (!::ProcessIdToSessionId(::GetCurrentProcessId(), &session))
-    return kUnknownUser;
-  return static_cast<UserId>(session);
-}
-
-// The session of a process that runs as this user; unknown otherwise.
-UserId SessionIfOurs(DWORD pid) {
-  if (pid == ::GetCurrentProcessId())
-    return OurSession();
-  const Handle process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-  DWORD session = 0;
-  if (!process || OurUser().empty() || UserOf(process.get()) != OurUser() ||
-      !::ProcessIdToSessionId(pid, &session))
-    return kUnknownUser;
-  return static_cast<UserId>(session);
+  return ::ProcessIdToSessionId(pid, &session) ? static_cast<UserId>(session) : kUnknownSession;
 }
 
 }  // namespace
 
-ProcessList ProcessList::InPrefix(UserId uid, const std::filesystem::path&) const {
-  ProcessList chosen;
-  if (uid == kUnknownUser)
-    return chosen;
-  for (const RunningProcess& process : m_processes) {
-    if (process.uid == uid)
-      chosen.m_processes.push_back(process);
-  }
-  return chosen;
+ProcessList ProcessList::InPrefix(UserId, const std::filesystem::path&) const {
+  return *this;
 }
 
-ProcessList ProcessList::OursInPrefix(const std::filesystem::path& prefix) const {
-  return InPrefix(OurSession(), prefix);
+ProcessList ProcessList::OursInPrefix(const std::filesystem::path&) const {
+  return *this;
 }
 
 std::optional<ProcessList> ProcessList::Take(const std::filesystem::path&) {
@@ -111,11 +69,9 @@ std::optional<ProcessList> ProcessList::Take(const std::filesystem::path&) {
     process.pid = static_cast<pid_t>(entry.th32ProcessID);
     // The system gives the file name alone; a path is cut to it all the same.
     process.exeName = std::string(LastPathSegment(Cp1252FromWide(entry.szExeFile)));
-    process.uid = SessionIfOurs(entry.th32ProcessID);
+    process.uid = SessionOf(entry.th32ProcessID);
     list.m_processes.push_back(std::move(process));
   }
-  std::sort(list.m_processes.begin(), list.m_processes.end(),
-            [](const RunningProcess& a, const RunningProcess& b) { return a.pid < b.pid; });
   return list;
 }
 

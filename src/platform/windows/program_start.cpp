@@ -20,8 +20,11 @@
 // "c:\Program". The arguments go to the program as written, for it to parse
 // as Windows programs do. Only Windows programs are started (no scripts, no
 // documents); a program that asks to run as administrator is started through
-// the shell, which asks the user to allow it, as Explorer would. Handles are
-// not inherited; the environment and the current folder are.
+// the shell, which asks the user to allow it, as Explorer would. The
+// environment and the current folder are inherited, and handles when asked:
+// the updater opens its own files uninheritable (no security attributes, or
+// the "N" mode), so what an installer of the "run" mode inherits is in
+// practice what the updater was given itself, its standard handles.
 
 namespace fs = std::filesystem;
 
@@ -74,7 +77,8 @@ HANDLE StartElevated(const fs::path& program, const std::wstring& arguments) {
 }
 
 // The started process's handle; nullptr when it did not start.
-HANDLE Spawn(std::string_view windowsCommandLine, std::string* refusal) {
+HANDLE Spawn(std::string_view windowsCommandLine, std::string* refusal,
+             HandleInheritance inheritance = HandleInheritance::kNone) {
   const auto checked = CheckCommandLine(windowsCommandLine, refusal);
   if (!checked)
     return nullptr;
@@ -83,7 +87,8 @@ HANDLE Spawn(std::string_view windowsCommandLine, std::string* refusal) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
-  if (!::CreateProcessW(checked->program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+  const BOOL inherit = inheritance == HandleInheritance::kInherited;
+  if (!::CreateProcessW(checked->program.c_str(), commandLine.data(), nullptr, nullptr, inherit, 0,
                         nullptr, nullptr, &startup, &started)) {
     if (::GetLastError() != kElevationRequired)
       return nullptr;
@@ -150,8 +155,9 @@ bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode, std::
 
 std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCommandLine,
                                                       std::function<void()> onEnd,
-                                                      std::string* refusal) {
-  const HANDLE process = Spawn(windowsCommandLine, refusal);
+                                                      std::string* refusal,
+                                                      HandleInheritance inheritance) {
+  const HANDLE process = Spawn(windowsCommandLine, refusal, inheritance);
   if (process == nullptr)
     return nullptr;
   return Watch([process] { return WaitFor(process); }, std::move(onEnd));

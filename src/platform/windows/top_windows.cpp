@@ -11,6 +11,12 @@
 // itself: EnumWindows, GetWindowText, WM_CLOSE. There is no display to name
 // or connect to; the windows are those of this session's desktop, which a
 // service's window station has none of.
+//
+// Every top-level window counts, hidden or not: a program such as the
+// suite's start-up program may keep a hidden window of its own that closes
+// the program when asked. WM_CLOSE is sent, not posted, so that the request
+// has been handled when the call returns; SendMessageTimeout bounds the wait,
+// and gives up at once on a window whose thread has stopped answering.
 
 namespace platform {
 
@@ -47,7 +53,7 @@ std::vector<TopWindows::WindowId> TopWindows::List() {
   std::vector<WindowId> windows;
   if (!Connected())
     return windows;
-  for (const HWND window : VisibleTopWindows())
+  for (const HWND window : TopLevelWindows())
     windows.push_back(IdOfWindow(window));
   return windows;
 }
@@ -81,13 +87,17 @@ TopWindows::CloseOutcome TopWindows::RequestClose(WindowId id, std::chrono::mill
   if (!Connected() || !::IsWindow(window))
     return CloseOutcome::Gone;
   const bool ownThread = ::GetWindowThreadProcessId(window, nullptr) == ::GetCurrentThreadId();
-  if (!::PostMessageW(window, WM_CLOSE, 0, 0) && !::IsWindow(window))
-    return CloseOutcome::Gone;
+  const bool wasVisible = ::IsWindowVisible(window);
+  const auto bounded = std::chrono::duration_cast<std::chrono::milliseconds>(bound).count();
+  DWORD_PTR result = 0;
+  ::SendMessageTimeoutW(window, WM_CLOSE, 0, 0, SMTO_NORMAL | SMTO_ABORTIFHUNG,
+                        static_cast<UINT>(bounded > 0 ? bounded : 0), &result);
   for (;;) {
     if (ownThread)
       HandleOwnMessages();
-    // Hidden counts as gone, as a withdrawn window does on X.
-    if (!::IsWindow(window) || !::IsWindowVisible(window))
+    // A shown window that hides itself counts as gone, as a withdrawn
+    // window does on X.
+    if (!::IsWindow(window) || (wasVisible && !::IsWindowVisible(window)))
       return CloseOutcome::Gone;
     if (Clock::now() >= deadline)
       return CloseOutcome::StillOpen;

@@ -19,7 +19,8 @@ inline HWND WindowOfId(unsigned long id) {
   return reinterpret_cast<HWND>(static_cast<std::intptr_t>(static_cast<std::int32_t>(id)));
 }
 
-// The visible top-level windows, topmost first.
+// The top-level windows, topmost first: every one, or the visible ones.
+std::vector<HWND> TopLevelWindows();
 std::vector<HWND> VisibleTopWindows();
 
 // Whether this process runs where a user sees its windows (an interactive

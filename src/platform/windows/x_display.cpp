@@ -18,9 +18,8 @@ namespace {
 
 constexpr wchar_t kSessionWatchClass[] = L"OstrelSessionWatch";
 
-BOOL CALLBACK CollectVisible(HWND window, LPARAM found) {
-  if (::IsWindowVisible(window))
-    reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
+BOOL CALLBACK Collect(HWND window, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(window);
   return TRUE;
 }
 
@@ -50,9 +49,15 @@ void WatchSession() {
 
 }  // namespace
 
-std::vector<HWND> VisibleTopWindows() {
+std::vector<HWND> TopLevelWindows() {
   std::vector<HWND> windows;
-  ::EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&windows));
+  ::EnumWindows(Collect, reinterpret_cast<LPARAM>(&windows));
+  return windows;
+}
+
+std::vector<HWND> VisibleTopWindows() {
+  std::vector<HWND> windows = TopLevelWindows();
+  std::erase_if(windows, [](HWND window) { return !::IsWindowVisible(window); });
   return windows;
 }
 

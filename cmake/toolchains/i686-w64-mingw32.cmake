@@ -1,8 +1,10 @@
-# Cross-building the Windows program (x86-64) on Debian with mingw-w64's
-# posix-threads compilers (std::thread and std::mutex need them).
+# Cross-building the Windows program on Debian with mingw-w64's posix-threads
+# compilers (std::thread and std::mutex need them). It is a 32-bit program, as
+# the suite's own programs are: Windows then treats it exactly as it treats
+# them (see res/ostrel-update.manifest).
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(ostrel_mingw x86_64-w64-mingw32)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(ostrel_mingw i686-w64-mingw32)
 set(CMAKE_C_COMPILER ${ostrel_mingw}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${ostrel_mingw}-g++-posix)
 set(CMAKE_RC_COMPILER ${ostrel_mingw}-windres)
@@ -15,10 +17,11 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-# Tests run under Wine's 64-bit loader.
-find_program(OSTREL_WINE64 NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
-if(OSTREL_WINE64)
-  set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREL_WINE64})
+# Tests run under Wine's 32-bit loader (Debian's wine32, from the i386
+# architecture).
+find_program(OSTREL_WINE NAMES wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH NO_DEFAULT_PATH)
+if(OSTREL_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREL_WINE})
 endif()
 # The programs run from wherever they are copied: the compiler's own runtime
 # (libstdc++, libgcc, winpthread) is linked in, not needed as DLLs beside them.

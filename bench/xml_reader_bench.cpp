@@ -1,27 +1,33 @@
 // Reading a large catalogue: ParseDocument through the catalogue's text
-// stream, against pugixml loading the same file (the anchor). The ratio of
-// the two is printed at the end; the goal is no more than 2.
+// stream, against pugixml loading the same file (the anchor), each in
+// repetitions of its own. The ratio of their medians is printed at the end;
+// the goal is no more than 0.8. The same reading once in a fresh process, as
+// a start-up makes it, is shown beside it.
 //
 // Then the peak memory of reading the worst shapes of input found (deep
 // nesting, nesting never closed, many attributes, many tiny elements, empty
 // tags, many names, long names), each as a multiple of the input's size,
-// beside pugixml's on the same bytes. The goal is no more than 30 times the
-// input. pugixml refuses some of these shapes part-way (a tag without a name,
-// an attribute value without quotes), so its figure there is for what it read
-// before it stopped.
+// beside pugixml's on the same bytes. The goals: no input above 30 times its
+// size, and the catalogue at or below pugixml's figure. pugixml refuses some of these shapes
+// part-way (a tag without a name, an attribute value without quotes), so its figure there is for
+// what it read before it stopped.
 //   cmake -DOSTREL_BUILD_BENCH=ON ... && build/bench/xml_reader_bench
 #include <benchmark/benchmark.h>
 #include <pugixml.hpp>
 
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "anchor_ratio.h"
 #include "testkit/temp_folder.h"
 #include "xml/text_input_file.h"
 #include "xml/xml_var.h"
@@ -92,33 +98,6 @@ void ParseDocument_TextInputFile(benchmark::State& state) {
 
 BENCHMARK(Anchor_PugixmlLoadFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(ParseDocument_TextInputFile)->Unit(benchmark::kMillisecond);
-
-// The console report, plus each benchmark's time as a ratio to the anchor's.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs)
-      m_times[run.benchmark_name()] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-  }
-  void Finalize() override {
-    ConsoleReporter::Finalize();
-    auto anchor = m_times.find("Anchor_PugixmlLoadFile");
-    if (anchor == m_times.end() || anchor->second.real <= 0 || anchor->second.cpu <= 0)
-      return;
-    for (const auto& [name, time] : m_times) {
-      std::printf("%-32s %.2fx the anchor (real time), %.2fx (CPU time)\n", name.c_str(),
-                  time.real / anchor->second.real, time.cpu / anchor->second.cpu);
-    }
-  }
-
- private:
-  struct Times {
-    double real;
-    double cpu;
-  };
-  std::map<std::string, Times> m_times;
-};
 
 // Peak memory shapes: each about 1 to 8 MB, as a hostile server could send.
 std::string Repeated(std::string_view piece, std::size_t times) {
@@ -211,48 +190,85 @@ long StatusKilobytes(const char* field) {
 }
 
 // Run as "xml_reader_bench --peak ours|pugixml FILE" in a fresh process:
-// reads FILE and prints the growth of the resident set at its peak, in bytes.
+// reads FILE and prints the growth of the resident set at its peak, in
+// bytes, and the time the reading took (not the tree's destruction: a
+// start-up keeps what it read), in milliseconds.
 int MeasurePeak(const std::string& reader, const char* path) {
   // Resets the peak to the present resident set.
   std::ofstream("/proc/self/clear_refs") << "5";
   const long before = StatusKilobytes("VmRSS");
+  using Clock = std::chrono::steady_clock;
+  std::chrono::duration<double, std::milli> took{};
   if (reader == "ours") {
+    const auto start = Clock::now();
     TextInputFile in(path);
     CXMLVar root("");
     root.ParseDocument(in);
+    took = Clock::now() - start;
   } else {
+    const auto start = Clock::now();
     pugi::xml_document document;
     document.load_file(path);
+    took = Clock::now() - start;
   }
-  std::printf("%ld\n", (StatusKilobytes("VmHWM") - before) * 1024);
+  std::printf("%ld %.3f\n", (StatusKilobytes("VmHWM") - before) * 1024, took.count());
   return 0;
 }
 
+struct FreshRead {
+  long peakGrowthBytes = -1;
+  double milliseconds = -1;
+};
+
 // A process of its own for each reading, so that no memory freed earlier in
-// this one serves it and hides its cost.
-long PeakGrowthBytes(const char* reader, const std::filesystem::path& path) {
+// this one serves it and hides its cost: the reading a start-up makes.
+FreshRead ReadInFreshProcess(const char* reader, const std::filesystem::path& path) {
   const std::string command =
       "/proc/" + std::to_string(getpid()) + "/exe --peak " + reader + " '" + path.string() + "'";
+  FreshRead read;
   std::FILE* child = popen(command.c_str(), "r");
   if (child == nullptr)
-    return -1;
-  long growth = -1;
-  if (std::fscanf(child, "%ld", &growth) != 1)
-    growth = -1;
+    return read;
+  if (std::fscanf(child, "%ld %lf", &read.peakGrowthBytes, &read.milliseconds) != 2)
+    read = {};
   pclose(child);
-  return growth;
+  return read;
+}
+
+// The catalogue read once in a fresh process, as the updater reads it at
+// start, alternately by each reader: the median times and their ratio. Here
+// every page either reader writes is new to the process, and the first touch
+// of a page costs what the machine makes it cost (much, in a virtual machine),
+// so the figure is shown beside the goal's, which is judged above.
+void PrintFirstReads(int rounds) {
+  std::vector<double> ours, anchor;
+  for (int round = 0; round < rounds; ++round) {
+    ours.push_back(ReadInFreshProcess("ours", Catalogue()).milliseconds);
+    anchor.push_back(ReadInFreshProcess("pugixml", Catalogue()).milliseconds);
+  }
+  auto median = [](std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+  };
+  const double o = median(ours), a = median(anchor);
+  std::printf(
+      "\nThe catalogue read once in a fresh process (median of %d each; no goal of its own):\n"
+      "  ParseDocument %.1f ms, pugixml %.1f ms: %.2fx the anchor\n",
+      rounds, o, a, o / a);
 }
 
 void PrintPeakMemory() {
   const auto path = Work().Path() / "shape.xml";
   std::printf("\nsizeof(CXMLVar) = %zu bytes\n", sizeof(CXMLVar));
-  std::printf("Peak memory while reading, as a multiple of the input's size:\n");
+  std::printf(
+      "Peak memory while reading, as a multiple of the input's size\n"
+      "(goal: none above 30x; the catalogue at or below pugixml's):\n");
   std::printf("%-32s %10s %12s %12s\n", "input", "size (kB)", "ParseDocument", "pugixml");
   for (const Shape& shape : Shapes()) {
     const std::string text = shape.make();
     std::ofstream(path, std::ios::binary) << text;
-    const long ours = PeakGrowthBytes("ours", path);
-    const long anchor = PeakGrowthBytes("pugixml", path);
+    const long ours = ReadInFreshProcess("ours", path).peakGrowthBytes;
+    const long anchor = ReadInFreshProcess("pugixml", path).peakGrowthBytes;
     const double size = static_cast<double>(text.size());
     std::printf("%-32s %10zu %11.1fx %11.1fx\n", shape.name, text.size() / 1024,
                 static_cast<double>(ours) / size, static_cast<double>(anchor) / size);
@@ -264,10 +280,11 @@ void PrintPeakMemory() {
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == "--peak")
     return MeasurePeak(argv[2], argv[3]);
-  benchmark::Initialize(&argc, argv);
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const int status = RunAgainstAnchor(
+      argc, argv,
+      {"ParseDocument_TextInputFile", "Anchor_PugixmlLoadFile", "ParseDocument / pugixml", 0.8,
+       Ratios::kRealAndCpuTime, Order::kEachOnItsOwn});
+  PrintFirstReads(9);
   PrintPeakMemory();
-  benchmark::Shutdown();
-  return 0;
+  return status;
 }

@@ -72,6 +72,10 @@ catalogue, lists the updates in one window, downloads installers with
 progress and starts them, refuses to update while suite programs run, and
 checks the supporting libraries in a start-up mode.
 .
+With ostrel-update --install-bridge, the suite's own calls of update.exe in
+its install folder start this updater, through a small Windows program that
+the package holds.
+.
 The package also holds ostrel-fetch, which makes one transfer as the updater
 does, ostrel-xmltree, which prints the element tree the updater reads from a
 catalogue, and ostrel-catalogue-server, a loopback server for trying it out.")

@@ -129,6 +129,8 @@ set(ostrel_linux_only_tests
   platform/profile_file_integration_test.cpp
   # X11 windows
   platform/top_windows_gui_test.cpp guard/close_windows_gui_test.cpp
+  # the Linux program's bridge into a Wine prefix
+  app/wine_bridge_install_integration_test.cpp
   # the prefix's and its C: drive's locks, links and modes, forked updaters
   app/prefix_claim_integration_test.cpp
   )

@@ -23,6 +23,13 @@ find_program(OSTREL_WINE NAMES wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH 
 if(OSTREL_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${OSTREL_WINE})
 endif()
+# Time values of 64 bits, as on Linux: mingw-w64 gives a 32-bit program the
+# C library's 32-bit time_t unless asked, and those end in January 2038 (a
+# library's date, a signature's expiry, a file's time). The dependencies are
+# built with the same flag (scripts/build-windows), so that no time_t crosses
+# between two sizes.
+set(CMAKE_C_FLAGS_INIT -D__MINGW_USE_VC2005_COMPAT)
+set(CMAKE_CXX_FLAGS_INIT -D__MINGW_USE_VC2005_COMPAT)
 # The programs run from wherever they are copied: the compiler's own runtime
 # (libstdc++, libgcc, winpthread) is linked in, not needed as DLLs beside them.
 set(CMAKE_EXE_LINKER_FLAGS_INIT -static)

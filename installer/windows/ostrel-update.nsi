@@ -1,8 +1,12 @@
-; The installer of Ostrel Update for Windows (32-bit): the updater and its two
-; tools in Program Files, a Start-menu shortcut, an uninstaller with its entry
-; in Apps & Features. Uninstalling removes exactly what was installed: the
-; suite's shared settings (c:\windows\ostrel.ini), its logs and its downloads
-; belong to the suite and stay.
+; The installer of Ostrel Update for Windows (32-bit). The updater goes where
+; the suite looks for it: update.exe in the suite's install folder, [paths]
+; install of the shared settings file (c:\windows\ostrel.ini), c:\ostrel when
+; the key is missing or empty, which is the program the suite's programs, its
+; start-up program and login scripts start, and the one the firewall message
+; names. Its two tools and the uninstaller stay in Program Files; a
+; Start-menu shortcut and an entry in Apps & Features come with it.
+; Uninstalling removes exactly what was installed: the suite's folder, its
+; shared settings, its logs and its downloads belong to the suite and stay.
 ;
 ; Built by the build's `installer` target (cmake/OstrelWindowsInstaller.cmake):
 ;   makensis -DVERSION=1.0.0 -DUPDATE_EXE=... -DFETCH_EXE=... -DXMLTREE_EXE=...
@@ -11,14 +15,18 @@ Unicode true
 Target x86-unicode
 SetCompressor /SOLID lzma
 
+!include LogicLib.nsh
+
 !define PRODUCT "Ostrel Update"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\OstrelUpdate"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define DEFAULT_SUITE_FOLDER "c:\ostrel"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\${PRODUCT}"
-; Program Files and the shortcut for every user of the machine.
+; Program Files, the suite's folder and the shortcut for every user of the
+; machine.
 RequestExecutionLevel admin
 ShowInstDetails show
 ShowUninstDetails show
@@ -30,6 +38,9 @@ VIAddVersionKey /LANG=1033 "FileDescription" "${PRODUCT} installer"
 VIAddVersionKey /LANG=1033 "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=1033 "LegalCopyright" "Ostrel"
+
+; The suite's install folder, without a final backslash.
+Var SuiteFolder
 
 Page directory
 Page instfiles
@@ -46,20 +57,63 @@ Function un.onInit
   SetShellVarContext all
 FunctionEnd
 
+; The folder the suite looks in, read as its programs read it.
+Function FindSuiteFolder
+  ReadINIStr $SuiteFolder "$WINDIR\ostrel.ini" "paths" "install"
+  ${Do}
+    StrCpy $0 $SuiteFolder 1 -1
+    ${If} $0 != "\"
+      ${ExitDo}
+    ${EndIf}
+    StrCpy $SuiteFolder $SuiteFolder -1
+  ${Loop}
+  ${If} $SuiteFolder == ""
+    StrCpy $SuiteFolder "${DEFAULT_SUITE_FOLDER}"
+  ${EndIf}
+FunctionEnd
+
+; The updater may be running: it starts its own installer when its update is
+; in the catalogue, and the suite may have started it. Windows lets a running
+; program be renamed but not replaced, so, as installers on Windows do, the
+; running one is moved aside under a name of its own, the new one takes its
+; place (the next start runs it), and the old file goes once nothing runs it,
+; at the latest when Windows next starts.
+Function InstallUpdater
+  Delete "$SuiteFolder\update-old-*.exe"
+  ClearErrors
+  Delete "$SuiteFolder\update.exe"
+  ${If} ${Errors}
+    System::Call "kernel32::GetTickCount() i .r1"
+    Rename "$SuiteFolder\update.exe" "$SuiteFolder\update-old-$1.exe"
+    Delete /REBOOTOK "$SuiteFolder\update-old-$1.exe"
+  ${EndIf}
+  File "/oname=$SuiteFolder\update.exe" "${UPDATE_EXE}"
+FunctionEnd
+
 Section "Install"
+  Call FindSuiteFolder
+  CreateDirectory "$SuiteFolder"
+  Call InstallUpdater
+
   SetOutPath "$INSTDIR"
-  File "/oname=ostrel-update.exe" "${UPDATE_EXE}"
+  ; What an earlier version installed in its place.
+  Delete "$INSTDIR\ostrel-update.exe"
   File "/oname=ostrel-fetch.exe" "${FETCH_EXE}"
   File "/oname=ostrel-xmltree.exe" "${XMLTREE_EXE}"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
-  CreateShortcut "${SHORTCUT}" "$INSTDIR\ostrel-update.exe" "" "$INSTDIR\ostrel-update.exe" 0
+  ; The shortcut starts the updater in the suite's folder, as the suite does.
+  SetOutPath "$SuiteFolder"
+  CreateShortcut "${SHORTCUT}" "$SuiteFolder\update.exe" "" "$SuiteFolder\update.exe" 0
 
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "Ostrel"
-  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$\"$INSTDIR\ostrel-update.exe$\",0"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$\"$SuiteFolder\update.exe$\",0"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  ; Where the updater went, for the uninstaller: the settings may say
+  ; otherwise by then.
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UpdaterFolder" "$SuiteFolder"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" "$\"$INSTDIR\uninstall.exe$\""
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" "$\"$INSTDIR\uninstall.exe$\" /S"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
@@ -69,8 +123,13 @@ Section "Install"
 SectionEnd
 
 Section "Uninstall"
+  ReadRegStr $SuiteFolder HKLM "${UNINSTALL_KEY}" "UpdaterFolder"
   Delete "${SHORTCUT}"
-  Delete "$INSTDIR\ostrel-update.exe"
+  ${If} $SuiteFolder != ""
+    ; A running updater goes when Windows next starts.
+    Delete /REBOOTOK "$SuiteFolder\update.exe"
+    Delete "$SuiteFolder\update-old-*.exe"
+  ${EndIf}
   Delete "$INSTDIR\ostrel-fetch.exe"
   Delete "$INSTDIR\ostrel-xmltree.exe"
   Delete "$INSTDIR\uninstall.exe"

@@ -17,7 +17,14 @@ constexpr const char* kHelp =
     "  /ALL        perform Install All at start\n"
     "  /RUN        install everything from the network installers folder at start\n"
     "  --help      print this help and exit\n"
-    "  --version   print the version and exit\n"
+    "  --version   print the version and exit\n";
+
+constexpr const char* kBridgeHelp =
+    "  --install-bridge\n"
+    "              put update.exe into the suite's install folder in the prefix, so\n"
+    "              that the suite, running under Wine, starts this updater\n";
+
+constexpr const char* kEnvironmentHelp =
     "\n"
     "Environment: OSTREL_PREFIX (else WINEPREFIX, else ~/.wine) names the prefix\n"
     "that holds the suite; OSTREL_CATALOGUE_URL the update server. See ostrel-update(1).\n";
@@ -31,16 +38,20 @@ int Finished(std::ostream& out) {
 
 }  // namespace
 
-std::optional<int> AnswerConsoleOption(const std::vector<std::string>& arguments,
-                                       std::ostream& out) {
+std::optional<int> AnswerConsoleOption(const std::vector<std::string>& arguments, std::ostream& out,
+                                       const std::function<int()>& installBridge) {
   for (const std::string& argument : arguments) {
     if (argument == "--version") {
       out << "ostrel-update " << OSTREL_VERSION << '\n';
       return Finished(out);
     }
     if (argument == "--help") {
-      out << kHelp;
+      out << kHelp << (installBridge ? kBridgeHelp : "") << kEnvironmentHelp;
       return Finished(out);
+    }
+    if (argument == "--install-bridge" && installBridge) {
+      const int status = installBridge();
+      return Finished(out) == 0 ? status : 1;
     }
   }
   return std::nullopt;

@@ -5,14 +5,16 @@
 // passes changes meaning. Main thread, before anything else runs.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
 
 // `arguments` excludes the program name. When one of them is exactly
-// "--version" or "--help" (the first such one wins), writes the answer to
-// `out` and returns the exit status (0, or 1 when `out` failed); otherwise
+// "--version", "--help" or, where `installBridge` is given, "--install-bridge"
+// (the first such one wins), answers it on `out` and returns the exit status
+// (0, or 1 when `out` failed or the bridge was not installed); otherwise
 // writes nothing and returns nothing, and start-up goes on as usual.
-std::optional<int> AnswerConsoleOption(const std::vector<std::string>& arguments,
-                                       std::ostream& out);
+std::optional<int> AnswerConsoleOption(const std::vector<std::string>& arguments, std::ostream& out,
+                                       const std::function<int()>& installBridge = {});

@@ -53,6 +53,7 @@ void FillList(UpdateList& list, CXMLVar* root, int columnWidth) {
     columnsMade = true;
     list.SetRowItem(row, item);
   }
+  list.EndInsertRows();
 }
 
 int DefaultColumnWidth(int clientWidth) {

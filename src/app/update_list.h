@@ -28,6 +28,9 @@ class UpdateList {
   // Inserts a row at `row` (at the end when beyond it) with the text of its
   // first cell; returns the row's index.
   virtual int InsertRow(int row, const std::string& text) = 0;
+  // Rows have been inserted in one go: a list that learns of them together
+  // catches up now.
+  virtual void EndInsertRows() {}
   // A cell of a column that does not exist is not shown.
   virtual void SetCellText(int row, int column, const std::string& text) = 0;
   virtual std::string CellText(int row, int column) const = 0;

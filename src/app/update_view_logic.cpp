@@ -7,6 +7,7 @@
 #include "catalogue/update_doc.h"
 #include "support/commands.h"
 #include "support/desktop.h"
+#include "support/startup_trace.h"
 
 namespace {
 // Set once the automatic Install has been posted; never reset in a run.
@@ -35,6 +36,7 @@ void UpdateViewLogic::OnUpdate(int hint) {
     const int width = m_list.ClientWidth();
     FillList(m_list, m_doc.Downloads(), DefaultColumnWidth(width));
     SizeColumns(m_list, width);
+    TraceStartup("list filled");
   }
   Preselect();
 }

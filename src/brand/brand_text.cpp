@@ -160,9 +160,12 @@ bool BrandText(std::string& text, const std::string& skin) {
   if (skin == "Corbain")
     RewriteCorbainCompanyAndContact(text);
 
-  const std::string timeAndFees = skin + " Time and Fees";
-  counted += ReplaceEvery(text, "Werrin Time & Fees", timeAndFees);
-  counted += ReplaceEvery(text, "Werrin", timeAndFees);
+  // Both rewrites need a "Werrin"; most texts have none.
+  if (text.find("Werrin") != std::string::npos) {
+    const std::string timeAndFees = skin + " Time and Fees";
+    counted += ReplaceEvery(text, "Werrin Time & Fees", timeAndFees);
+    counted += ReplaceEvery(text, "Werrin", timeAndFees);
+  }
   return counted > 0;
 }
 

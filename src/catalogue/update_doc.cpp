@@ -4,8 +4,8 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <system_error>
+#include <vector>
 
 #include "brand/brand_text.h"
 #include "brand/skin.h"
@@ -18,6 +18,7 @@
 #include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
+#include "support/startup_trace.h"
 #include "xml/text_input_file.h"
 #include "xml/xml_var.h"
 
@@ -25,36 +26,66 @@ namespace {
 
 constexpr const char* kCatalogueFile = "c:\\temp\\temp.xml";
 
+// Skins that do not sell every program: they see no item whose text names
+// what they don't sell.
+bool SkinHidesItems(const std::string& skin) {
+  return skin == "gresmo" || skin == "Corbain";
+}
+
+struct BrandFilterWalk {
+  std::string skin;
+  std::vector<CXMLVar*> dropped;
+};
+
 // Items that a brand must not see: the parent of every element whose text
 // names what the brand does not sell. The catalogue's own words decide,
 // before the brand rewrite.
 void BrandFilter(CXMLVar* element, void* context) {
-  auto& dropped = *static_cast<std::vector<CXMLVar*>*>(context);
+  auto& walk = *static_cast<BrandFilterWalk*>(context);
   if (element->Parent() == nullptr)
     return;
-  const std::string skin = GetSkin();
   const bool hidden =
-      (skin == "gresmo" && element->m_strValue.find("Payroll") != std::string::npos) ||
-      (skin == "Corbain" && element->m_strValue.find("CIS") != std::string::npos);
+      (walk.skin == "gresmo" && element->m_strValue.find("Payroll") != std::string::npos) ||
+      (walk.skin == "Corbain" && element->m_strValue.find("CIS") != std::string::npos);
   if (hidden)
-    dropped.push_back(element->Parent());
+    walk.dropped.push_back(element->Parent());
 }
 
-// Every text rewritten for the brand; "link" elements keep their attributes,
-// which point at the maker's own pages.
-void BrandCatalogue(CXMLVar* element, void*) {
+// Every text rewritten for the brand (the skin is the context); "link"
+// elements keep their attributes, which point at the maker's own pages.
+void BrandCatalogue(CXMLVar* element, void* context) {
+  const std::string& skin = *static_cast<const std::string*>(context);
   // Some rewrites are not counted in BrandText's answer: compare instead.
   std::string text = element->m_strValue;
-  BrandText(text);
+  BrandText(text, skin);
   if (element->m_strValue != text)
     element->m_strValue = text;
   if (element->m_strName == "link")
     return;
   for (auto& [name, value] : element->m_Attributes) {
     std::string rewritten = value;
-    if (BrandText(rewritten))
+    if (BrandText(rewritten, skin))
       value = rewritten;
   }
+}
+
+// A copy of an element keeps no attributes (see CXMLVar::Clone).
+void DropAttributes(CXMLVar* element, void*) {
+  element->m_Attributes.clear();
+}
+
+// The file's bytes, read in large pieces: a catalogue may hold megabytes.
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string bytes;
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (!error)
+    bytes.reserve(static_cast<std::size_t>(size));
+  std::vector<char> piece(64 * 1024);
+  while (file.read(piece.data(), static_cast<std::streamsize>(piece.size())) || file.gcount() > 0)
+    bytes.append(piece.data(), static_cast<std::size_t>(file.gcount()));
+  return bytes;
 }
 
 }  // namespace
@@ -86,16 +117,15 @@ void CUpdateDoc::LoadCatalogue() {
       std::chrono::steady_clock::now() + std::chrono::seconds(bounds.deadlineSeconds);
   const std::string url = ServerBaseUrl() + "download.xml";
   bool fetched = TransferFile(url, kCatalogueFile, nullptr, nullptr, bounds);
+  TraceStartup("catalogue fetched");
   // The file is read once: the reader gets the very bytes that were judged,
   // whatever another program does to the file meanwhile.
   std::string bytes;
   if (fetched) {
-    {
-      // Closed before it is judged: Windows cannot remove a file still open.
-      std::ifstream file(platform::HostPath(kCatalogueFile), std::ios::binary);
-      bytes.assign(std::istreambuf_iterator<char>(file), {});
-    }
+    // Closed before it is judged: Windows cannot remove a file still open.
+    bytes = ReadWholeFile(platform::HostPath(kCatalogueFile));
     const CatalogueAcceptance acceptance = AcceptCatalogue(url, bytes, deadline);
+    TraceStartup("catalogue judged");
     m_bDigestsRequired = acceptance.digestsRequired;
     if (!acceptance.accepted) {
       std::error_code ignored;
@@ -109,17 +139,26 @@ void CUpdateDoc::LoadCatalogue() {
     TextInputFile in(TextInputFile::Contents{bytes});
     document->ParseDocument(in);
   }
-  m_Catalogues.push_back(document->GetChild("Downloads")->Clone());
+  std::string().swap(bytes);
+  // The "Downloads" element is taken out of the tree that was read rather
+  // than copied: the same elements, values and ordinals as a copy, without
+  // the time and memory of a second tree. Like a copy it keeps no attributes.
+  m_Catalogues.push_back(document->RemoveChild(document->GetChild("Downloads")));
   m_pDownloads = m_Catalogues.back().get();
   document.reset();
+  m_pDownloads->Traverse(DropAttributes, nullptr, false);
+  TraceStartup("catalogue read");
 
   if (m_pDownloads->Children().empty())
     return;
 
-  std::vector<CXMLVar*> dropped;
-  m_pDownloads->Traverse(BrandFilter, &dropped, false);
-  CXMLVar::DeleteNodes(dropped);
-  m_pDownloads->Traverse(BrandCatalogue, nullptr, false);
+  BrandFilterWalk filter{GetSkin(), {}};
+  if (SkinHidesItems(filter.skin)) {
+    m_pDownloads->Traverse(BrandFilter, &filter, false);
+    CXMLVar::DeleteNodes(filter.dropped);
+  }
+  m_pDownloads->Traverse(BrandCatalogue, &filter.skin, false);
+  TraceStartup("catalogue filtered and branded");
 
   TheDesktop().UpdateAllViews(cmd::kHintCatalogue);
 }

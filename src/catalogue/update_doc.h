@@ -13,6 +13,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class CXMLVar;
@@ -54,9 +55,11 @@ class CUpdateDoc {
   // it, keeps a filtered and branded copy of its "Downloads" element, and tells
   // the views (hint 0) when it has items.
   virtual void LoadCatalogue();
-  // "Ostrel" rewritten for the skin; set by LoadCatalogue. The frame shows
+  // "Ostrel" rewritten for the skin; set by LoadCatalogue, and to the file's
+  // name when the document is saved under one. The frame shows
   // "<title> - update".
   const std::string& GetTitle() const { return m_strTitle; }
+  void SetTitle(std::string title) { m_strTitle = std::move(title); }
 
   // --- The workflow ------------------------------------------------------------
   void StartDownload(CXMLVar* item);

@@ -24,8 +24,12 @@ SuiteProgramTable SuiteProgramsAfterStartup() {
 }
 
 int FindRunningPrograms(const SuiteProgramTable& table, std::vector<std::string>& running) {
-  // No list of processes means none is found: the update goes on.
-  if (const auto processes = platform::ProcessList::Take()) {
+  // Only the names in the table are looked at further (their user and
+  // prefix). No list of processes means none is found: the update goes on.
+  const auto inTable = [&table](std::string_view name) {
+    return table.count(AsciiLowerCase(std::string(name))) != 0;
+  };
+  if (const auto processes = platform::ProcessList::TakeNamed(inTable)) {
     // Programs of other users, or in other prefixes, touch none of this
     // prefix's files: they don't hold up its update (on Windows every
     // process of the machine shares them, and counts).

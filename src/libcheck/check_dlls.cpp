@@ -22,7 +22,11 @@ bool FileIsInOrder(const CXMLVar& file) {
   if (path.empty())
     return false;
   const auto status = platform::StatusOf(platform::HostPath(path));
-  return status && status->modified >= OldestAcceptableTime(file.GetAttribute("mtime"));
+  if (!status)
+    return false;
+  // A date later than the platform's time values reach: no file is that new.
+  const std::optional<std::time_t> oldest = OldestAcceptableTime(file.GetAttribute("mtime"));
+  return oldest && status->modified >= *oldest;
 }
 
 void CheckFileElement(CXMLVar* element, void* context) {
@@ -34,7 +38,7 @@ void CheckFileElement(CXMLVar* element, void* context) {
 
 }  // namespace
 
-std::time_t OldestAcceptableTime(const std::string& mtime) {
+std::optional<std::time_t> OldestAcceptableTime(const std::string& mtime) {
   std::string date = mtime;
   int hours = 0;
   int minutes = 0;
@@ -45,13 +49,11 @@ std::time_t OldestAcceptableTime(const std::string& mtime) {
       minutes = ReadDecimal(std::string_view(mtime).substr(blank + 4));
     date = mtime.substr(0, blank);
   }
-  const std::time_t day = DateTextToTime(date);
-  std::tm moment = platform::LocalTime(day);
-  moment.tm_hour = hours;
-  moment.tm_min = minutes;
-  moment.tm_sec = 0;
-  moment.tm_isdst = -1;
-  return std::mktime(&moment);
+  const std::optional<std::time_t> day = DateTextToTime(date);
+  if (!day)
+    return std::nullopt;
+  const std::tm fields = platform::LocalTime(*day);
+  return LocalMoment(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, hours, minutes);
 }
 
 bool CheckDlls() {

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 
 // True when every listed file exists and is no older than its mtime; also when
@@ -16,5 +17,7 @@ bool CheckDlls();
 
 // The moment an "mtime" text stands for: the day of its date at its hours and
 // minutes (the minutes read from the fourth character after the blank, as the
-// lists out there are written), local time.
-std::time_t OldestAcceptableTime(const std::string& mtime);
+// lists out there are written), local time. nullopt when that moment lies
+// beyond the platform's time values (after the year 3000 on Windows): no file
+// is new enough for it, so the check fails rather than pass unseen.
+std::optional<std::time_t> OldestAcceptableTime(const std::string& mtime);

@@ -149,6 +149,16 @@ fs::path HostPath(std::string_view windowsPath) {
   return fs::path(relative);
 }
 
+std::string FullPathName(std::string_view path) {
+  const bool hasDrive = path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == ':';
+  const bool rooted = !path.empty() && IsSlash(path[0]);
+  if (path.empty() || hasDrive || rooted)
+    return std::string(path);
+  std::error_code ec;
+  const fs::path full = fs::absolute(HostPath(path), ec).lexically_normal();
+  return ec ? std::string(path) : Utf8ToCp1252(full.string());
+}
+
 std::string HostPathText(std::string_view windowsPath) {
   return HostPath(windowsPath).string();
 }

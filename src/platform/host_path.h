@@ -46,6 +46,12 @@ std::filesystem::path HostPath(std::string_view windowsPath);
 // The host path as a UTF-8 text, for messages to the host (never for the suite).
 std::string HostPathText(std::string_view windowsPath);
 
+// A path as the suite keeps a document's (Windows-1252), made full as the
+// system's GetFullPathName makes it: a relative one joined to the current
+// folder. On Linux a path with a drive, a UNC path or a host path is full
+// already; a relative one becomes a host path.
+std::string FullPathName(std::string_view path);
+
 // The folder that the suite's C: drive is, every link resolved: two prefixes
 // whose dosdevices/c: lead to one folder share their downloads and settings
 // file, so one updater may run on it at a time. HostPath("c:\\") itself when

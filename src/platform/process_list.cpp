@@ -156,6 +156,11 @@ ProcessList ProcessList::OursInPrefix(const std::filesystem::path& prefix) const
 }
 
 std::optional<ProcessList> ProcessList::Take(const std::filesystem::path& procRoot) {
+  return TakeNamed(nullptr, procRoot);
+}
+
+std::optional<ProcessList> ProcessList::TakeNamed(const NameFilter& wanted,
+                                                  const std::filesystem::path& procRoot) {
   DIR* folder = ::opendir(procRoot.c_str());
   if (folder == nullptr)
     return std::nullopt;
@@ -166,10 +171,10 @@ std::optional<ProcessList> ProcessList::Take(const std::filesystem::path& procRo
     if (!pid)
       continue;
     auto name = ExecutableNameOf(folderFd, entry->d_name);
-    if (name) {
-      list.m_processes.push_back({*pid, std::move(*name), RealUidOf(folderFd, entry->d_name),
-                                  PrefixOf(folderFd, entry->d_name)});
-    }
+    if (!name || (wanted && !wanted(*name)))
+      continue;
+    list.m_processes.push_back({*pid, std::move(*name), RealUidOf(folderFd, entry->d_name),
+                                PrefixOf(folderFd, entry->d_name)});
   }
   ::closedir(folder);
   std::sort(list.m_processes.begin(), list.m_processes.end(),

@@ -27,6 +27,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -58,9 +59,18 @@ class ProcessList {
   // A list of given processes, as a snapshot would hold them.
   explicit ProcessList(std::vector<RunningProcess> processes) : m_processes(std::move(processes)) {}
 
+  // Whether a caller wants a process, judged by its executable name (as
+  // RunningProcess::exeName gives it).
+  using NameFilter = std::function<bool(std::string_view exeName)>;
+
   // A snapshot of the processes running now, in ascending process id order.
   // nullopt when the process folder can't be read.
   static std::optional<ProcessList> Take(const std::filesystem::path& procRoot = "/proc");
+  // The same, but only the processes whose name `wanted` accepts. Of the
+  // others nothing but the name is read: a process's environment and status
+  // cost the most, and a check for a few programs needs them of those alone.
+  static std::optional<ProcessList> TakeNamed(const NameFilter& wanted,
+                                              const std::filesystem::path& procRoot = "/proc");
 
   const std::vector<RunningProcess>& Processes() const { return m_processes; }
 

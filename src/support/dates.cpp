@@ -91,7 +91,41 @@ bool ParseDate(std::string_view text, int& year, int& month, int& day) {
   return day <= DaysInMonth(year, month);
 }
 
-std::time_t DateTextToTime(std::string_view text) {
+std::optional<std::time_t> LocalMoment(int year, int month, int day, int hour, int minute) {
+  // Roughly how many days after 1 January 1970 the moment lies: enough to
+  // tell the two ends of the platform's range apart, in arithmetic that the
+  // widest fields cannot overflow.
+  const long long daysAfterEpoch = (static_cast<long long>(year) - 1970) * 365 +
+                                   (static_cast<long long>(month) - 1) * 30 + day +
+                                   (static_cast<long long>(hour) * 60 + minute) / (24 * 60);
+  const auto outOfReach = [daysAfterEpoch]() -> std::optional<std::time_t> {
+    if (daysAfterEpoch < 365)
+      return 0;
+    return std::nullopt;
+  };
+  // Fields this far out would overflow the int arithmetic that carries them,
+  // and lie beyond every time value anyway.
+  const auto beyond = [](int value, int limit) { return value > limit || value < -limit; };
+  if (beyond(year, 100'000) || beyond(month, 1'200'000) || beyond(day, 40'000'000) ||
+      beyond(hour, 1'000'000) || beyond(minute, 60'000'000))
+    return outOfReach();
+  std::tm moment{};
+  moment.tm_year = year - 1900;
+  moment.tm_mon = month - 1;
+  moment.tm_mday = day;
+  moment.tm_hour = hour;
+  moment.tm_min = minute;
+  moment.tm_isdst = -1;
+  const std::time_t value = std::mktime(&moment);
+  if (value != static_cast<std::time_t>(-1))
+    return value;
+  // The platform cannot hold the moment. Windows' time values start at 1970
+  // (so local midnight on its first day fails east of Greenwich); anything
+  // later that fails lies past their end.
+  return outOfReach();
+}
+
+std::optional<std::time_t> DateTextToTime(std::string_view text) {
   if (text.empty())
     return 0;
   int year = 0;
@@ -99,17 +133,5 @@ std::time_t DateTextToTime(std::string_view text) {
   int day = 0;
   if (ReadDateFields(text, year, month, day) < 3)
     return 0;
-  year = ExpandYear(year);
-  // Bounds that keep the platform's carrying arithmetic inside an int.
-  if (year > 100000 || month < -1200000 || month > 1200000 || day < -40000000 || day > 40000000) {
-    return 0;
-  }
-  std::tm moment{};
-  moment.tm_year = year - 1900;
-  moment.tm_mon = month - 1;
-  moment.tm_mday = day;
-  moment.tm_hour = 12;
-  moment.tm_isdst = -1;
-  const std::time_t value = std::mktime(&moment);
-  return value == static_cast<std::time_t>(-1) ? 0 : value;
+  return LocalMoment(ExpandYear(year), month, day, 12, 0);
 }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,10 +31,17 @@ int ReadDecimal(std::string_view text);
 // were read: day and month once a separator was found, the year once a second.
 bool ParseDate(std::string_view text, int& year, int& month, int& day);
 
-// 12:00:00 local time on the day the text names; 0 for an empty text.
-// A text with all three numbers but no real date (31/02/2003) carries the
-// surplus into the next days, months or years, as the platform's time
-// construction does (3 March 2003). A text with fewer than two separators, or
-// numbers that no time value can hold, gives 0 (1 January 1970), which every
-// file on the machine is newer than.
-std::time_t DateTextToTime(std::string_view text);
+// The moment `hour`:`minute`:00 local time on the given day, summer time as
+// the platform decides, fields beyond their range carried over (31 February
+// is 3 March). A moment before the earliest time value the platform holds
+// gives that earliest value, which every file is newer than; one after the
+// latest (the year 3000 on Windows, 2038 where time values have 32 bits)
+// gives nullopt, which no file can be newer than.
+std::optional<std::time_t> LocalMoment(int year, int month, int day, int hour, int minute);
+
+// 12:00:00 local time on the day the text names (LocalMoment); 0 for an empty
+// text. A text with all three numbers but no real date (31/02/2003) carries
+// the surplus into the next days, months or years (3 March 2003). A text with
+// fewer than two separators gives 0 (1 January 1970), which every file on the
+// machine is newer than.
+std::optional<std::time_t> DateTextToTime(std::string_view text);

@@ -39,13 +39,11 @@ void AttributeMap::insert_or_assign(CompactText name, CompactText value) {
 void AttributeMap::insert_or_assign_all(std::vector<value_type> pairs) {
   if (pairs.empty())
     return;
-  auto& existing = MakeParts().attributes;
   if (pairs.size() <= 8) {
-    existing.reserve(existing.size() + pairs.size());
-    for (auto& [name, value] : pairs)
-      insert_or_assign(std::move(name), std::move(value));
+    insert_or_assign_all(std::span(pairs));
     return;
   }
+  auto& existing = MakeParts().attributes;
   // Sorted by name with the latest of each name first, then one of each.
   std::vector<std::size_t> order(pairs.size());
   for (std::size_t i = 0; i < order.size(); ++i)
@@ -71,6 +69,26 @@ void AttributeMap::insert_or_assign_all(std::vector<value_type> pairs) {
   std::move(old, existing.end(), std::back_inserter(merged));
   merged.shrink_to_fit();
   existing = std::move(merged);
+}
+
+void AttributeMap::insert_or_assign_all(std::span<value_type> pairs) {
+  if (pairs.empty())
+    return;
+  auto& existing = MakeParts().attributes;
+  const auto ascending = [](const value_type& a, const value_type& b) {
+    return a.first.view() < b.first.view();
+  };
+  // Names written in order into an empty map (most tags'): nothing to place.
+  if (existing.empty() && std::is_sorted(pairs.begin(), pairs.end(), ascending) &&
+      std::adjacent_find(pairs.begin(), pairs.end(), [](const auto& a, const auto& b) {
+        return a.first == b.first;
+      }) == pairs.end()) {
+    existing.assign(std::make_move_iterator(pairs.begin()), std::make_move_iterator(pairs.end()));
+    return;
+  }
+  existing.reserve(existing.size() + pairs.size());
+  for (auto& [name, value] : pairs)
+    insert_or_assign(std::move(name), std::move(value));
 }
 
 void AttributeMap::TakeAttributes(AttributeMap& other) {

@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -56,6 +57,8 @@ class AttributeMap {
   // As insert_or_assign for each pair in turn (a later pair of a name wins),
   // in n log n for n pairs rather than n squared.
   void insert_or_assign_all(std::vector<value_type> pairs);
+  // The same for a few pairs, moved from.
+  void insert_or_assign_all(std::span<value_type> pairs);
   // Takes other's attributes in place of this map's; other keeps its other parts.
   void TakeAttributes(AttributeMap& other);
 

@@ -35,7 +35,10 @@ class CompactText {
   CompactText(const std::string& text) : CompactText(std::string_view(text)) {}
   CompactText(const CompactText& other) : CompactText(other.view()) {}
   CompactText(CompactText&& other) noexcept : m_word(std::exchange(other.m_word, 0)) {}
-  ~CompactText() { Release(); }
+  ~CompactText() {
+    if (!empty() && !IsInline())
+      ReleaseBlock();
+  }
 
   CompactText& operator=(const CompactText& other) {
     if (this != &other)
@@ -89,6 +92,12 @@ class CompactText {
   }
 
   friend bool operator==(const CompactText& a, const CompactText& b) noexcept {
+    // Equal texts of up to seven bytes have equal words, and a longer text
+    // is never inline: a word that differs and is inline decides at once.
+    if (a.m_word == b.m_word)
+      return true;
+    if (a.IsInline() || b.IsInline())
+      return false;
     return a.view() == b.view();
   }
   template <class T>
@@ -129,7 +138,11 @@ class CompactText {
   // The block: the size as a std::size_t, the characters, a NUL.
   const char* Block() const noexcept { return reinterpret_cast<const char*>(m_word); }
   void Assign(std::string_view text);
-  void Release() noexcept;
+  void Release() noexcept {
+    if (!empty() && !IsInline())
+      ReleaseBlock();
+  }
+  void ReleaseBlock() noexcept;
 
   std::uintptr_t m_word = 0;
 };

@@ -1,7 +1,9 @@
 #include "xml/node_pool.h"
 
 #include <cstdint>
+#include <mutex>
 #include <new>
+#include <thread>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define OSTREL_POOL_ASAN 1
@@ -52,6 +54,11 @@ struct NodePool::Block {
     return reinterpret_cast<char*>(this) + kCellsOffset + index * cellSize;
   }
 };
+
+void NodePool::SpinLock::lock() noexcept {
+  while (m_held.test_and_set(std::memory_order_acquire))
+    std::this_thread::yield();
+}
 
 NodePool::NodePool(std::size_t cellSize)
     : m_cellSize((cellSize + alignof(void*) - 1) & ~(alignof(void*) - 1)),

@@ -8,11 +8,13 @@
 //
 // Nodes move between trees and outlive the tree they were read into (copies,
 // removed children), so the pool belongs to no tree: there is one per
-// process, shared by every thread under a lock.
+// process, shared by every thread under a lock. The lock is held for a few
+// instructions and almost never contended (one thread at a time builds a
+// tree), so it spins rather than asking the system to wait.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
-#include <mutex>
 
 class NodePool {
  public:
@@ -33,7 +35,16 @@ class NodePool {
   void LinkAvailable(Block* block) noexcept;
   void UnlinkAvailable(Block* block) noexcept;
 
-  std::mutex m_lock;
+  class SpinLock {
+   public:
+    void lock() noexcept;
+    void unlock() noexcept { m_held.clear(std::memory_order_release); }
+
+   private:
+    std::atomic_flag m_held;
+  };
+
+  SpinLock m_lock;
   const std::size_t m_cellSize;
   const std::size_t m_cellsPerBlock;
   // Blocks with at least one free cell.

@@ -2,10 +2,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "xml/byte_scan.h"
 #include "xml/xml_space.h"
 #include "xml/xml_var.h"
 
@@ -62,22 +67,37 @@ class TagEnd {
 
 namespace {
 
-// The reader's steps fill buffers that it reuses from one node to the next,
-// so that a node's texts cost one exact-size copy and no growing.
-void ReadTextInto(XMLInput& input, std::string& text) {
-  text.clear();
+// The reader's steps hand out their texts as views: of the input's own bytes
+// when the text lies within one window (nearly always), else of a buffer of
+// the reader's that collects it across windows. A view stays valid until the
+// input is next read from.
+std::string_view ReadTextView(XMLInput& input, std::string& spill) {
+  std::string_view window = input.Window();
+  std::size_t stop = window.find('<');
+  if (stop != std::string_view::npos) {
+    input.Consume(stop);
+    return window.substr(0, stop);
+  }
+  spill.assign(window);
+  input.Consume(window.size());
   for (;;) {
-    std::string_view window = input.Window();
+    window = input.Window();
     if (window.empty())
-      return;
-    std::size_t stop = window.find('<');
-    text.append(window.substr(0, stop));
+      return spill;
+    stop = window.find('<');
+    spill.append(window.substr(0, stop));
     if (stop != std::string_view::npos) {
       input.Consume(stop);
-      return;
+      return spill;
     }
     input.Consume(window.size());
   }
+}
+
+void ReadTextInto(XMLInput& input, std::string& text) {
+  const std::string_view view = ReadTextView(input, text);
+  if (view.data() != text.data())
+    text.assign(view);
 }
 
 }  // namespace
@@ -142,7 +162,41 @@ void ReadTagTextInto(XMLInput& input, std::string& text) {
   }
 }
 
-void ReadTagInto(XMLInput& input, XMLTag& tag) {
+// Most tags are a name and attributes closed by a '>' in the window: their
+// text is a view of the input. A text that begins with '!' (it may be a
+// CDATA section), holds a '<' outside quotes, or runs past the window is read
+// step by step into `spill`.
+std::string_view ReadTagTextView(XMLInput& input, std::string& spill) {
+  const std::string_view window = input.Window();
+  if (!window.empty() && window[0] != '!') {
+    bool inQuotes = false;
+    for (std::size_t i = 0;; ++i) {
+      const std::size_t mark = byte_scan::FirstTagMark(window.substr(i));
+      if (mark == std::string_view::npos)
+        break;
+      i += mark;
+      if (window[i] == '"') {
+        inQuotes = !inQuotes;
+      } else if (!inQuotes) {
+        if (window[i] == '<')
+          break;
+        input.Consume(i + 1);
+        return window.substr(0, i);
+      }
+    }
+  }
+  ReadTagTextInto(input, spill);
+  return spill;
+}
+
+// XMLTag with its text as a view (see ReadTextView).
+struct TagView {
+  std::string_view text;
+  bool isEmpty = false;
+  bool isEnd = false;
+};
+
+void ReadTagView(XMLInput& input, std::string& spill, TagView& tag) {
   tag.isEmpty = tag.isEnd = false;
   input.SkipWhiteSpace();
   input.Take();
@@ -150,11 +204,11 @@ void ReadTagInto(XMLInput& input, XMLTag& tag) {
     tag.isEnd = true;
     input.Take();
   }
-  ReadTagTextInto(input, tag.text);
+  tag.text = ReadTagTextView(input, spill);
   if (tag.text.ends_with('?') || tag.text.starts_with('!'))
     tag.isEmpty = true;
   if (tag.text.ends_with('/')) {
-    tag.text.pop_back();
+    tag.text.remove_suffix(1);
     tag.isEmpty = true;
   }
 }
@@ -168,38 +222,59 @@ std::string ReadTagText(XMLInput& input) {
 }
 
 XMLTag ReadTag(XMLInput& input) {
-  XMLTag tag;
-  ReadTagInto(input, tag);
-  return tag;
+  std::string spill;
+  TagView view;
+  ReadTagView(input, spill, view);
+  return {std::string(view.text), view.isEmpty, view.isEnd};
 }
 
 namespace {
 
-void DecodeEntitiesInPlace(std::string& text) {
-  auto needsWork = [](char c) { return c == '&' || static_cast<unsigned char>(c) >= 0xC0; };
-  std::size_t in =
-      static_cast<std::size_t>(std::find_if(text.begin(), text.end(), needsWork) - text.begin());
-  // Decoding never lengthens the text, so it is done in place, from the
-  // first byte that needs it.
+// Decodes text in place from `in`, the first byte that needs it: decoding
+// never lengthens a text. The runs between such bytes move whole.
+void DecodeEntitiesFrom(std::string& text, std::size_t in) {
+  char* const data = text.data();
+  const std::size_t size = text.size();
   std::size_t out = in;
-  const std::string_view source(text);
-  while (in < text.size()) {
-    const char c = text[in];
-    if (c == '&') {
-      auto row = std::find_if(kEntityTable.begin(), kEntityTable.end(), [&](const Entity& e) {
-        return source.substr(in).starts_with(e.text);
-      });
+  while (in < size) {
+    const std::string_view rest(data + in, size - in);
+    if (rest[0] == '&') {
+      auto row = std::find_if(kEntityTable.begin(), kEntityTable.end(),
+                              [&](const Entity& e) { return rest.starts_with(e.text); });
       if (row != kEntityTable.end()) {
-        text[out++] = row->character;
+        data[out++] = row->character;
         in += row->text.size();
-        continue;
+      } else {
+        data[out++] = '&';
+        ++in;
       }
+    } else {
+      // A byte from 0xC0 up is dropped.
+      ++in;
     }
-    if (static_cast<unsigned char>(c) < 0xC0)
-      text[out++] = c;
-    ++in;
+    const std::size_t run = std::min(byte_scan::FirstToDecode({data + in, size - in}), size - in);
+    std::memmove(data + out, data + in, run);
+    out += run;
+    in += run;
   }
   text.resize(out);
+}
+
+void DecodeEntitiesInPlace(std::string& text) {
+  const std::size_t first = byte_scan::FirstToDecode(text);
+  if (first != std::string_view::npos)
+    DecodeEntitiesFrom(text, first);
+}
+
+// `text` decoded; `scratch` holds it when it needs decoding (and must not be
+// what `text` views).
+CompactText Decoded(std::string_view text, std::string& scratch) {
+  const std::size_t first = byte_scan::FirstToDecode(text);
+  if (first == std::string_view::npos)
+    return CompactText(text);
+  scratch.assign(text);
+  DecodeEntitiesFrom(scratch, first);
+  return CompactText(scratch);
 }
 
 }  // namespace
@@ -220,9 +295,18 @@ void SplitTagText(CXMLVar& element, std::string_view text) {
   }
   // Only a space (or, without one, a tab) separates the name; a line break
   // stays part of it.
-  std::size_t cut = text.find(' ');
+  std::size_t cut = std::string_view::npos;
+  std::size_t tab = std::string_view::npos;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == ' ') {
+      cut = i;
+      break;
+    }
+    if (text[i] == '\t' && tab == std::string_view::npos)
+      tab = i;
+  }
   if (cut == std::string_view::npos)
-    cut = text.find('\t');
+    cut = tab;
   if (cut == std::string_view::npos || cut == 0) {
     element.m_strName = text;
     return;
@@ -246,9 +330,13 @@ std::size_t CXMLVar::ParseAttributes(std::string_view text) {
       ++at;
     return at;
   };
-  // Gathered first and added at once: a tag may carry a million attributes.
-  std::vector<AttributeMap::value_type> pairs;
-  std::string decoded;
+  // A tag's few attributes are gathered here and added in one go; past that
+  // many, in a list that is sorted once: a tag may carry a million.
+  constexpr std::size_t kFew = 8;
+  std::array<AttributeMap::value_type, kFew> few;
+  std::size_t fewCount = 0;
+  std::vector<AttributeMap::value_type> many;
+  std::string scratch;
   std::size_t at = skipSpace(0);
   while (at < size) {
     // A name runs to the next '=' whatever its length; a name without '=',
@@ -272,14 +360,22 @@ std::size_t CXMLVar::ParseAttributes(std::string_view text) {
     std::string_view value =
         text.substr(at, close == std::string_view::npos ? size - at : close - at);
     at = close == std::string_view::npos ? size : close + 1;
-    decoded.assign(value);
-    DecodeEntitiesInPlace(decoded);
-    pairs.emplace_back(name, decoded);
+    AttributeMap::value_type pair(name, Decoded(value, scratch));
+    if (fewCount < kFew && many.empty()) {
+      few[fewCount++] = std::move(pair);
+    } else {
+      if (many.empty())
+        many.assign(std::make_move_iterator(few.begin()), std::make_move_iterator(few.end()));
+      many.push_back(std::move(pair));
+    }
     if (at >= size)
       break;
     at = skipSpace(at);
   }
-  m_Attributes.insert_or_assign_all(std::move(pairs));
+  if (!many.empty())
+    m_Attributes.insert_or_assign_all(std::move(many));
+  else
+    m_Attributes.insert_or_assign_all(std::span(few.data(), fewCount));
   return m_Attributes.size();
 }
 
@@ -289,21 +385,34 @@ void CXMLVar::ParseDocument(std::istream& stream) {
 
 namespace {
 
+// What the reader reuses from one node to the next: the texts that run
+// across windows, and room to decode in.
+struct ReaderBuffers {
+  std::string tag;
+  std::string text;
+  std::string decoded;
+};
+
 // The element's value: the text up to its first tag, decoded unless the
 // element says its content is base64 ("T", exactly).
-void ReadLeadingValue(CXMLVar& element, XMLInput& input, std::string& text) {
-  ReadTextInto(input, text);
-  auto base64 = element.m_Attributes.find("base64");
-  if (base64 == element.m_Attributes.end() || base64->second != "T")
-    DecodeEntitiesInPlace(text);
-  element.m_strValue = text;
+void ReadLeadingValue(CXMLVar& element, XMLInput& input, ReaderBuffers& buffers) {
+  const std::string_view text = ReadTextView(input, buffers.text);
+  if (!element.m_Attributes.empty()) {
+    auto base64 = element.m_Attributes.find("base64");
+    if (base64 != element.m_Attributes.end() && base64->second == "T") {
+      element.m_strValue = text;
+      return;
+    }
+  }
+  element.m_strValue = Decoded(text, buffers.decoded);
 }
 
 // The prolog: instructions and "!" tags up to the document element's start
 // tag, which is read into root. Only a stylesheet instruction leaves a trace.
-void ReadProlog(CXMLVar& root, XMLInput& input, XMLTag& tag) {
+void ReadProlog(CXMLVar& root, XMLInput& input, ReaderBuffers& buffers) {
+  TagView tag;
   for (;;) {
-    ReadTagInto(input, tag);
+    ReadTagView(input, buffers.tag, tag);
     SplitTagText(root, tag.text);
     if (root.m_strName.starts_with('?')) {
       if (root.m_strName == "?xml-stylesheet")
@@ -321,25 +430,23 @@ void ReadProlog(CXMLVar& root, XMLInput& input, XMLTag& tag) {
 
 void CXMLVar::Parse(std::istream& stream, bool isDocument) {
   XMLInput input(stream);
-  XMLTag tag;
-  std::string text;
+  ReaderBuffers buffers;
   if (isDocument) {
     input.SkipPrefix(kUtf8ByteOrderMark);
-    ReadProlog(*this, input, tag);
+    ReadProlog(*this, input, buffers);
   }
   // The element being filled is the innermost open one; an end tag, whatever
   // its name, closes it and hands the text after it to its parent. Elements
   // still open when the input ends stay as read so far.
   CXMLVar* open = this;
-  ReadLeadingValue(*open, input, text);
+  ReadLeadingValue(*open, input, buffers);
+  TagView tag;
   while (!input.AtEnd()) {
-    ReadTagInto(input, tag);
+    ReadTagView(input, buffers.tag, tag);
     if (tag.isEnd) {
       CXMLVar* parent = open->m_pParent;
-      if (parent != nullptr) {
-        ReadTextInto(input, text);
-        parent->AddText(text);
-      }
+      if (parent != nullptr)
+        parent->AddText(ReadTextView(input, buffers.text));
       if (open == this)
         return;
       open = parent;
@@ -355,11 +462,10 @@ void CXMLVar::Parse(std::istream& stream, bool isDocument) {
     SplitTagText(*child, tag.text);
     CXMLVar* added = open->AddChild(std::move(child));
     if (tag.isEmpty) {
-      ReadTextInto(input, text);
-      open->AddText(text);
+      open->AddText(ReadTextView(input, buffers.text));
     } else {
       open = added;
-      ReadLeadingValue(*open, input, text);
+      ReadLeadingValue(*open, input, buffers);
     }
   }
 }

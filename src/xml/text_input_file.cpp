@@ -42,7 +42,6 @@ bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
     errno = EISDIR;
     return false;
   }
-  m_raw = std::make_unique<char[]>(kBlockSize);
   m_text = std::make_unique<char[]>(kBlockSize + 1);
   return true;
 }
@@ -54,14 +53,25 @@ void TextInputFile::CrLfBuffer::Open(std::string_view bytes) {
 }
 
 std::size_t TextInputFile::CrLfBuffer::NextRaw(const char*& raw) {
+  if (m_ended)
+    return 0;
+  std::size_t got = 0;
   if (m_inMemory) {
     const std::string_view block = m_unread.substr(0, kBlockSize);
     m_unread.remove_prefix(block.size());
     raw = block.data();
-    return block.size();
+    got = block.size();
+  } else {
+    raw = m_text.get() + 1;
+    got = std::fread(m_text.get() + 1, 1, kBlockSize, m_file);
   }
-  raw = m_raw.get();
-  return std::fread(m_raw.get(), 1, kBlockSize, m_file);
+  if (kCtrlZEndsText) {
+    if (const void* mark = std::memchr(raw, '\x1A', got)) {
+      m_ended = true;
+      got = static_cast<std::size_t>(static_cast<const char*>(mark) - raw);
+    }
+  }
+  return got;
 }
 
 TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
@@ -81,17 +91,25 @@ TextInputFile::CrLfBuffer::int_type TextInputFile::CrLfBuffer::underflow() {
         return traits_type::eof();
       m_pendingCr = false;
       *out++ = '\r';
+    } else if (!m_pendingCr && std::memchr(raw, '\r', got) == nullptr) {
+      // Nothing to convert: the bytes are handed out where they lie (the
+      // get area is only ever read).
+      char* const lying = const_cast<char*>(raw);
+      setg(lying, lying, lying + got);
+      return traits_type::to_int_type(*gptr());
     } else {
       if (m_pendingCr && raw[0] != '\n')
         *out++ = '\r';
       m_pendingCr = false;
-      // Copy the runs between CRs whole; only a CR needs a decision.
+      // Copy the runs between CRs whole; only a CR needs a decision. The
+      // text never runs ahead of the raw bytes, which may lie in the same
+      // block a byte further on.
       std::size_t at = 0;
       while (at < got) {
         const void* found = std::memchr(raw + at, '\r', got - at);
         const std::size_t cr =
             found ? static_cast<std::size_t>(static_cast<const char*>(found) - raw) : got;
-        std::memcpy(out, raw + at, cr - at);
+        std::memmove(out, raw + at, cr - at);
         out += cr - at;
         if (cr == got)
           break;

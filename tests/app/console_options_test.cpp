@@ -39,3 +39,16 @@ TEST(ConsoleOptions, AnAnswerThatCannotBeWrittenFails) {
   out.setstate(std::ios::badbit);
   EXPECT_EQ(AnswerConsoleOption({"--version"}, out), 1);
 }
+
+TEST(ConsoleOptions, InstallBridgeIsAnOptionOnlyWhereTheBuildHasABridge) {
+  std::ostringstream out;
+  EXPECT_EQ(AnswerConsoleOption({"--install-bridge"}, out), std::nullopt);
+  AnswerConsoleOption({"--help"}, out);
+  EXPECT_EQ(out.str().find("--install-bridge"), std::string::npos);
+  int installs = 0;
+  const auto install = [&installs] { return ++installs == 1 ? 1 : 0; };
+  EXPECT_EQ(AnswerConsoleOption({"/ALL", "--install-bridge"}, out, install), 1);
+  EXPECT_EQ(installs, 1);
+  AnswerConsoleOption({"--help"}, out, install);
+  EXPECT_NE(out.str().find("--install-bridge"), std::string::npos);
+}

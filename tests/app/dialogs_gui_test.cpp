@@ -12,6 +12,7 @@
 #include "app/gui/update_app.h"
 #include "brand/skin.h"
 #include "gui_harness.h"
+#include "support/commands.h"
 #include "testkit/temp_prefix.h"
 #include "testkit/wait_until.h"
 
@@ -120,8 +121,8 @@ TEST_F(Dialogs, EnterEscCancelAndTheCloseBoxLeaveTheProgressDialogOpen) {
   RunFor(std::chrono::milliseconds(200));
   EXPECT_TRUE(window->IsShown());
 
-  wxCommandEvent cancel(wxEVT_BUTTON, wxID_CANCEL);
-  cancel.SetEventObject(window->FindWindow(wxID_CANCEL));
+  wxCommandEvent cancel(wxEVT_BUTTON, cmd::kDialogCancel);
+  cancel.SetEventObject(window->FindWindow(cmd::kDialogCancel));
   window->GetEventHandler()->ProcessEvent(cancel);
   EXPECT_FALSE(window->Close());
   RunFor(std::chrono::milliseconds(100));
@@ -153,9 +154,14 @@ TEST_F(Dialogs, AboutShowsTheProductLineForTheActiveBrand) {
 TEST_F(Dialogs, SetupReturnsTheEditedFolderOnlyWhenConfirmed) {
   CUpdateApp& app = FreshApp();
   ScriptedUser user;
+  std::vector<std::string> buttons;
   user.OnDialog([&](wxDialog& dialog) {
-    if (dialog.GetName() == "133")
-      SaveScreenshot(&dialog, "setup-dialog");
+    if (dialog.GetName() != "133")
+      return;
+    // OK and Cancel are the system's ids, by which other programs press them.
+    for (int id : {cmd::kDialogOk, cmd::kDialogCancel})
+      buttons.push_back(std::string(dialog.FindWindow(id)->GetLabel().utf8_str()));
+    SaveScreenshot(&dialog, "setup-dialog");
   });
   user.QueueSetupAnswer("\\\\server\\installers");
   user.QueueSetupAnswer(std::nullopt);
@@ -165,6 +171,7 @@ TEST_F(Dialogs, SetupReturnsTheEditedFolderOnlyWhenConfirmed) {
   EXPECT_FALSE(app.Desktop().RunSetupDialog(folder));
   EXPECT_EQ(folder, "\\\\server\\installers");
   EXPECT_EQ(user.Dialogs(), (std::vector<std::string>{"133", "133"}));
+  EXPECT_EQ(buttons, (std::vector<std::string>{"OK", "Cancel", "OK", "Cancel"}));
 }
 
 TEST_F(Dialogs, AMessageBoxAskedForByAnotherThreadIsShownWhileItWaits) {

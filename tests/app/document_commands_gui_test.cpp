@@ -65,8 +65,10 @@ TEST_F(DocumentCommands, TheAutomaticInstallIsPostedOnceForTheRun) {
 
 TEST_F(DocumentCommands, OpenAsksForAFileReadsNothingAndKeepsItInTheRecentList) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
-  ASSERT_TRUE(Start({"c:\\docs\\first.upd"}));
-  EXPECT_EQ(RecentFile(1), "c:\\docs\\first.upd");
+  // The list keeps the full path, not the name as typed.
+  ASSERT_TRUE(Start({"first.upd"}));
+  const std::string first = (std::filesystem::current_path() / "first.upd").string();
+  EXPECT_EQ(RecentFile(1), first);
   Command(cmd::kFileOpen);
   EXPECT_EQ(user->Dialogs(), std::vector<std::string>{"file"});
   EXPECT_EQ(CatalogueRequests(), 1);
@@ -77,11 +79,11 @@ TEST_F(DocumentCommands, OpenAsksForAFileReadsNothingAndKeepsItInTheRecentList) 
   EXPECT_EQ(CatalogueRequests(), 2);
   EXPECT_EQ(View()->List()->GetItemCount(), 1);
   EXPECT_EQ(RecentFile(1), chosen.string());
-  EXPECT_EQ(RecentFile(2), "c:\\docs\\first.upd");
+  EXPECT_EQ(RecentFile(2), first);
   EXPECT_EQ(Frame()->GetTitle(), "Ostrel - update");
 }
 
-TEST_F(DocumentCommands, SaveAsksForANameOnceAndWritesNothing) {
+TEST_F(DocumentCommands, SaveNamesTheWindowAfterTheFileAndAsksAgainWhileThereIsNone) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
   ASSERT_TRUE(Start());
   Command(cmd::kFileSave);
@@ -91,12 +93,16 @@ TEST_F(DocumentCommands, SaveAsksForANameOnceAndWritesNothing) {
   app->SaveDocumentAs(target.string());
   EXPECT_FALSE(std::filesystem::exists(target));
   EXPECT_EQ(RecentFile(1), target.string());
+  EXPECT_EQ(Frame()->GetTitle(), "saved.upd - update");
+  // Saving wrote nothing, so there is still no file to save into.
   Command(cmd::kFileSave);
-  EXPECT_EQ(user->Dialogs().size(), 1u);
-  EXPECT_FALSE(std::filesystem::exists(target));
+  EXPECT_EQ(user->Dialogs().size(), 2u);
+  std::ofstream(target) << "";
+  Command(cmd::kFileSave);
+  EXPECT_EQ(user->Dialogs().size(), 2u);
 }
 
-TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPage) {
+TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPageOfAJobNamedAfterTheDocument) {
   ServeCatalogue({ScriptItem("accounts", "Accounts")});
   ASSERT_TRUE(Start());
   Command(cmd::kFilePrintPreview);
@@ -105,9 +111,17 @@ TEST_F(DocumentCommands, PrintPreviewShowsOneEmptyPage) {
     if (auto* found = dynamic_cast<wxPreviewFrame*>(window))
       preview = found;
   ASSERT_NE(preview, nullptr);
+  // The job is named after the document, as far as a job name goes.
+  wxPrintout* previewed = nullptr;
+  for (wxWindow* child : preview->GetChildren())
+    if (auto* bar = dynamic_cast<wxPreviewControlBar*>(child))
+      previewed = bar->GetPrintPreview()->GetPrintout();
+  ASSERT_NE(previewed, nullptr);
+  EXPECT_EQ(previewed->GetTitle(), "Ostrel");
   preview->Close(true);
 
-  CEmptyPrintout printout;
+  EXPECT_EQ(PrintJobName(std::string(40, 'x')), wxString(31, 'x'));
+  CEmptyPrintout printout("Ostrel");
   int minPage = 0, maxPage = 0, from = 0, to = 0;
   printout.GetPageInfo(&minPage, &maxPage, &from, &to);
   EXPECT_EQ(std::vector<int>({minPage, maxPage, from, to}), std::vector<int>({1, 1, 1, 1}));

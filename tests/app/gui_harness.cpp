@@ -26,6 +26,7 @@
 #include "app/update_view_logic.h"
 #include "brand/skin.h"
 #include "platform/http.h"
+#include "support/commands.h"
 
 extern "C" const char* __tsan_default_suppressions() {
   return kToolkitThreadSuppressions;
@@ -210,12 +211,13 @@ void ScriptedUser::Answer(wxDialog& dialog) {
     const auto answer = m_setupAnswers.front();
     m_setupAnswers.erase(m_setupAnswers.begin());
     if (answer) {
-      wxStaticCast(dialog.FindWindow(1012), wxTextCtrl)->SetValue(wxString::FromUTF8(*answer));
-      dialog.EndModal(wxID_OK);
+      wxStaticCast(dialog.FindWindow(cmd::kInstallersFolder), wxTextCtrl)
+          ->SetValue(wxString::FromUTF8(*answer));
+      dialog.EndModal(cmd::kDialogOk);
       return;
     }
   }
-  dialog.EndModal(name == "100" ? wxID_OK : wxID_CANCEL);
+  dialog.EndModal(name == "100" ? cmd::kDialogOk : cmd::kDialogCancel);
 }
 
 std::string CatalogueXml(const std::vector<CatalogueItem>& items) {

@@ -64,6 +64,18 @@ TEST_F(StartupGui, WithoutOptionsTheListIsFilledBeforeTheWindowIsShown) {
   SaveScreenshot(Frame(), "main-window");
 }
 
+TEST_F(StartupGui, TheFormScrollsOnlyWhenItsWindowIsSmallerThanIt) {
+  ServeCatalogue({ScriptItem("accounts", "Accounts")});
+  ASSERT_TRUE(Start());
+  CUpdateView* view = View();
+  view->Scroll(3, 10);
+  EXPECT_EQ(view->GetViewStart(), wxPoint(0, 0));
+  Frame()->SetClientSize(view->FormSize() / 2);
+  RunFor(std::chrono::milliseconds(200));
+  view->Scroll(3, 10);
+  EXPECT_EQ(view->GetViewStart(), wxPoint(3, 10));
+}
+
 TEST_F(StartupGui, TheSkinIsAppliedBeforeTheCatalogueIsLoaded) {
   // The reseller's catalogue is the only one that answers.
   setenv("OSTREL_CATALOGUE_URL",

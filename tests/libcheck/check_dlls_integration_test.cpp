@@ -60,6 +60,18 @@ TEST_F(CheckDllsTest, ADateAloneMeansMidnightAndAOneDigitHourLosesItsMinutes) {
   EXPECT_EQ(OldestAcceptableTime("01/02/2003 23:59"), LocalTime(2003, 2, 1, 23, 59, 0));
 }
 
+TEST_F(CheckDllsTest, ADateBeyondThePlatformsTimeValuesFailsAndOneBeforeThemPasses) {
+  Library("c:\\windows\\a.dll", std::time(nullptr));
+  // 1205 is a slip for 2105 that the year rule makes 3105, past Windows' last
+  // time value, as 9999 is; the last two are past every platform's.
+  for (const char* mtime : {"1/1/1205", "31/12/9999 23:59", "1/1/999999", "1/1/2003 99999999"}) {
+    VersionList(std::string("<File path=\"c:\\windows\\a.dll\" mtime=\"") + mtime + "\"/>");
+    EXPECT_FALSE(CheckDlls()) << mtime;
+  }
+  VersionList("<File path=\"c:\\windows\\a.dll\" mtime=\"01/01/1950\"/>");
+  EXPECT_TRUE(CheckDlls());
+}
+
 TEST_F(CheckDllsTest, OnlyFileElementsAtAnyDepthCountAndEveryOneIsExamined) {
   prefix.WriteFile("c:\\ostrel\\dllversion.txt",
                    "<Files><Group><Sub><File path=\"c:\\windows\\deep.dll\" "

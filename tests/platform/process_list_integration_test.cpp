@@ -95,6 +95,22 @@ TEST(ProcessList, APrefixIsThisUsersWinePrefixElseHomeDotWineAndUnknownWithoutAn
   EXPECT_EQ(list->InPrefix(1000, "/p/.wine/").Processes().size(), 2u);
 }
 
+TEST(ProcessList, ANamedSnapshotHoldsTheWantedNamesAloneWithTheirUserAndPrefix) {
+  FakeProcFolder proc;
+  const std::string mine = "Name:\tx\nUid:\t1000\t1000\t1000\t1000\n";
+  proc.Add("1", "C:\\suite\\ACCOUNTS.EXE\0"s, "", mine, "WINEPREFIX=/p/suite\0"s);
+  proc.Add("2", "/usr/bin/bash\0"s, "", mine, "WINEPREFIX=/p/suite\0"s);
+  proc.Add("3", "", "3 (cis.exe) S 1 3", mine, "HOME=/p\0"s);
+  const auto wanted = [](std::string_view name) {
+    return name == "ACCOUNTS.EXE" || name == "cis.exe";
+  };
+
+  const auto list = ProcessList::TakeNamed(wanted, proc.Root());
+  ASSERT_TRUE(list.has_value());
+  EXPECT_EQ(list->Processes(), (std::vector<RunningProcess>{{1, "ACCOUNTS.EXE", 1000, "/p/suite"},
+                                                            {3, "cis.exe", 1000, "/p/.wine"}}));
+}
+
 TEST(ProcessList, AnUnreadableProcessFolderGivesNoList) {
   EXPECT_FALSE(ProcessList::Take("/nonexistent/proc").has_value());
 }

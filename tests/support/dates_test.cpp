@@ -105,5 +105,17 @@ TEST_F(DateTextInFixedZone, TimeValueIsLocalNoonOfTheDay) {
   // A date that is not real carries over, as the platform's time arithmetic does.
   EXPECT_EQ(DateTextToTime("31/02/2003"), 1046682000);  // 2003-03-03 09:00 UTC
   EXPECT_EQ(DateTextToTime("1/2"), 0);
-  EXPECT_EQ(DateTextToTime("1/1/99999999"), 0);
+  // Past January 2038, where a 32-bit time value ends.
+  EXPECT_EQ(DateTextToTime("01/06/2040"), 2222154000);
+}
+
+TEST_F(DateTextInFixedZone, MomentsBeyondThePlatformsTimeValuesSayWhichEndTheyLieAt) {
+  // Later than any time value: nothing can be newer.
+  EXPECT_EQ(DateTextToTime("1/1/99999999"), std::nullopt);
+  EXPECT_EQ(LocalMoment(2003, 2, 1, 999'999'999, 0), std::nullopt);
+  // Earlier: a value every file is newer than (0 where time values start at 1970).
+  const std::optional<std::time_t> early = DateTextToTime("01/01/1900");
+  ASSERT_TRUE(early.has_value());
+  EXPECT_LE(*early, 0);
+  EXPECT_EQ(LocalMoment(-2'000'000'000, 1, 1, 0, 0), 0);
 }

@@ -25,6 +25,8 @@ WORK = Path(os.environ["OSTREL_WINE_WORK"])
 UPDATER = Path(os.environ["OSTREL_WINDOWS_UPDATER"])
 WINE = os.environ["OSTREL_WINE"]
 SLEEPER = Path(os.environ["OSTREL_TEST_SLEEPER"])
+# Another program, looking at the updater's windows by their ids (window_probe.c).
+PROBE = os.environ.get("OSTREL_WINDOW_PROBE")
 # The publisher's tools are the Linux build's.
 HOST_BUILD = Path(os.environ["OSTREL_HOST_BUILD"])
 user_session.SERVER = HOST_BUILD / "tools" / "catalogue-server" / "catalogue-server"
@@ -54,8 +56,8 @@ class WindowsSession(UserSession):
             f'<?xml version="1.0"?>\r\n<Catalogue>\r\n<Downloads>\r\n{items}'
             "</Downloads>\r\n</Catalogue>\r\n")
         self.public_key = self.sign_catalogue(root)
-        # The program runs from its own folder in the prefix, as installed.
-        self.program = self.host("c:\\Program Files\\Ostrel\\ostrel-update.exe")
+        # The program runs as installed: update.exe in the suite's folder.
+        self.program = self.host("c:\\ostrel\\update.exe")
         self.program.parent.mkdir(parents=True)
         shutil.copy(UPDATER, self.program)
 
@@ -98,6 +100,12 @@ class WindowsSession(UserSession):
             subprocess.run([WINE, "reg", "add", settings, "/v", value, "/t", kind, "/d", data,
                             "/f"], env=self.wine_env(), check=True, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
+
+    def probe(self, *arguments):
+        """What the window probe finds, one line each."""
+        found = subprocess.run([WINE, PROBE, *arguments], env=self.wine_env(), capture_output=True,
+                               text=True, timeout=60)
+        return found.stdout.replace("\r", "").splitlines()
 
     def run_wine_program(self, windows_program, *arguments):
         self.programs.append(subprocess.Popen(
@@ -253,6 +261,51 @@ class UnderWindows(unittest.TestCase):
         self.assertIn("Via: ", requests)
         self.assertNotIn("Proxy-Authorization", requests)
 
+    def test_the_program_carries_its_window_resources_by_their_ids(self):
+        found = self.session.probe("resources", "c:\\ostrel\\update.exe")
+        # Explorer shows the first icon group.
+        self.assertIn("first-icon-group #128", found)
+        for resource in ("menu 128", "menu 130", "accelerators 128", "dialog 100", "dialog 101",
+                         "dialog 104", "dialog 133"):
+            self.assertIn(f"{resource} found", found)
+        self.assertIn("string 57344 update", found)
+        items = [line.split(" ")[1] for line in found if line.startswith("item ")]
+        self.assertEqual(items, ["1001", "1004", "1010", "32776", "32777", "32778", "1006", "57664"])
+        accelerators = [line.split(" ")[1] for line in found if line.startswith("accel ")]
+        self.assertEqual(accelerators, ["57600", "57601", "57603", "57607", "57643", "57643",
+                                        "57635", "57635", "57634", "57634", "57637", "57637",
+                                        "57680", "57681"])
+
+    def test_other_programs_reach_the_menu_and_the_dialogs_by_their_ids(self):
+        s = self.session
+        s.start_updater()
+        main = self.main_window()
+        # Commands past 32767, from the menu and posted as another program posts them.
+        s.choose_menu(main, downs=1, rights=1)  # Help > About update...
+        about = s.probe("dialog", "About update")
+        self.assertIn('control 1 Button "OK"', about)
+        s.probe("press", "About update", "1")
+        wait_until(lambda: "About update" not in [t for _, t in s.windows()], 20, "About to close")
+        s.probe("post", "57664")  # About, again
+        self.assertIn('control 1 Button "OK"', s.probe("dialog", "About update"))
+        s.probe("press", "About update", "1")
+        wait_until(lambda: "About update" not in [t for _, t in s.windows()], 20, "About to close")
+        s.probe("post", "32778")  # Network > Setup
+        setup = s.probe("dialog", "Setup")
+        for control in ("control 1012 Edit", 'control 1 Button "OK"', 'control 2 Button "Cancel"'):
+            self.assertTrue(any(line.startswith(control) for line in setup), (control, setup))
+        s.probe("press", "Setup", "2")
+        wait_until(lambda: "Setup" not in [t for _, t in s.windows()], 20, "Setup to close")
+        self.assertNotIn("installers=", s.settings())
+
+    def test_the_list_is_styled_as_its_template(self):
+        s = self.session
+        s.start_updater()
+        self.main_window()
+        styles = s.probe("list")
+        self.assertEqual(styles, ["report=1", "singlesel=1", "showselalways=0", "border=1",
+                                  "tabstop=1", "clientedge=0", "fullrowselect=0",
+                                  "headerdragdrop=0"])
 
 if __name__ == "__main__":
     unittest.main()

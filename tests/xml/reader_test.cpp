@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tree_text.h"
+#include "trickle_buffer.h"
 #include "xml/xml_var.h"
 
 namespace {
@@ -208,6 +209,11 @@ TEST(Reader, BuildsTheSameTreeAsARecursiveDescentForAnyDocument) {
       RecursiveParse(expected, input, true);
     }
     ASSERT_EQ(TreeText(*Read(document)), TreeText(expected)) << document;
+    TrickleBuffer trickle(document);
+    std::istream scanned(&trickle);
+    CXMLVar inPlace("");
+    inPlace.ParseDocument(scanned);
+    ASSERT_EQ(TreeText(inPlace), TreeText(expected)) << document;
   }
 }
 

@@ -50,3 +50,18 @@ TEST(TextInputFile, AMissingFileOrAFolderIsNotGoodAndReadsAsAnEmptyDocument) {
     EXPECT_TRUE(root.Children().empty());
   }
 }
+
+TEST(TextInputFile, ACtrlZEndsTheTextOnWindowsAsItsTextModeDoesAndIsAByteOnLinux) {
+  TempPrefix prefix;
+  const auto path = prefix.Root() / "download.xml";
+  const std::string raw = "<Downloads>\r\n<Item/>\r\x1A\r\n<Item/></Downloads>";
+  WriteHostFile(path, raw);
+#ifdef _WIN32
+  const std::string expected = "<Downloads>\n<Item/>\r";
+#else
+  const std::string expected = "<Downloads>\n<Item/>\r\x1A\n<Item/></Downloads>";
+#endif
+  EXPECT_EQ(ReadAll(path), expected);
+  TextInputFile fromMemory(TextInputFile::Contents{raw});
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(fromMemory), {}), expected);
+}

@@ -10,20 +10,17 @@
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"
 #include "brand/brand_text.h"
-
-namespace {
-constexpr int kProductLineId = 1009;
-}
+#include "support/commands.h"
 
 int CAboutDlg::DoModal() {
   wxDialog dialog;
   wxWindow* parent = wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr;
-  if (!LoadResources() || !wxXmlResource::Get()->LoadDialog(&dialog, parent, "100"))
-    return wxID_CANCEL;
+  if (!LoadResources() || !LoadDialogResource(&dialog, parent, cmd::kAboutDialog))
+    return cmd::kDialogCancel;
   SetClientSizeInDialogUnits(&dialog, kAboutDialogSize);
   XRCCTRL(dialog, "about_icon", wxStaticBitmap)->SetIcon(ApplicationIcon());
   // The product line names the maker; the skin's brand replaces it.
-  auto* productLine = wxStaticCast(dialog.FindWindow(kProductLineId), wxStaticText);
+  auto* productLine = wxStaticCast(dialog.FindWindow(cmd::kProductLine), wxStaticText);
   std::string text = FromWx(productLine->GetLabelText());
   BrandText(text);
   productLine->SetLabelText(ToWx(text));

@@ -2,6 +2,8 @@
 #include <wx/app.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -9,16 +11,21 @@
 
 #include "app/console_options.h"
 #include "app/gui/host_process.h"
+#include "app/gui/toolkit_start.h"
 #include "app/gui/toolkit_suppressions.h"
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
 #include "app/startup.h"
+#ifndef _WIN32
+#include "app/wine_bridge_install.h"
+#endif
 #include "catalogue/server_urls.h"
 #include "platform/codepage.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
 #include "platform/temporary_files.h"
 #include "platform/x_display.h"
+#include "support/startup_trace.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);
 
@@ -57,13 +64,35 @@ std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& 
   return kExitStartupFailed;
 }
 
+#ifndef _WIN32
+// The installed update.exe beside this program's own folder, as the install
+// lays them out.
+int InstallBridge() {
+  std::error_code ec;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (ec) {
+    std::cerr << "ostrel-update: this program's own path cannot be read: " << ec.message() << "\n";
+    return 1;
+  }
+  const WineBridgeFiles files{
+      (self.parent_path() / OSTREL_WINE_BRIDGE_FROM_BINDIR).lexically_normal(), self};
+  return InstallWineBridge(files, std::cout, std::cerr);
+}
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  TraceStartup("main");
   WriteToStartingConsole();
   const std::vector<std::string> arguments = Utf8Arguments(argc, argv);
   // Answered before the toolkit starts, so that they need no display.
-  if (const auto answered = AnswerConsoleOption(arguments, std::cout))
+#ifdef _WIN32
+  const std::function<int()> installBridge;
+#else
+  const std::function<int()> installBridge = InstallBridge;
+#endif
+  if (const auto answered = AnswerConsoleOption(arguments, std::cout, installBridge))
     return *answered;
   // Without a home the prefix would have to be a folder other users can reach.
   if (!platform::HomeFolder()) {
@@ -93,9 +122,11 @@ int main(int argc, char** argv) {
   RemoveLeftovers();
   // Before any thread starts: the download worker relies on it.
   platform::InitialiseHttp();
+  TraceStartup("prefix claimed, HTTP ready");
   if (const auto ended = CheckLibrariesWithoutDisplay(arguments))
     return *ended;
   SetProcessArguments(arguments);
+  ToolkitStarting();
   int exitCode = wxEntry(argc, argv);
   // A start-up that ended without a window has said how it ended; the
   // framework itself failing to start (no display) is a failure too.

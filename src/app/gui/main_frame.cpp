@@ -2,7 +2,12 @@
 
 #include <algorithm>
 
+#ifdef __WXMSW__
+#include <wx/msw/wrapwin.h>
+#else
 #include "app/gui/main_menu.h"
+#endif
+
 #include "app/gui/resources.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
@@ -22,8 +27,14 @@ bool CMainFrame::Create() {
   if (!wxFrame::Create(nullptr, wxID_ANY, wxString(), wxDefaultPosition, wxDefaultSize,
                        wxDEFAULT_FRAME_STYLE))
     return false;
+#ifdef __WXMSW__
+  if (!AttachResourceMenu())
+    return false;
+  SetFont(FormTemplateFont());
+#else
   SetMenuBar(CreateMainMenu());
   SetAcceleratorTable(CreateMainAccelerators());
+#endif
   SetIcons(ApplicationIcons());
 
   m_pView = new CUpdateView(m_doc);
@@ -32,7 +43,7 @@ bool CMainFrame::Create() {
     m_pView = nullptr;
     return false;
   }
-  SetClientSize(m_pView->GetSize());
+  SetClientSize(m_pView->FormSize());
   RefreshTitle();
 
   Bind(wxEVT_MENU, &CMainFrame::OnMenu, this);
@@ -70,13 +81,19 @@ void CMainFrame::RefreshTitle() {
 void CMainFrame::ShrinkToView() {
   if (m_pView == nullptr)
     return;
-  const wxSize form = m_pView->GetSize();
+  const wxSize form = m_pView->FormSize();
   const wxSize client = GetClientSize();
   SetClientSize(std::min(form.x, client.x), std::min(form.y, client.y));
 }
 
 void CMainFrame::OnMenu(wxCommandEvent& event) {
+#ifdef __WXMSW__
+  // The menu and the accelerators arrive as WM_COMMAND (MSWWindowProc); what
+  // comes here is a command the Desktop queued, by its own id.
+  RouteCommand(event.GetId());
+#else
   RouteCommand(CommandForEventId(event.GetId()));
+#endif
 }
 
 void CMainFrame::OnClose(wxCloseEvent&) {
@@ -94,3 +111,25 @@ void CMainFrame::OnIdle(wxIdleEvent& event) {
   RefreshTitle();
   event.Skip();
 }
+
+#ifdef __WXMSW__
+bool CMainFrame::AttachResourceMenu() {
+  const HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  const HMENU menu = ::LoadMenuW(instance, MAKEINTRESOURCEW(cmd::kMainFrameResource));
+  // The window owns its menu from here on, and destroys it with itself.
+  if (menu == nullptr || !::SetMenu(static_cast<HWND>(GetHWND()), menu))
+    return false;
+  SetAcceleratorTable(wxAcceleratorTable(wxString::Format("#%d", cmd::kMainFrameResource)));
+  return true;
+}
+
+WXLRESULT CMainFrame::MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) {
+  // A control's notification carries the control's window; a menu command,
+  // an accelerator's or one another program posts carries none.
+  if (message == WM_COMMAND && lParam == 0) {
+    RouteCommand(LOWORD(wParam));
+    return 0;
+  }
+  return wxFrame::MSWWindowProc(message, wParam, lParam);
+}
+#endif

@@ -2,6 +2,13 @@
 // bar, the title "<document title> - update", and the update view as its only
 // child.
 //
+// On Windows the menu and the accelerators are the program's resources 128,
+// and every command that reaches the window as a menu command (WM_COMMAND
+// from the menu, an accelerator, or posted by another program) is taken by
+// its full 16-bit id, as the framework takes it: the toolkit would read ids
+// from 32768 up as negative numbers and lose them. The window's font is the
+// form template's, so that the form's dialog units are the template's.
+//
 // Every command (menu item, accelerator, button, or one posted through the
 // Desktop) is routed frame -> view -> document -> application; a command
 // that nobody handles does nothing. Closing the window closes the progress
@@ -45,6 +52,10 @@ class CMainFrame : public wxFrame {
   void OnMenu(wxCommandEvent& event);
   void OnClose(wxCloseEvent& event);
   void OnIdle(wxIdleEvent& event);
+#ifdef __WXMSW__
+  WXLRESULT MSWWindowProc(WXUINT message, WXWPARAM wParam, WXLPARAM lParam) override;
+  bool AttachResourceMenu();
+#endif
 
   CUpdateDoc& m_doc;
   Hooks m_hooks;

@@ -1,4 +1,6 @@
-// Menu 128 and accelerator table 128 of the main window.
+// Menu 128 and accelerator table 128 of the main window, built with the
+// toolkit where the system has no such resources (on Windows they are the
+// program's own, res/ostrel-update.rc).
 //
 // The toolkit takes menu and accelerator ids only below 0x7FFF, and several
 // command ids (Network, About, the framework's commands) lie above. So every

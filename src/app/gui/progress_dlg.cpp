@@ -10,23 +10,20 @@
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"
 #include "app/progress_figures.h"
+#include "support/commands.h"
 
 namespace {
-
-constexpr int kDefaultTitleId = 105;
-constexpr int kBarId = 1003;
-constexpr int kPercentTextId = 1004;
 
 // The window itself: it ignores every way a user has of dismissing it.
 class ProgressWindow : public wxDialog {
  public:
   bool Create(wxWindow* parent) {
-    if (!LoadResources() || !wxXmlResource::Get()->LoadDialog(this, parent, "104"))
+    if (!LoadResources() || !LoadDialogResource(this, parent, cmd::kProgressDialog))
       return false;
     SetEscapeId(wxID_NONE);
     SetAffirmativeId(wxID_NONE);
     Bind(
-        wxEVT_BUTTON, [](wxCommandEvent&) {}, wxID_CANCEL);
+        wxEVT_BUTTON, [](wxCommandEvent&) {}, cmd::kDialogCancel);
     Bind(wxEVT_CLOSE_WINDOW, [this](wxCloseEvent& event) {
       if (event.CanVeto()) {
         event.Veto();
@@ -41,7 +38,8 @@ class ProgressWindow : public wxDialog {
 
 }  // namespace
 
-CProgressDlg::CProgressDlg(int titleId) : m_nTitleId(titleId != 0 ? titleId : kDefaultTitleId) {}
+CProgressDlg::CProgressDlg(int titleId)
+    : m_nTitleId(titleId != 0 ? titleId : cmd::kProgressTitleString) {}
 
 CProgressDlg::~CProgressDlg() {
   if (HasWindow())
@@ -124,9 +122,9 @@ void CProgressDlg::RestoreOwner() {
 }
 
 wxGauge* CProgressDlg::Bar() const {
-  return wxStaticCast(m_pWindow->FindWindow(kBarId), wxGauge);
+  return wxStaticCast(m_pWindow->FindWindow(cmd::kProgressBar), wxGauge);
 }
 
 wxStaticText* CProgressDlg::PercentLabel() const {
-  return wxDynamicCast(m_pWindow->FindWindow(kPercentTextId), wxStaticText);
+  return wxDynamicCast(m_pWindow->FindWindow(cmd::kProgressPercent), wxStaticText);
 }

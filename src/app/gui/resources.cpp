@@ -5,7 +5,11 @@
 #include <wx/xrc/xmlres.h>
 #include <cstddef>
 
-#ifndef _WIN32
+#ifdef __WXMSW__
+#include <windows.h>
+
+#include "app/gui/wx_text.h"
+#else
 #include "update_icon.xpm"
 #endif
 
@@ -30,19 +34,48 @@ bool LoadResources() {
   return loaded;
 }
 
-#ifdef _WIN32
-// The program's icon resource (res/ostrel-update.rc), in the sizes Windows
-// draws it at.
-namespace {
-constexpr const char* kIconResource = "ostrel_update";
+bool LoadDialogResource(wxDialog* dialog, wxWindow* parent, int templateId) {
+  if (!wxXmlResource::Get()->LoadDialog(dialog, parent, wxString::Format("%d", templateId)))
+    return false;
+  dialog->SetAffirmativeId(cmd::kDialogOk);
+  dialog->SetEscapeId(cmd::kDialogCancel);
+  return true;
 }
 
+bool LoadFormResource(wxPanel* form, wxWindow* parent, int templateId) {
+  return wxXmlResource::Get()->LoadPanel(form, parent, wxString::Format("%d", templateId));
+}
+
+#ifdef __WXMSW__
+namespace {
+
+// Icon 128, the application's, in the sizes Windows draws it at; the first
+// icon group of the program, which Explorer shows.
+const wxString& IconResource() {
+  static const wxString name = wxString::Format("#%d", cmd::kMainFrameResource);
+  return name;
+}
+
+}  // namespace
+
 wxIcon ApplicationIcon() {
-  return wxIcon(kIconResource, wxBITMAP_TYPE_ICO_RESOURCE, 32, 32);
+  return wxIcon(IconResource(), wxBITMAP_TYPE_ICO_RESOURCE, 32, 32);
 }
 
 wxIconBundle ApplicationIcons() {
-  return wxIconBundle(kIconResource, nullptr);
+  return wxIconBundle(IconResource(), nullptr);
+}
+
+std::string LoadResourceString(int id) {
+  // The length of the string itself, read in place: no buffer to outgrow.
+  const wchar_t* text = nullptr;
+  const int length = ::LoadStringW(::GetModuleHandleW(nullptr), static_cast<UINT>(id),
+                                   reinterpret_cast<wchar_t*>(&text), 0);
+  return length > 0 ? FromWx(wxString(text, static_cast<std::size_t>(length))) : std::string();
+}
+
+wxFont FormTemplateFont() {
+  return wxFont(8, wxFONTFAMILY_SWISS, wxFONTSTYLE_NORMAL, wxFONTWEIGHT_NORMAL, false, "Tahoma");
 }
 #else
 wxIcon ApplicationIcon() {
@@ -52,11 +85,11 @@ wxIcon ApplicationIcon() {
 wxIconBundle ApplicationIcons() {
   return wxIconBundle(ApplicationIcon());
 }
-#endif
 
 std::string LoadResourceString(int id) {
-  return id == kAppTitleStringId ? "update" : "";
+  return id == cmd::kAppTitleString ? "update" : "";
 }
+#endif
 
 void SetClientSizeInDialogUnits(wxWindow* window, wxSize dialogUnits) {
   window->SetClientSize(window->ConvertDialogToPixels(dialogUnits));

@@ -7,25 +7,22 @@
 
 #include "app/gui/resources.h"
 #include "app/gui/wx_text.h"
-
-namespace {
-constexpr int kFolderEditId = 1012;
-}
+#include "support/commands.h"
 
 int CSetupDlg::DoModal() {
   wxDialog dialog;
   // No explicit parent: like the framework, the dialog belongs to the main
   // window.
   wxWindow* parent = wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr;
-  if (!LoadResources() || !wxXmlResource::Get()->LoadDialog(&dialog, parent, "133"))
+  if (!LoadResources() || !LoadDialogResource(&dialog, parent, cmd::kSetupDialog))
     return kCancel;
   SetClientSizeInDialogUnits(&dialog, kSetupDialogSize);
-  auto* edit = wxStaticCast(dialog.FindWindow(kFolderEditId), wxTextCtrl);
+  auto* edit = wxStaticCast(dialog.FindWindow(cmd::kInstallersFolder), wxTextCtrl);
   edit->ChangeValue(ToWx(m_strInstallers));
   edit->SelectAll();
   edit->SetFocus();
   dialog.CentreOnParent();
-  if (dialog.ShowModal() != wxID_OK)
+  if (dialog.ShowModal() != kOk)
     return kCancel;
   m_strInstallers = FromWx(edit->GetValue());
   return kOk;

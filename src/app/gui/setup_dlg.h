@@ -6,10 +6,12 @@
 
 #include <string>
 
+#include "support/commands.h"
+
 class CSetupDlg {
  public:
-  static constexpr int kOk = 1;
-  static constexpr int kCancel = 2;
+  static constexpr int kOk = cmd::kDialogOk;
+  static constexpr int kCancel = cmd::kDialogCancel;
 
   // 1 when the user confirmed with OK (m_strInstallers then holds the edited
   // text), 2 otherwise (the field is left as it was).

@@ -3,16 +3,20 @@
 #include <wx/filedlg.h>
 
 #include "app/application.h"
+#include "app/document_file.h"
 #include "app/gui/about_dlg.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
+#include "app/gui/toolkit_start.h"
 #include "app/gui/update_view.h"
 #include "app/gui/wx_text.h"
 #include "app/option_keys.h"
 #include "catalogue/update_doc.h"
 #include "platform/codepage.h"
+#include "platform/host_path.h"
 #include "platform/x_display.h"
 #include "support/commands.h"
+#include "support/startup_trace.h"
 
 namespace {
 
@@ -48,6 +52,8 @@ CUpdateApp::~CUpdateApp() {
 }
 
 bool CUpdateApp::OnInit() {
+  ToolkitStarted();
+  TraceStartup("toolkit started");
   if (!g_startupRefusal.empty()) {
     SetDesktop(&m_desktop);
     m_desktop.MessageBox(g_startupRefusal);
@@ -86,6 +92,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
     m_nStartupExitCode = kExitLibrariesInOrder;
     return false;
   }
+  TraceStartup("options read");
   if (!ProcessShellCommand()) {
     m_nStartupExitCode = kExitStartupFailed;
     return false;
@@ -98,6 +105,7 @@ bool CUpdateApp::InitInstance(const std::vector<std::string>& arguments) {
   }
   m_pFrame->Show();
   m_pFrame->Update();
+  TraceStartup("window shown");
   return true;
 }
 
@@ -113,15 +121,16 @@ bool CUpdateApp::ProcessShellCommand() {
     frame->Destroy();
     return false;
   }
+  TraceStartup("main window made");
   m_pFrame = frame;
   SetTopWindow(frame);
   m_desktop.AttachFrame(frame);
 
-  // A plain argument names the document to open; opening reads nothing, so
-  // the recent-file list is its only trace.
-  m_strPathName = TheCommandLine().m_strFileName;
-  if (!m_strPathName.empty())
-    m_recentFiles.Add(m_strPathName);
+  // A plain argument names the document to open; opening reads nothing, and
+  // the catalogue then titles the document, so the recent-file list is its
+  // only trace.
+  if (!TheCommandLine().m_strFileName.empty())
+    SetPathName(TheCommandLine().m_strFileName);
   frame->View()->OnInitialUpdate();
   if (m_pFrame)
     m_pFrame->RefreshTitle();
@@ -160,15 +169,24 @@ void CUpdateApp::NewDocument() {
 void CUpdateApp::OpenDocument(const std::string& path) {
   if (!m_pFrame)
     return;
-  m_strPathName = path;
-  m_recentFiles.Add(path);
+  SetPathName(path);
   m_pFrame->View()->OnInitialUpdate();
+  if (m_pFrame)
+    m_pFrame->RefreshTitle();
 }
 
 void CUpdateApp::SaveDocumentAs(const std::string& path) {
   // Saving writes nothing: the document has no file form.
-  m_strPathName = path;
-  m_recentFiles.Add(path);
+  SetPathName(path);
+}
+
+void CUpdateApp::SetPathName(const std::string& path) {
+  m_strPathName = platform::FullPathName(path);
+  m_recentFiles.Add(m_strPathName);
+  if (m_pDoc)
+    m_pDoc->SetTitle(DocumentTitleOf(m_strPathName));
+  if (m_pFrame)
+    m_pFrame->RefreshTitle();
 }
 
 void CUpdateApp::OnFileOpen() {
@@ -179,7 +197,7 @@ void CUpdateApp::OnFileOpen() {
 }
 
 void CUpdateApp::OnFileSave() {
-  if (!m_strPathName.empty())
+  if (!SaveAsksForName(m_strPathName))
     return;
   const wxString name = m_pDoc ? ToWx(m_pDoc->GetTitle()) : wxString();
   wxFileDialog dialog(m_pFrame.get(), "Save As", wxString(), name, "All Files (*.*)|*",

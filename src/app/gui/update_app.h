@@ -50,12 +50,15 @@ class CUpdateApp : public wxApp {
   const std::string& PathName() const { return m_strPathName; }
 
   // The framework's New, Open and Save, without their file dialogs (the
-  // commands ask for the name, then come here).
+  // commands ask for the name, then come here). Open and Save name the
+  // document after the file, keep its full path and put it first in the
+  // recent-file list.
   void NewDocument();
   void OpenDocument(const std::string& path);
   void SaveDocumentAs(const std::string& path);
 
  private:
+  void SetPathName(const std::string& path);
   bool ProcessShellCommand();
   void OnFileOpen();
   void OnFileSave();

@@ -1,5 +1,7 @@
 // The update view: form 101, the catalogue's updates in a list beside a
-// column of buttons, two progress labels, and the progress dialog.
+// column of buttons, two progress labels, and the progress dialog. Like the
+// framework's form view it scrolls, in both directions, when its window is
+// smaller than the form.
 //
 // The view shows; what it does lives in UpdateViewLogic (the core), which it
 // drives from its buttons, its commands, the document's updates and a timer
@@ -7,6 +9,7 @@
 #pragma once
 
 #include <wx/panel.h>
+#include <wx/scrolwin.h>
 #include <wx/timer.h>
 #include <memory>
 
@@ -15,9 +18,8 @@
 #include "app/update_view_logic.h"
 
 class CUpdateDoc;
-class wxListCtrl;
 
-class CUpdateView : public wxPanel, private ProgressDisplay {
+class CUpdateView : public wxScrolled<wxPanel>, private ProgressDisplay {
  public:
   static constexpr int kTimerId = 1;
   static constexpr int kTimerPeriodMs = 1000;
@@ -28,6 +30,8 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
   // Makes the form inside `parent` and starts the timer; false when the form
   // can't be made.
   bool Create(wxWindow* parent);
+  // The form's size in pixels, whatever the window's.
+  wxSize FormSize() const { return m_formSize; }
 
   // The framework's first update (and again after New and Open): the list
   // is filled from whatever catalogue is there, the frame shrinks to the
@@ -55,9 +59,10 @@ class CUpdateView : public wxPanel, private ProgressDisplay {
 
   CUpdateDoc& m_doc;
   // The form's list control, and the logic's list over it.
-  wxListCtrl* m_listControl = nullptr;
+  CCatalogueListCtrl* m_listControl = nullptr;
   std::unique_ptr<WxUpdateList> m_list;
   std::unique_ptr<UpdateViewLogic> m_logic;
   CProgressDlg m_progress;
   wxTimer m_timer;
+  wxSize m_formSize;
 };

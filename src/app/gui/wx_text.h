@@ -7,10 +7,11 @@
 
 #include <wx/string.h>
 #include <string>
+#include <string_view>
 
 #include "platform/codepage.h"
 
-inline wxString ToWx(const std::string& cp1252) {
+inline wxString ToWx(std::string_view cp1252) {
   return wxString::FromUTF8(platform::Cp1252ToUtf8(cp1252));
 }
 

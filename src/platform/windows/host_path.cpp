@@ -62,6 +62,20 @@ fs::path HostPath(std::string_view windowsPath) {
   return fs::path(WideFromCp1252(windowsPath)).make_preferred();
 }
 
+std::string FullPathName(std::string_view path) {
+  if (path.empty())
+    return {};
+  const std::wstring wide = WideFromCp1252(path);
+  const DWORD needed = ::GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+  std::wstring full(needed, L'\0');
+  const DWORD made =
+      needed == 0 ? 0 : ::GetFullPathNameW(wide.c_str(), needed, full.data(), nullptr);
+  if (made == 0 || made >= needed)
+    return std::string(path);
+  full.resize(made);
+  return Cp1252FromWide(full);
+}
+
 std::string HostPathText(std::string_view windowsPath) {
   return Utf8FromWide(HostPath(windowsPath).native());
 }

@@ -26,11 +26,16 @@ std::string Cp1252FromWide(std::wstring_view text) {
   if (text.empty())
     return {};
   const int size = static_cast<int>(text.size());
+  // Without the flag Windows writes a look-alike where it has one (l for ł),
+  // and '?' only for the rest; the suite's texts get '?' throughout, as
+  // platform::Utf8ToCp1252 gives them.
+  constexpr DWORD kFlags = WC_NO_BEST_FIT_CHARS;
   const int needed =
-      ::WideCharToMultiByte(kWindows1252, 0, text.data(), size, nullptr, 0, "?", nullptr);
+      ::WideCharToMultiByte(kWindows1252, kFlags, text.data(), size, nullptr, 0, "?", nullptr);
   std::string narrow(needed > 0 ? static_cast<std::size_t>(needed) : 0, '\0');
   if (needed > 0)
-    ::WideCharToMultiByte(kWindows1252, 0, text.data(), size, narrow.data(), needed, "?", nullptr);
+    ::WideCharToMultiByte(kWindows1252, kFlags, text.data(), size, narrow.data(), needed, "?",
+                          nullptr);
   return narrow;
 }
 

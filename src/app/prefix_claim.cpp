@@ -5,6 +5,7 @@
 #include <optional>
 #include <system_error>
 
+#include "catalogue/partial_download.h"
 #include "platform/host_path.h"
 #include "platform/settings_leftovers.h"
 #include "platform/temporary_files.h"
@@ -76,6 +77,7 @@ PrefixClaimResult ClaimPrefix(PrefixLocks& locks) {
 
 void RemoveLeftovers() {
   platform::RemoveStaleTemporaries(platform::HostPath(kDownloadFolder));
+  RemoveStalePartials(platform::HostPath(kDownloadFolder));
   platform::RemoveStaleSettingsCopies(
       ProfileHostPath(), std::chrono::duration_cast<std::chrono::seconds>(kSettingsCopyAge));
 }

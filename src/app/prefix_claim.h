@@ -20,9 +20,11 @@
 //
 // Holding the locks, the run removes what an earlier updater of this prefix
 // left when it was killed: temporary downloads in "c:\temp" (the only updater
-// that could be writing there is this one) and copies of the settings file
-// in its folder that nobody has written for ten minutes (any process of the
-// suite may be saving a setting). The network installers folder is not swept
+// that could be writing there is this one), the partial installers kept there
+// for a later run that nobody has written for 7 days (catalogue/
+// partial_download.h), and copies of the settings file in its folder that
+// nobody has written for ten minutes (any process of the suite may be saving
+// a setting). The network installers folder is not swept
 // here: other machines and other prefixes share it, and their updaters may be
 // writing there now (Network Download removes only temporaries that nobody
 // has written for a day).

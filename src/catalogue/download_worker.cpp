@@ -44,7 +44,7 @@ void DownloadWorker::Run(DownloadState& state, const std::atomic<bool>* abandon)
   bool whole = false;
   try {
     whole = TransferFile(state.url, state.targetPath, state.byteCounter, abandon,
-                         TransferBounds{state.maxBytes, state.deadlineSeconds});
+                         TransferBounds{state.maxBytes, state.deadlineSeconds, state.resumption});
   } catch (...) {
     // TransferFile reports its own failures; nothing may stop the post below.
     Log("download of %s ended unexpectedly", state.url.c_str());

@@ -32,6 +32,8 @@ struct DownloadState {
   std::uint64_t maxBytes = kInstallerMostBytes;
   // Seconds for the whole fetch; 0: none beyond the stall rule.
   long deadlineSeconds = 0;
+  // How a transfer that ends early is taken up again.
+  Resumption resumption = Resumption::kNone;
   // Whether the last transfer delivered the whole file; set by the worker
   // before it posts "Complete".
   std::atomic<bool> transferred{false};

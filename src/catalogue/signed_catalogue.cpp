@@ -26,7 +26,10 @@ constexpr long kSignatureLeastSeconds = 5;
 
 class TextSink final : public platform::DownloadSink {
  public:
-  void Begin() override { text.clear(); }
+  bool Begin(const platform::HttpHead&) override {
+    text.clear();
+    return true;
+  }
   bool Add(const char* data, std::size_t size) override {
     text.append(data, size);
     return true;

@@ -6,11 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/request_url.h"
-#include "catalogue/sign_in.h"
+#include "catalogue/http_transfer.h"
 #include "platform/file_reader.h"
 #include "platform/host_path.h"
-#include "platform/http.h"
 #include "platform/replacement_file.h"
 #include "support/desktop.h"
 #include "support/log.h"
@@ -25,36 +23,6 @@ constexpr std::size_t kCopyChunkBytes = 64 * 1024;
 bool Abandoned(const std::atomic<bool>* abandon) {
   return abandon != nullptr && abandon->load();
 }
-
-// The body of the accepted answer: into the temporary file, counted.
-class TargetSink final : public platform::DownloadSink {
- public:
-  TargetSink(platform::ReplacementFile& file, std::atomic<std::int32_t>* counter)
-      : m_file(file), m_counter(counter) {}
-
-  void Begin() override {
-    if (m_counter != nullptr)
-      m_counter->store(0);
-  }
-
-  bool Add(const char* data, std::size_t size) override {
-    if (!m_file.Write(data, size)) {
-      m_writeFailed = true;
-      return false;
-    }
-    if (m_counter != nullptr)
-      AddToByteCounter(*m_counter, size);
-    return true;
-  }
-
-  // The disk refused the bytes: the transfer failed here, not on the network.
-  bool WriteFailed() const { return m_writeFailed; }
-
- private:
-  platform::ReplacementFile& m_file;
-  std::atomic<std::int32_t>* m_counter;
-  bool m_writeFailed = false;
-};
 
 bool Fail(const std::string& source, const std::string& reason) {
   Log("download of %s failed: %s", source.c_str(), reason.c_str());
@@ -129,40 +97,21 @@ bool CopyLocalFile(const std::string& source, const std::string& targetPath,
 bool FetchOverHttp(const std::string& source, const std::string& targetPath,
                    std::atomic<std::int32_t>* byteCounter, const std::atomic<bool>* abandon,
                    const TransferBounds& bounds) {
-  // The target's folder is tried before the server is contacted: a missing
-  // folder fails without any traffic.
-  platform::ReplacementFile target(platform::HostPath(targetPath));
-  if (!target.Open())
-    return FailHere(source, targetPath, target.Error());
-
-  platform::HttpRequest request;
-  request.url = RequestUrl(source);
-  request.headers = TransferRequestHeaders();
-  request.limits = platform::HttpLimits::FromEnvironment();
-  request.limits.maxBytes = bounds.maxBytes;
-  request.limits.deadline = bounds.deadlineSeconds;
-  request.abandon = abandon;
-
-  platform::HttpSession session;
-  TargetSink sink(target, byteCounter);
-  const SignedInAnswer signedIn = GetSigningIn(session, request, sink, abandon);
-  if (signedIn.outcome == SignInOutcome::kAbandoned)
-    return GiveUp(source);
-  if (signedIn.outcome == SignInOutcome::kRefused)
-    return Refuse(source);
-  const platform::HttpAnswer& answer = signedIn.answer;
-
-  if (answer.abandoned)
-    return GiveUp(source);
-  if (sink.WriteFailed())
-    return FailHere(source, targetPath, target.Error());
-  if (!answer.complete)
-    return Fail(source, answer.error);
-  if (!answer.Succeeded())
-    return Fail(source, FormatText("status %ld", answer.status));
-  if (!target.Commit())
-    return FailHere(source, targetPath, target.Error());
-  return true;
+  const HttpTransferResult result =
+      TransferOverHttp(source, platform::HostPath(targetPath), byteCounter, abandon, bounds);
+  switch (result.outcome) {
+    case HttpTransferOutcome::kWhole:
+      return true;
+    case HttpTransferOutcome::kAbandoned:
+      return GiveUp(source);
+    case HttpTransferOutcome::kRefused:
+      return Refuse(source);
+    case HttpTransferOutcome::kNotSaved:
+      return FailHere(source, targetPath, result.reason);
+    case HttpTransferOutcome::kFailed:
+      break;
+  }
+  return Fail(source, result.reason);
 }
 
 }  // namespace

@@ -11,7 +11,16 @@
 // Promises:
 // - the target is replaced only by a file that arrived whole; a failed,
 //   refused or abandoned transfer leaves an earlier target as it was and no
-//   partial file (the bytes go to a temporary file beside the target);
+//   partial file (the bytes go to a temporary file beside the target), but
+//   for an installer's partial kept for the next run (partial_download.h);
+// - an installer's transfer that ends early (a reset, a server restarting, a
+//   stall) is asked again from where the file ended (Range, If-Range naming
+//   the first answer's validator), after waits of 1, 2, 4, 8 and 16 s; the
+//   count starts again after a try that brought the file on by 1,024 bytes
+//   or more (a link that drops now and then still delivers). A 206 that
+//   continues the file at its end carries on; a whole answer (a server
+//   without ranges, a file changed since) starts it over. Catalogues and
+//   texts get one try;
 // - an HTTP source is requested as RequestUrl makes it: blanks and other
 //   characters a URL may not carry are encoded; messages and the log name
 //   the source as written;
@@ -34,6 +43,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -50,10 +60,21 @@ inline constexpr std::uint64_t kInstallerMostBytes = 4ull * 1024 * 1024 * 1024;
 // The catalogue fetch at start-up holds the window back: it must end within this.
 inline constexpr long kCatalogueDeadlineSeconds = 30;
 
+// How a transfer that ends early is taken up again (HTTP only).
+enum class Resumption {
+  kNone,        // one try: catalogues, signatures, information texts
+  kWithinRun,   // up to five more tries, each from where the file ended
+  kAcrossRuns,  // the same, and a partial with a validator is kept for the next run
+};
+
+// How far a transfer may go: its size, its time, and its tries.
 struct TransferBounds {
   std::uint64_t maxBytes = kInstallerMostBytes;
   // Seconds for the whole fetch (HTTP only); 0: none beyond the stall rule.
   long deadlineSeconds = 0;
+  Resumption resumption = Resumption::kNone;
+  // The wait before the first try again; each next one waits twice as long.
+  std::chrono::milliseconds firstWait{1000};
 
   // A catalogue at start-up: kTextMostBytes within kCatalogueDeadlineSeconds,
   // or within OSTREL_CATALOGUE_DEADLINE (whole seconds) where the environment

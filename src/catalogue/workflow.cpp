@@ -75,6 +75,10 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
   m_pTransfer->state.transferred = false;
   m_pTransfer->state.maxBytes = InstallerByteLimit(item->ChildValue("Size"));
   m_pTransfer->state.deadlineSeconds = 0;
+  // The network installers folder is shared with other machines, which may be
+  // fetching the same installer now: nothing is kept there for a later run.
+  m_pTransfer->state.resumption =
+      m_Mode == WorkflowMode::Download ? Resumption::kWithinRun : Resumption::kAcrossRuns;
   m_pTransfer->information = false;
   const CXMLVar* digest = item->FindChild("Sha256");
   m_pTransfer->expectedSha256 = digest != nullptr ? digest->m_strValue : "";
@@ -189,6 +193,7 @@ void CUpdateDoc::ShowInfo(CXMLVar* item) {
   state.byteCounter = nullptr;
   state.maxBytes = TransferBounds::ForText().maxBytes;
   state.deadlineSeconds = TransferBounds::ForCatalogue().deadlineSeconds;
+  state.resumption = Resumption::kNone;
   const CXMLVar* digest = item->FindChild("InfoSha256");
   m_pTransfer->expectedSha256 = digest != nullptr ? digest->m_strValue : "";
   m_pTransfer->name = item->ChildValue("Info");

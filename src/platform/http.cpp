@@ -33,6 +33,21 @@ bool StartsWithNoCase(const char* text, std::size_t size, const char* prefix) {
   return size >= length && strncasecmp(text, prefix, length) == 0;
 }
 
+// The value of a header line "Name: value\r\n" whose name is `name` (with
+// its colon), without the blanks around it; nullopt for another header.
+std::optional<std::string> ValueOf(const char* line, std::size_t size, const char* name) {
+  if (!StartsWithNoCase(line, size, name))
+    return std::nullopt;
+  std::size_t start = std::char_traits<char>::length(name);
+  while (start < size && (line[start] == ' ' || line[start] == '\t'))
+    ++start;
+  std::size_t end = size;
+  while (end > start && (line[end - 1] == '\r' || line[end - 1] == '\n' || line[end - 1] == ' ' ||
+                         line[end - 1] == '\t'))
+    --end;
+  return std::string(line + start, end - start);
+}
+
 constexpr char kServerChallenge[] = "WWW-Authenticate:";
 constexpr char kProxyChallenge[] = "Proxy-Authenticate:";
 
@@ -87,6 +102,9 @@ struct HttpSession::Impl {
   bool sinkRefused = false;
   unsigned offeredSchemes = 0;
   unsigned offeredProxySchemes = 0;
+  // The head of the answer being received (the last one of a redirect or
+  // sign-in exchange).
+  HttpHead head;
 
   // Bounds of the transfer under way.
   using Clock = std::chrono::steady_clock;
@@ -150,6 +168,18 @@ struct HttpSession::Impl {
     if (StartsWithNoCase(line, size, "HTTP/")) {
       impl.offeredSchemes = 0;
       impl.offeredProxySchemes = 0;
+      impl.head = HttpHead{};
+    } else if (auto etag = ValueOf(line, size, "ETag:")) {
+      impl.head.etag = std::move(*etag);
+    } else if (auto modified = ValueOf(line, size, "Last-Modified:")) {
+      impl.head.lastModified = std::move(*modified);
+    } else if (auto range = ValueOf(line, size, "Content-Range:")) {
+      impl.head.contentRange = std::move(*range);
+    } else if (auto length = ValueOf(line, size, "Content-Length:")) {
+      char* end = nullptr;
+      const unsigned long long value = std::strtoull(length->c_str(), &end, 10);
+      if (!length->empty() && *end == '\0')
+        impl.head.contentLength = value;
     } else if (StartsWithNoCase(line, size, kServerChallenge)) {
       impl.offeredSchemes |= SchemeOfChallenge(line, size, kServerChallenge);
     } else if (StartsWithNoCase(line, size, kProxyChallenge)) {
@@ -173,7 +203,11 @@ struct HttpSession::Impl {
     try {
       if (!impl.begun) {
         impl.begun = true;
-        impl.sink->Begin();
+        impl.head.status = status;
+        if (!impl.sink->Begin(impl.head)) {
+          impl.sinkRefused = true;
+          return CURL_WRITEFUNC_ERROR;
+        }
       }
       if (impl.sink->Add(data, size))
         return size;
@@ -225,6 +259,7 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
   impl.sinkRefused = false;
   impl.offeredSchemes = 0;
   impl.offeredProxySchemes = 0;
+  impl.head = HttpHead{};
   impl.errorText[0] = '\0';
   impl.StartBounds(request.limits);
 
@@ -296,8 +331,11 @@ HttpAnswer HttpSession::Get(const HttpRequest& request, DownloadSink& sink) {
 
   if (result == CURLE_OK || tunnelRefused) {
     answer.complete = true;
-    if (answer.Succeeded() && !impl.begun)
-      sink.Begin();
+    impl.head.status = answer.status;
+    if (answer.Succeeded() && !impl.begun && !sink.Begin(impl.head)) {
+      answer.complete = false;
+      answer.error = "the received bytes could not be stored";
+    }
   } else if (result == CURLE_ABORTED_BY_CALLBACK && request.abandon && request.abandon->load()) {
     answer.abandoned = true;
     answer.error = "abandoned";

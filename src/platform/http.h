@@ -1,10 +1,11 @@
 // HTTP GET over libcurl: the host's stand-in for the platform's internet layer.
 //
-// A request names a URL, its header lines and, on a retry, the credentials to
-// send. The body of a successful (2xx) answer goes to a DownloadSink, chunk by
-// chunk as it arrives; this code never opens a file and never knows whether
-// the bytes end in a file, a counter or a test's buffer. The body of any other
-// answer (an error page, a 401's text) is read and dropped.
+// A request names a URL, its header lines (a Range among them, for a
+// transfer taken up again) and, on a retry, the credentials to send. The body
+// of a successful (2xx) answer goes to a DownloadSink, chunk by chunk as it
+// arrives, after its head (HttpHead); this code never opens a file and never
+// knows whether the bytes end in a file, a counter or a test's buffer. The
+// body of any other answer (an error page, a 401's text) is read and dropped.
 //
 // What every request gets:
 // - only the header lines it names, besides Host; libcurl adds no
@@ -46,13 +47,25 @@ namespace platform {
 // running.
 void InitialiseHttp();
 
+// What a 2xx answer says of its body before the body comes: enough to take
+// up a transfer again from where it ended.
+struct HttpHead {
+  long status = 0;
+  // The header values as sent (the ETag with its quotes); empty when absent.
+  std::string etag;
+  std::string lastModified;
+  std::string contentRange;
+  // Content-Length, when the answer gives it: the bytes of this answer.
+  std::optional<std::uint64_t> contentLength;
+};
+
 // Where the body of a successful answer goes.
 class DownloadSink {
  public:
   virtual ~DownloadSink() = default;
   // A 2xx answer's body starts (it may be empty). Called once per answer,
-  // before any Add.
-  virtual void Begin() {}
+  // before any Add. False refuses the body: the transfer ends as failed.
+  virtual bool Begin(const HttpHead&) { return true; }
   // The next bytes of the body; false ends the transfer as failed.
   virtual bool Add(const char* data, std::size_t size) = 0;
 };

@@ -155,7 +155,8 @@ std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsComman
       named.remove_suffix(1);
     const std::string why =
         WhyWindowsProgramCannotRun(std::string(named), machine, wine.has_value(),
-                                   machine == WindowsMachine::I386 && WineRuns32BitPrograms());
+                                   machine == WindowsMachine::I386 && wine &&
+                                       WineInstallationRuns32BitPrograms(fs::path(*wine)));
     if (!why.empty()) {
       if (refusal != nullptr)
         *refusal = why;

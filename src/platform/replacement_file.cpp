@@ -51,7 +51,10 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
 ReplacementFile::ReplacementFile(std::filesystem::path target) : m_target(std::move(target)) {}
 
 ReplacementFile::~ReplacementFile() {
-  Discard();
+  if (m_partial && m_fd >= 0)
+    ::close(std::exchange(m_fd, -1));
+  else
+    Discard();
 }
 
 bool ReplacementFile::Fail(const char* step) {
@@ -74,6 +77,8 @@ bool ReplacementFile::Open() {
     m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (m_fd >= 0) {
       m_temporary = std::move(candidate);
+      m_size = 0;
+      m_partial = false;
       RememberTemporary(m_temporary);
       return true;
     }
@@ -81,6 +86,31 @@ bool ReplacementFile::Open() {
       return Fail("create");
   }
   return Fail("create");
+}
+
+bool ReplacementFile::OpenPartial(const std::filesystem::path& partial) {
+  Discard();
+  m_durable = false;
+  m_fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+  struct stat status {};
+  if (m_fd < 0 || ::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+      ::lseek(m_fd, 0, SEEK_END) < 0) {
+    Fail("open");
+    if (m_fd >= 0)
+      ::close(std::exchange(m_fd, -1));
+    return false;
+  }
+  m_temporary = partial;
+  m_size = static_cast<std::uint64_t>(status.st_size);
+  m_partial = true;
+  return true;
+}
+
+bool ReplacementFile::Truncate() {
+  if (m_fd < 0 || ::ftruncate(m_fd, 0) != 0 || ::lseek(m_fd, 0, SEEK_SET) < 0)
+    return Fail("truncate");
+  m_size = 0;
+  return true;
 }
 
 bool ReplacementFile::Write(const char* data, std::size_t size) {
@@ -97,6 +127,7 @@ bool ReplacementFile::Write(const char* data, std::size_t size) {
     }
     data += written;
     size -= static_cast<std::size_t>(written);
+    m_size += static_cast<std::uint64_t>(written);
   }
   return true;
 }
@@ -149,6 +180,7 @@ bool ReplacementFile::Commit() {
       ::close(folderFd);
     }
   }
+  m_partial = false;
   return true;
 }
 
@@ -160,6 +192,7 @@ void ReplacementFile::Discard() {
     ForgetTemporary(m_temporary);
     m_temporary.clear();
   }
+  m_partial = false;
 }
 
 }  // namespace platform

@@ -7,11 +7,17 @@
 // transfer that fails half-way leaves an earlier file intact and no partial
 // file behind, and a reader never sees a half-written target.
 //
+// A transfer that may be taken up again by a later run writes instead into a
+// partial file of the caller's naming (OpenPartial): it keeps what it held,
+// is not removed when the process is ended by a signal or the object goes,
+// and ends only by Commit or Discard.
+//
 // One object belongs to one thread at a time; different objects (even for the
 // same target) may be used on different threads at once.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -33,8 +39,19 @@ class ReplacementFile {
   // folder is missing or may not be written.
   bool Open();
 
+  // Writes into `partial`, a file beside the target that outlives this
+  // object, instead of a fresh temporary file: created when missing, what it
+  // holds is kept and written after. A symbolic link there is refused.
+  bool OpenPartial(const std::filesystem::path& partial);
+
   // Appends bytes; false when the disk refuses them (full, I/O error).
   bool Write(const char* data, std::size_t size);
+
+  // The bytes the file holds (a partial file's earlier ones included).
+  std::uint64_t Size() const { return m_size; }
+
+  // Empties the file: writing starts again at its beginning.
+  bool Truncate();
 
   // Gives the file these permission bits (rwx for owner, group and others;
   // the set-id and sticky bits are never given) instead of the umask's.
@@ -50,7 +67,7 @@ class ReplacementFile {
   // either way.
   bool Commit();
 
-  // Drops what was written; the target stays as it was.
+  // Drops what was written (a partial file too); the target stays as it was.
   void Discard();
 
   const std::filesystem::path& Target() const { return m_target; }
@@ -65,6 +82,9 @@ class ReplacementFile {
   std::filesystem::path m_temporary;
   int m_fd = -1;
   bool m_durable = false;
+  std::uint64_t m_size = 0;
+  // m_temporary is a partial file, kept unless committed or discarded.
+  bool m_partial = false;
   std::string m_error;
 };
 

@@ -16,14 +16,17 @@ bool WineRuns32BitPrograms(const std::vector<fs::path>& probes) {
   return false;
 }
 
-bool WineRuns32BitPrograms() {
-  std::vector<fs::path> probes{"/usr/lib/wine/wine", "/usr/lib/i386-linux-gnu/wine/i386-unix",
-                               "/usr/lib/wine/i386-unix", "/usr/lib32/wine/i386-unix",
-                               "/usr/local/lib/wine/i386-unix"};
+bool WineInstallationRuns32BitPrograms(const fs::path& wine) {
+  std::vector<fs::path> probes;
   std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/opt", ec)) {
-    if (entry.path().filename().string().rfind("wine", 0) == 0)
-      probes.push_back(entry.path() / "lib" / "wine" / "i386-unix");
+  for (const fs::path& found : {wine, fs::canonical(wine, ec)}) {
+    if (found.empty())
+      continue;
+    const fs::path lib = found.parent_path().parent_path() / "lib";
+    for (const fs::path& part :
+         {lib / "wine" / "wine", lib / "i386-linux-gnu" / "wine" / "i386-unix",
+          lib / "wine" / "i386-unix", lib.parent_path() / "lib32" / "wine" / "i386-unix"})
+      probes.push_back(part);
   }
   return WineRuns32BitPrograms(probes);
 }

@@ -31,7 +31,11 @@ WindowsMachine MachineOf(const std::filesystem::path& program);
 // libraries (Debian multiarch, WineHQ's packages under /opt). The 64-bit wine
 // alone ships i386-windows libraries, which are not enough.
 bool WineRuns32BitPrograms(const std::vector<std::filesystem::path>& probes);
-bool WineRuns32BitPrograms();
+// The same for the installation of `wine`, the program that will run it: the
+// parts are looked for beside it (its folder's parent's lib/), both where
+// PATH found it and where its links lead (/usr/bin/wine is a link into
+// /etc/alternatives), so another Wine on the machine makes no difference.
+bool WineInstallationRuns32BitPrograms(const std::filesystem::path& wine);
 
 // Why `program` (the Windows path as the user knows it) can't be started
 // here, as one sentence naming what to install; empty when it can.

@@ -16,9 +16,11 @@ namespace {
 // Keeps what it is given and how it was called.
 class BufferSink final : public platform::DownloadSink {
  public:
-  void Begin() override {
+  bool Begin(const platform::HttpHead& given) override {
     ++begun;
     beganAfterBytes = bytes.size();
+    head = given;
+    return true;
   }
   bool Add(const char* data, std::size_t size) override {
     bytes.append(data, size);
@@ -29,6 +31,7 @@ class BufferSink final : public platform::DownloadSink {
   std::size_t beganAfterBytes = 0;
   std::size_t refuseAfter = std::string::npos;
   std::string bytes;
+  platform::HttpHead head;
 };
 
 HttpAnswer Get(const std::string& url, BufferSink& sink) {
@@ -54,6 +57,20 @@ TEST(Http, OnlyASuccessfulAnswersBodyReachesTheSinkAfterOneBegin) {
   EXPECT_EQ(answer.status, 404);
   EXPECT_EQ(error.begun, 0);
   EXPECT_EQ(error.bytes, "");
+}
+
+TEST(Http, ARangedAnswersHeadReachesTheSinkBeforeItsBody) {
+  LoopbackServer server;
+  BufferSink sink;
+  HttpSession session;
+  const HttpAnswer answer = session.Get(
+      HttpRequest{.url = server.Url("-/bytes/3000"), .headers = {"Range: bytes=1000-"}}, sink);
+  EXPECT_TRUE(answer.Succeeded());
+  EXPECT_EQ(sink.head.status, 206);
+  EXPECT_EQ(sink.head.contentRange, "bytes 1000-2999/3000");
+  EXPECT_EQ(sink.head.etag, "\"bytes-3000\"");
+  EXPECT_EQ(sink.head.contentLength, 2000u);
+  EXPECT_EQ(sink.bytes, GeneratedBytes(2000, 1000));
 }
 
 TEST(Http, ASinkThatRefusesEndsTheTransfer) {

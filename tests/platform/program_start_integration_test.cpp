@@ -150,16 +150,26 @@ TEST(ProgramStart, AWindowsProgramThisWineCannotRunIsRefusedWithWhatToInstall) {
   TempPrefix prefix;
   prefix.WriteFile("c:\\temp\\old.exe", PeProgram(0x14c));
   prefix.WriteFile("c:\\temp\\new.exe", PeProgram(0x8664));
+  // A Wine of the test's own, whose 32-bit side the test adds: whether the
+  // machine has wine or wine32 makes no difference.
+  const fs::path wine = prefix.Host("c:\\wine\\bin\\wine");
+  prefix.WriteFile("c:\\wine\\bin\\wine", "#!/bin/sh\nexit 0\n");
+  fs::permissions(wine, fs::perms::owner_all);
   const std::string savedPath = std::getenv("PATH");
-  std::string withWine, without;
+  std::string without, only64;
   setenv("PATH", prefix.Host("c:\\temp").c_str(), 1);
   EXPECT_FALSE(ResolveCommandLine("\"c:\\temp\\new.exe\" /S", &without));
+  setenv("PATH", wine.parent_path().c_str(), 1);
+  EXPECT_FALSE(ResolveCommandLine("c:\\temp\\old.exe /S", &only64));
+  fs::create_directories(prefix.Host("c:\\wine\\lib\\wine\\i386-unix"));
+  const auto with32 = ResolveCommandLine("c:\\temp\\old.exe /S");
   setenv("PATH", savedPath.c_str(), 1);
   EXPECT_EQ(without,
             "c:\\temp\\new.exe is a Windows program, and Wine is not installed: "
             "install the wine package.");
-  if (ResolveCommandLine("/usr/bin/wine") && !platform::WineRuns32BitPrograms()) {
-    EXPECT_FALSE(StartProgram("c:\\temp\\old.exe /S", &withWine));
-    EXPECT_NE(withWine.find("install wine32"), std::string::npos);
-  }
+  EXPECT_EQ(only64,
+            "c:\\temp\\old.exe is a 32-bit Windows program, and this Wine runs only 64-bit "
+            "ones: install wine32 from the i386 architecture.");
+  ASSERT_TRUE(with32);
+  EXPECT_EQ(with32->argv.front(), wine.string());
 }

@@ -1,8 +1,14 @@
 ; A small installer for the Wine tests: it writes C:\ostrel\<NAME>.txt saying
 ; whether it ran silently and whether another of these installers was running
 ; at the same time. Build with: makensis -DNAME=first -DOUT=/path/first.exe installer.nsi
+; It is a 32-bit installer (x86-unicode, makensis's default, as most installers
+; are) unless -DTARGET=amd64-unicode asks for a 64-bit one.
 Unicode true
-Target amd64-unicode
+!ifdef TARGET
+  Target ${TARGET}
+!else
+  Target x86-unicode
+!endif
 Name "${NAME}"
 OutFile "${OUT}"
 RequestExecutionLevel user

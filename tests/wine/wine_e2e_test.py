@@ -1,6 +1,7 @@
 """The installed updater under real Wine: a prefix made by wineboot, NSIS
-installers that record whether they ran silently and alone, and Wine programs
-under the suite's names."""
+installers that record whether they ran silently and alone (first.exe 32-bit,
+as most installers are, second.exe 64-bit), and Wine programs under the
+suite's names."""
 
 import os
 import shutil

@@ -1,5 +1,6 @@
 """Makes the Wine tests' machine: a pristine prefix (wineboot -i) and the NSIS
-installers, in the folder given. Usage: wine_machine.py WORK INSTALLER_NSI
+installers (first.exe 32-bit, second.exe 64-bit), in the folder given.
+Usage: wine_machine.py WORK INSTALLER_NSI
 
 Without wine or makensis nothing is made and the tests skip, except in CI
 (CI=true), where that is a failure (exit status 1).
@@ -30,9 +31,11 @@ def main():
 
     installers = work / "installers"
     installers.mkdir()
-    for name in ("first", "second"):
-        subprocess.run(["makensis", "-V2", f"-DNAME={name}", f"-DOUT={installers / name}.exe",
-                        str(nsi)], check=True)
+    # Most installers are 32-bit, as makensis makes them by default; one
+    # 64-bit one keeps that case.
+    for name, target in (("first", "x86-unicode"), ("second", "amd64-unicode")):
+        subprocess.run(["makensis", "-V2", f"-DNAME={name}", f"-DTARGET={target}",
+                        f"-DOUT={installers / name}.exe", str(nsi)], check=True)
 
     home = work / "home"
     home.mkdir()

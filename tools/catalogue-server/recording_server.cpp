@@ -1,8 +1,10 @@
 #include "recording_server.h"
 
 #include <arpa/inet.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -19,6 +21,9 @@ constexpr std::chrono::seconds kIdleLimit{120};
 constexpr std::chrono::seconds kWriteLimit{3600};
 constexpr std::size_t kHeadLimit = 64 * 1024;
 constexpr std::size_t kReceiveSize = 16 * 1024;
+// How long a connection that is to be reset waits for its client to take
+// what was sent.
+constexpr std::chrono::seconds kDrainLimit{60};
 
 thread_local Connection* t_current = nullptr;
 
@@ -239,6 +244,13 @@ bool RecordingServer::process_and_close_socket(int socket) {
   }
   t_current = nullptr;
   if (connection.ResetsWhenClosed()) {
+    // The bytes sent reach the client before the reset, which would throw
+    // away what still waits in the send queue: a drop after N bytes delivers N.
+    const auto until = std::chrono::steady_clock::now() + kDrainLimit;
+    int unsent = 0;
+    while (ioctl(socket, SIOCOUTQ, &unsent) == 0 && unsent > 0 &&
+           std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const linger abortive{1, 0};
     setsockopt(socket, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
   } else {

@@ -222,7 +222,15 @@ void ScriptedAnswers::Answer(const httplib::Request& request, httplib::Response&
     return ErrorPage(response, 501);
   if (m_login && !LoggedIn(*m_login, request, response))
     return;
-  Dispatch(Connection::Current().Target(), request, response);
+  const std::string target = Connection::Current().Target();
+  Script script;
+  script.answerNumber = NextAnswerNumber(target);
+  Dispatch(target, request, response, script);
+}
+
+std::size_t ScriptedAnswers::NextAnswerNumber(const std::string& target) {
+  std::lock_guard lock(m_answersMutex);
+  return m_answers[target]++;
 }
 
 bool ScriptedAnswers::LoggedIn(Login& login, const httplib::Request& request,
@@ -245,9 +253,9 @@ Login& ScriptedAnswers::LoginFor(Login::Scheme scheme, const std::string& user,
 }
 
 void ScriptedAnswers::Dispatch(const std::string& path, const httplib::Request& request,
-                               httplib::Response& response) {
+                               httplib::Response& response, Script& script) {
   if (!path.starts_with("/-/"))
-    return ServeFile(path, response);
+    return ServeFile(path, request, response, script);
   const std::vector<std::string> parts = Split(std::string_view(path).substr(3), '/');
   const std::string& kind = parts[0];
   const std::string argument = parts.size() > 1 ? parts[1] : std::string();
@@ -256,12 +264,29 @@ void ScriptedAnswers::Dispatch(const std::string& path, const httplib::Request& 
     const auto code = Number(argument);
     if (code && *code >= 100 && *code <= 599)
       return ErrorPage(response, static_cast<int>(*code));
-  } else if (kind == "bytes") {
-    if (const auto size = Size(argument))
-      return Promise(response, *size, kGeneratedType,
-                     [](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                       return SendGenerated(offset, length, sink);
-                     });
+  } else if (kind == "bytes" || kind == "versions") {
+    if (const auto size = Size(argument)) {
+      // Each answer of /-/versions/ is a new version: its bytes shifted by
+      // the answer's number, and its own ETag.
+      const std::size_t shift = kind == "versions" ? script.answerNumber : 0;
+      ServedBody body;
+      body.size = *size;
+      body.etag = kind == "versions" ? "\"v" + std::to_string(shift) + "\""
+                                     : "\"bytes-" + std::to_string(*size) + "\"";
+      body.bytes = [shift](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+        return SendGenerated(offset + shift, length, sink);
+      };
+      return SendBody(request, response, std::move(body), script.faults);
+    }
+  } else if (kind == "cut" || kind == "cut-first") {
+    if (const auto size = Size(argument); size && parts.size() > 2) {
+      if (kind == "cut" || script.answerNumber == 0)
+        script.faults.cutAfter = *size;
+      return Dispatch("/" + Joined(parts, 2), request, response, script);
+    }
+  } else if (kind == "no-ranges" || kind == "ignore-if-range") {
+    (kind == "no-ranges" ? script.faults.noRanges : script.faults.ignoreIfRange) = true;
+    return Dispatch("/" + Joined(parts, 1), request, response, script);
   } else if (kind == "trickle") {
     const auto question = argument.find('?');
     const auto size = Size(std::string_view(argument).substr(0, question));
@@ -273,12 +298,15 @@ void ScriptedAnswers::Dispatch(const std::string& path, const httplib::Request& 
     const double seconds = std::strtod(every.c_str(), &end);
     if (size && end == every.c_str() + every.size() && std::isfinite(seconds) && seconds >= 0) {
       const auto pause = std::chrono::duration<double>(seconds);
-      return Promise(response, *size, kGeneratedType,
-                     [pause](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                       const bool sent = SendGenerated(offset, 1, sink);
-                       std::this_thread::sleep_for(pause);
-                       return sent;
-                     });
+      ServedBody body;
+      body.size = *size;
+      body.etag = "\"trickle-" + std::to_string(*size) + "\"";
+      body.bytes = [pause](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+        const bool sent = SendGenerated(offset, 1, sink);
+        std::this_thread::sleep_for(pause);
+        return sent;
+      };
+      return SendBody(request, response, std::move(body), script.faults);
     }
   } else if (kind == "stall" || kind == "short" || kind == "drop") {
     if (const auto size = Size(argument)) {
@@ -321,14 +349,15 @@ void ScriptedAnswers::Dispatch(const std::string& path, const httplib::Request& 
   } else if (kind == "auth" && parts.size() >= 4) {
     if (const auto scheme = Login::ParseScheme(argument)) {
       if (LoggedIn(LoginFor(*scheme, parts[2], parts[3]), request, response))
-        Dispatch("/" + Joined(parts, 4), request, response);
+        Dispatch("/" + Joined(parts, 4), request, response, script);
       return;
     }
   }
   ErrorPage(response, 404);
 }
 
-void ScriptedAnswers::ServeFile(std::string_view path, httplib::Response& response) const {
+void ScriptedAnswers::ServeFile(std::string_view path, const httplib::Request& request,
+                                httplib::Response& response, const Script& script) const {
   path = path.substr(0, path.find_first_of("?#"));
   std::string relative = PercentDecoded(path);
   const auto start = relative.find_first_not_of('/');
@@ -348,15 +377,21 @@ void ScriptedAnswers::ServeFile(std::string_view path, httplib::Response& respon
       close(file);
     return ErrorPage(response, 404);
   }
-  const auto size = static_cast<std::size_t>(status.st_size);
-  Promise(
-      response, size, ContentType(full),
-      [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-        std::string chunk(std::min(length, kFileChunk), '\0');
-        const ssize_t got = pread(file, chunk.data(), chunk.size(), static_cast<off_t>(offset));
-        return got > 0 && sink.write(chunk.data(), static_cast<std::size_t>(got));
-      },
-      [file](bool) { close(file); });
-  if (size == 0)
-    close(file);
+  // An ETag that changes whenever the file is written anew.
+  char etag[64];
+  std::snprintf(etag, sizeof etag, "\"%llx-%llx\"", static_cast<unsigned long long>(status.st_size),
+                static_cast<unsigned long long>(status.st_mtim.tv_sec) * 1000000000ull +
+                    static_cast<unsigned long long>(status.st_mtim.tv_nsec));
+  ServedBody body;
+  body.size = static_cast<std::size_t>(status.st_size);
+  body.type = ContentType(full);
+  body.etag = etag;
+  body.lastModified = HttpDate(status.st_mtim.tv_sec);
+  body.bytes = [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+    std::string chunk(std::min(length, kFileChunk), '\0');
+    const ssize_t got = pread(file, chunk.data(), chunk.size(), static_cast<off_t>(offset));
+    return got > 0 && sink.write(chunk.data(), static_cast<std::size_t>(got));
+  };
+  body.release = [file] { close(file); };
+  SendBody(request, response, std::move(body), script.faults);
 }

@@ -24,7 +24,9 @@ constexpr char kUsage[] =
     "Fetches SOURCE (an http or https URL, or file:: and a path) into TARGET\n"
     "(a Windows path such as c:\\temp\\download.xml, or a host path) the way\n"
     "the updater does: same request headers, proxies from the environment\n"
-    "(http_proxy, https_proxy, no_proxy), one password prompt on 401.\n"
+    "(http_proxy, https_proxy, no_proxy), one password prompt on 401, and a\n"
+    "transfer that ends early asked again from where it ended, up to five\n"
+    "more times (waits of 1, 2, 4, 8, 16 s).\n"
     "Messages the updater would show appear on standard error as\n"
     "\"message: ...\". When standard input is not a terminal, a password\n"
     "prompt reads the user name and the password from its next two lines.\n"
@@ -56,7 +58,11 @@ int main(int argc, char** argv) {
   SetProfileName("ostrel.ini");
   FetchConsoleDesktop console;
   SetDesktop(&console);
-  const bool whole = TransferFile(SuiteText(argv[1]), SuiteText(argv[2]), nullptr);
+  // As the updater fetches an installer, but keeping nothing for a later run:
+  // no updater's lock guards the folder this writes into.
+  TransferBounds bounds;
+  bounds.resumption = Resumption::kWithinRun;
+  const bool whole = TransferFile(SuiteText(argv[1]), SuiteText(argv[2]), nullptr, nullptr, bounds);
   SetDesktop(nullptr);
   return whole ? 0 : 1;
 }

@@ -135,6 +135,21 @@ std::optional<std::uint64_t> QueryNumber(HINTERNET request, DWORD what) {
   return value;
 }
 
+// What the answer on `request` says of its body.
+HttpHead HeadOf(HINTERNET request, long status) {
+  HttpHead head;
+  head.status = status;
+  const auto text = [request](DWORD what) {
+    const auto value = QueryText(request, what);
+    return value ? Cp1252FromWide(*value) : std::string();
+  };
+  head.etag = text(HTTP_QUERY_ETAG);
+  head.lastModified = text(HTTP_QUERY_LAST_MODIFIED);
+  head.contentRange = text(HTTP_QUERY_CONTENT_RANGE);
+  head.contentLength = QueryNumber(request, HTTP_QUERY_CONTENT_LENGTH);
+  return head;
+}
+
 bool IsRedirect(long status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
 }
@@ -417,7 +432,10 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
     try {
       if (!begun) {
         begun = true;
-        m_sink.Begin();
+        if (!m_sink.Begin(HeadOf(request, m_answer.status))) {
+          sinkRefused = true;
+          return false;
+        }
       }
       if (!m_sink.Add(buffer.data(), got)) {
         sinkRefused = true;
@@ -434,8 +452,10 @@ bool Exchange::ReadBody(HINTERNET request, bool keep) {
         "transfer closed with " + std::to_string(*declared - received) + " bytes remaining to read";
     return false;
   }
-  if (keep && !begun)
-    m_sink.Begin();
+  if (keep && !begun && !m_sink.Begin(HeadOf(request, m_answer.status))) {
+    sinkRefused = true;
+    return false;
+  }
   return true;
 }
 

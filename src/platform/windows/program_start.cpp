@@ -52,8 +52,7 @@ std::optional<Checked> CheckCommandLine(std::string_view windowsCommandLine, std
     named.remove_prefix(1);
   while (!named.empty() && named.back() == '"')
     named.remove_suffix(1);
-  const std::string why =
-      WhyWindowsProgramCannotRun(std::string(named), machine, true, WineRuns32BitPrograms());
+  const std::string why = WhyWindowsProgramCannotRun(std::string(named), machine, true, true);
   if (!why.empty()) {
     if (refusal != nullptr)
       *refusal = why;

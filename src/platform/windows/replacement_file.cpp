@@ -51,7 +51,10 @@ void DeleteEvenReadOnly(const std::filesystem::path& path) {
 ReplacementFile::ReplacementFile(std::filesystem::path target) : m_target(std::move(target)) {}
 
 ReplacementFile::~ReplacementFile() {
-  Discard();
+  if (m_partial && m_fd >= 0)
+    ::_close(std::exchange(m_fd, -1));
+  else
+    Discard();
 }
 
 bool ReplacementFile::Fail(const char* step) {
@@ -81,6 +84,8 @@ bool ReplacementFile::Open() {
         return Fail("create");
       }
       m_temporary = std::move(candidate);
+      m_size = 0;
+      m_partial = false;
       RememberTemporary(m_temporary);
       return true;
     }
@@ -88,6 +93,46 @@ bool ReplacementFile::Open() {
       return Fail("create");
   }
   return Fail("create");
+}
+
+bool ReplacementFile::OpenPartial(const std::filesystem::path& partial) {
+  Discard();
+  // Shared as the temporary files are: readable, and removable while open.
+  const HANDLE file =
+      ::CreateFileW(partial.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return Fail("open");
+  BY_HANDLE_FILE_INFORMATION information{};
+  LARGE_INTEGER size{};
+  const LARGE_INTEGER none{};
+  if (!::GetFileInformationByHandle(file, &information) ||
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
+      !::GetFileSizeEx(file, &size) || !::SetFilePointerEx(file, none, nullptr, FILE_END)) {
+    if (::GetLastError() == ERROR_SUCCESS)
+      ::SetLastError(ERROR_CANT_ACCESS_FILE);
+    Fail("open");
+    ::CloseHandle(file);
+    return false;
+  }
+  m_fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+  if (m_fd < 0) {
+    ::CloseHandle(file);
+    return Fail("open");
+  }
+  m_temporary = partial;
+  m_size = static_cast<std::uint64_t>(size.QuadPart);
+  m_partial = true;
+  return true;
+}
+
+bool ReplacementFile::Truncate() {
+  const LARGE_INTEGER start{};
+  if (m_fd < 0 || !::SetFilePointerEx(HandleOf(m_fd), start, nullptr, FILE_BEGIN) ||
+      !::SetEndOfFile(HandleOf(m_fd)))
+    return Fail("truncate");
+  m_size = 0;
+  return true;
 }
 
 bool ReplacementFile::Write(const char* data, std::size_t size) {
@@ -102,6 +147,7 @@ bool ReplacementFile::Write(const char* data, std::size_t size) {
       return Fail("write");
     data += written;
     size -= written;
+    m_size += written;
   }
   return true;
 }
@@ -155,6 +201,7 @@ bool ReplacementFile::Commit() {
   }
   ForgetTemporary(m_temporary);
   m_temporary.clear();
+  m_partial = false;
   return true;
 }
 
@@ -166,6 +213,7 @@ void ReplacementFile::Discard() {
     ForgetTemporary(m_temporary);
     m_temporary.clear();
   }
+  m_partial = false;
 }
 
 }  // namespace platform

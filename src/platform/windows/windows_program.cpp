@@ -17,7 +17,7 @@ bool WineRuns32BitPrograms(const std::vector<fs::path>& probes) {
   return false;
 }
 
-bool WineRuns32BitPrograms() {
+bool WineInstallationRuns32BitPrograms(const fs::path&) {
   return true;
 }
 

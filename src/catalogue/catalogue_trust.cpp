@@ -18,8 +18,6 @@ struct BrandKeys {
 // yet; a key added here makes signatures required for that brand.
 constexpr std::array<BrandKeys, 0> kBuiltInKeys{};
 
-constexpr char kRefused[] = "The update catalogue was refused: ";
-
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
     text.remove_prefix(1);
@@ -29,7 +27,7 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 TrustVerdict Refuse(const std::string& reason) {
-  return {TrustOutcome::Refused, kRefused + reason + ".", 0};
+  return {TrustOutcome::Refused, CatalogueRefusal(reason), 0};
 }
 
 }  // namespace
@@ -89,6 +87,10 @@ TrustVerdict JudgeCatalogue(std::string_view catalogue,
     return Refuse("it is older (serial " + std::to_string(file->serial) +
                   ") than one already used (serial " + std::to_string(highestSerial) + ")");
   return {TrustOutcome::Verified, "", file->serial};
+}
+
+std::string CatalogueRefusal(std::string_view reason) {
+  return "The update catalogue was refused: " + std::string(reason) + ".";
 }
 
 std::string SerialKeyFor(const std::string& skin) {

@@ -52,6 +52,10 @@ TrustVerdict JudgeCatalogue(std::string_view catalogue,
                             const TrustPolicy& policy, std::uint64_t highestSerial,
                             const SignatureDate& today);
 
-// The settings key, in [internet], that keeps the highest serial accepted
-// for a brand: "catalogueserial" followed by the skin.
+// The sentence that tells the user and the log why a catalogue was refused:
+// "The update catalogue was refused: " + reason + ".".
+std::string CatalogueRefusal(std::string_view reason);
+
+// The settings key, in [internet], in which earlier versions kept the highest
+// serial accepted for a brand: "catalogueserial" followed by the skin.
 std::string SerialKeyFor(const std::string& skin);

@@ -13,6 +13,7 @@
 #include "support/desktop.h"
 #include "support/log.h"
 #include "support/settings.h"
+#include "support/updater_state.h"
 
 namespace {
 
@@ -61,9 +62,27 @@ std::optional<std::string> FetchSignature(const std::string& url,
   return std::nullopt;
 }
 
-std::uint64_t HighestSerial(const std::string& skin) {
+constexpr char kSerialSection[] = "catalogueserial";
+
+// A record of at most 18 digits, as a signature file's serial; anything else
+// counts as no record.
+std::optional<std::uint64_t> SerialOf(const std::optional<std::string>& text) {
+  if (!text || text->empty() || text->size() > 18 ||
+      text->find_first_not_of("0123456789") != std::string::npos)
+    return std::nullopt;
+  return std::strtoull(text->c_str(), nullptr, 10);
+}
+
+// Where earlier versions kept the serial: the shared settings file.
+std::uint64_t SerialInSettings(const std::string& skin) {
   const std::string text = GetProfileString("internet", SerialKeyFor(skin), "0");
   return std::strtoull(text.c_str(), nullptr, 10);
+}
+
+CatalogueAcceptance Refused(const std::string& sentence) {
+  Log("%s", sentence.c_str());
+  TheDesktop().MessageBox(sentence);
+  return {false, true};
 }
 
 }  // namespace
@@ -77,18 +96,29 @@ CatalogueAcceptance AcceptCatalogue(const std::string& url, const std::string& b
     return {true, false};
   }
 
+  UpdaterState state = UpdaterState::Here();
+  const bool stateRead = state.Load();
+  const auto record = stateRead ? SerialOf(state.Get(kSerialSection, skin)) : std::nullopt;
+  const bool hasRecord = record.has_value();
+  const std::uint64_t recorded = record.value_or(0);
+  // The settings file's serial is read until the brand has a record of its
+  // own, as a floor: moving the record never lowers it.
+  const std::uint64_t highest = hasRecord ? recorded : SerialInSettings(skin);
   const std::string signatureUrl = url + ".sig";
-  const std::uint64_t highest = HighestSerial(skin);
   const TrustVerdict verdict = JudgeCatalogue(bytes, FetchSignature(signatureUrl, deadline), policy,
                                               highest, SignatureDate::Today());
-  if (verdict.outcome == TrustOutcome::Refused) {
-    Log("%s", verdict.reason.c_str());
-    TheDesktop().MessageBox(verdict.reason);
-    return {false, true};
-  }
+  if (verdict.outcome == TrustOutcome::Refused)
+    return Refused(verdict.reason);
 
+  // A serial that is not kept would let an older catalogue in next time.
+  if (!hasRecord || verdict.serial > recorded) {
+    if (!stateRead || !state.Set(kSerialSection, skin, std::to_string(verdict.serial)) ||
+        !state.Save()) {
+      Log("the serial %" PRIu64 " of catalogue %s could not be recorded: %s", verdict.serial,
+          url.c_str(), state.Error().c_str());
+      return Refused(CatalogueRefusal("its serial could not be recorded"));
+    }
+  }
   Log("catalogue %s verified: serial %" PRIu64, url.c_str(), verdict.serial);
-  if (verdict.serial > highest)
-    WriteProfileString("internet", SerialKeyFor(skin), std::to_string(verdict.serial));
   return {true, true};
 }

@@ -20,7 +20,10 @@ struct CatalogueAcceptance {
 };
 
 // `bytes` is the catalogue as fetched from `url`. The signature's fetch ends
-// by `deadline`, or 5 s from now when that is later. An accepted serial higher than the brand's
-// highest so far is kept in the settings file.
+// by `deadline`, or 5 s from now when that is later. The brand's highest
+// serial so far is the updater's own record (support/updater_state.h), or,
+// until it has one, [internet] catalogueserial<skin> of the settings file.
+// An accepted serial above it is recorded; one that cannot be recorded
+// refuses the catalogue.
 CatalogueAcceptance AcceptCatalogue(const std::string& url, const std::string& bytes,
                                     std::chrono::steady_clock::time_point deadline);

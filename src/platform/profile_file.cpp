@@ -3,11 +3,14 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <mutex>
+#include <optional>
 #include <system_error>
 #include <vector>
 
@@ -69,12 +72,84 @@ class Descriptor {
   int m_fd;
 };
 
-enum class Replaced { Yes, No, NotAsTheFileWas };
+// Calls a size-asking xattr function until the buffer is big enough:
+// another program may change the attributes between the two calls.
+template <typename Call>
+std::optional<std::string> XattrBuffer(Call call) {
+  std::string buffer;
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const ssize_t needed = call(nullptr, 0);
+    if (needed < 0)
+      return std::nullopt;
+    buffer.resize(static_cast<std::size_t>(needed));
+    const ssize_t got = call(buffer.data(), buffer.size());
+    if (got >= 0) {
+      buffer.resize(static_cast<std::size_t>(got));
+      return buffer;
+    }
+    if (errno != ERANGE)
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+std::vector<std::string> XattrNames(const std::string& list) {
+  std::vector<std::string> names;
+  for (std::size_t at = 0; at < list.size();) {
+    const std::size_t end = list.find('\0', at);
+    names.emplace_back(list.substr(at, end - at));
+    at = end == std::string::npos ? list.size() : end + 1;
+  }
+  return names;
+}
+
+std::optional<std::string> XattrValue(int fd, const std::string& name) {
+  return XattrBuffer(
+      [&](char* data, std::size_t size) { return fgetxattr(fd, name.c_str(), data, size); });
+}
+
+// Gives `to` the extended attributes of `from` that this process may read,
+// and no others: the POSIX ACL among them (system.posix_acl_access), so that
+// another user of the suite whom the ACL lets in is not shut out by a new
+// file. False when `to` cannot be given them all.
+bool CopyExtendedAttributes(int from, int to) {
+  const auto listOf = [](int fd) {
+    return XattrBuffer([fd](char* data, std::size_t size) { return flistxattr(fd, data, size); });
+  };
+  const auto fromList = listOf(from);
+  const auto toList = listOf(to);
+  // A file system without them has none to keep.
+  if (!fromList || !toList)
+    return errno == ENOTSUP && !fromList && !toList;
+  const std::vector<std::string> wanted = XattrNames(*fromList);
+  for (const std::string& name : XattrNames(*toList)) {
+    // Inherited from the folder (a default ACL, say), but not the file's.
+    if (std::find(wanted.begin(), wanted.end(), name) == wanted.end() &&
+        fremovexattr(to, name.c_str()) != 0)
+      return false;
+  }
+  for (const std::string& name : wanted) {
+    const auto value = XattrValue(from, name);
+    if (!value) {
+      if (errno == ENODATA)
+        continue;  // removed since it was listed
+      return false;
+    }
+    if (XattrValue(to, name) == value)
+      continue;
+    if (fsetxattr(to, name.c_str(), value->data(), value->size(), 0) != 0)
+      return false;
+  }
+  return true;
+}
+
+enum class Replaced { Yes, No, InPlaceInstead };
 
 // Writes the new contents beside the file and renames it into place, with the
-// file's owner, group and permissions. NotAsTheFileWas (and nothing changed)
-// when this process may not give the new file that owner or group.
-Replaced ReplaceAtomically(const fs::path& path, std::string_view contents,
+// file's owner, group, permissions and extended attributes. InPlaceInstead
+// (and nothing changed) when this process may not give the new file all of
+// them, or may not make a file in the folder at all.
+Replaced ReplaceAtomically(const fs::path& path, std::string_view contents, int lockedFd,
                            const struct stat& was) {
   // Built piece by piece: GCC 12 mistakes "." + name for an overlapping copy.
   std::string hidden(".");
@@ -82,15 +157,22 @@ Replaced ReplaceAtomically(const fs::path& path, std::string_view contents,
   hidden += ".XXXXXX";
   std::string pattern = (path.parent_path() / hidden).string();
   Descriptor temp(mkstemp(pattern.data()));
-  if (temp.get() < 0)
-    return Replaced::No;
-  struct stat made {};
-  if (fstat(temp.get(), &made) != 0 || ((made.st_uid != was.st_uid || made.st_gid != was.st_gid) &&
-                                        fchown(temp.get(), was.st_uid, was.st_gid) != 0)) {
-    unlink(pattern.c_str());
-    return Replaced::NotAsTheFileWas;
+  if (temp.get() < 0) {
+    // A folder only its owner may write, holding a file others may: the
+    // suite's own programs write such a file in place, and so does this.
+    return errno == EACCES || errno == EPERM || errno == EROFS ? Replaced::InPlaceInstead
+                                                               : Replaced::No;
   }
-  // After the chown, which may clear set-id bits.
+  struct stat made {};
+  if (fstat(temp.get(), &made) != 0 ||
+      ((made.st_uid != was.st_uid || made.st_gid != was.st_gid) &&
+       fchown(temp.get(), was.st_uid, was.st_gid) != 0) ||
+      !CopyExtendedAttributes(lockedFd, temp.get())) {
+    unlink(pattern.c_str());
+    return Replaced::InPlaceInstead;
+  }
+  // After the chown, which may clear set-id bits, and after the ACL, whose
+  // mask the group bits are.
   const bool written = WriteAll(temp.get(), contents) &&
                        fchmod(temp.get(), was.st_mode & 07777) == 0 && fsync(temp.get()) == 0 &&
                        close(temp.release()) == 0;
@@ -174,16 +256,16 @@ bool ProfileFile::Write(std::string_view section, std::string_view key,
     if (updated == contents)
       return true;
     // Another name of the file would keep the old contents after a rename,
-    // and a file we may not give its owner must keep the one it has: both
-    // are written in place, journalled.
+    // and a file we may not give its owner, group or attributes must keep
+    // the ones it has: both are written in place, journalled.
     if (locked.st_nlink > 1)
       return WriteInPlace(file.get(), target, contents, updated);
-    switch (ReplaceAtomically(target, updated, locked)) {
+    switch (ReplaceAtomically(target, updated, file.get(), locked)) {
       case Replaced::Yes:
         return true;
       case Replaced::No:
         return false;
-      case Replaced::NotAsTheFileWas:
+      case Replaced::InPlaceInstead:
         return WriteInPlace(file.get(), target, contents, updated);
     }
     return false;

@@ -4,18 +4,23 @@
 // without regard to case, blanks around "=" and around the value are dropped,
 // a value in matching quotes loses them, CR LF and LF files read alike, and the
 // first matching key of the first matching section wins. Lines beginning with
-// ';' are comments.
+// ';' are comments. A file that begins with a byte-order mark is UTF-8 or
+// UTF-16 (profile_encoding.h); names and values stay Windows-1252 here.
 //
 // A write changes only its own key's line (or adds the key at the end of its
-// section, or the section at the end of the file), keeps every other byte and
-// the file's line endings, and creates new files with CR LF. It holds an
-// advisory lock (flock) on the file across read-modify-write and replaces the
-// file atomically (temporary file in the same folder, fsync, rename) with the
-// file's owner, group and permissions, so neither a crash nor another program
-// writing at the same moment loses a key. A symbolic link is written through
-// to the file it names (made when it does not exist yet). A file with several
-// hard links, or one whose owner or group this process may not give to a new
-// file, is overwritten in place instead, journalled (profile_journal.h).
+// section, or the section at the end of the file), keeps every other byte, the
+// file's encoding and its line endings, and creates new files as Windows-1252
+// with CR LF. It holds an advisory lock (flock) on the file across
+// read-modify-write and replaces the file atomically (temporary file in the
+// same folder, fsync, rename) with the file's owner, group, permissions and
+// extended attributes (its ACL among them), so neither a crash nor another
+// program writing at the same moment loses a key. A symbolic link is written
+// through to the file it names (made when it does not exist yet). A file with
+// several hard links, or one whose owner, group or attributes this process may
+// not give to a new file, is overwritten in place instead, journalled
+// (profile_journal.h). So is a file in a folder this process may not write,
+// but without a journal, which cannot be made there either: fsynced, as the
+// suite's own programs write it.
 //
 // Nothing is cached: every read opens the file again, under a shared lock.
 // Any thread may call.

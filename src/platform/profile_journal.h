@@ -4,8 +4,9 @@
 // A profile file is normally replaced whole (a new file renamed over it). Two
 // kinds of file must keep their inode instead: one with more than one hard
 // link (a new file would leave the other names with the old contents), and
-// one whose owner or group this process may not give to a new file (a new
-// file would be ours, and the program that owns it could no longer write it).
+// one whose owner, group or extended attributes this process may not give to
+// a new file (a new file would be ours, and the program that owns it, or a
+// user its ACL lets in, could no longer write it).
 // Those are overwritten in place, which a crash can leave half old, half new.
 //
 // So before touching the file, the old and the new contents go to a journal
@@ -35,8 +36,10 @@ std::filesystem::path ProfileJournalPath(const std::filesystem::path& file);
 std::string ProfileJournalHeader(std::size_t oldSize, std::size_t newSize);
 
 // Overwrites the open file fd (named file) with updated, journalled as above.
-// False when the journal or the file can't be written; the file then holds
-// old, or a state the next FinishInterruptedWrite completes.
+// On Linux, in a folder this process may not write, where no journal can be
+// made (and none is there), the file is overwritten without one. False when the journal
+// or the file can't be written; the file then holds old, or a state the next
+// FinishInterruptedWrite completes.
 bool WriteInPlace(int fd, const std::filesystem::path& file, std::string_view old,
                   std::string_view updated);
 

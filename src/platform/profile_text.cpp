@@ -6,6 +6,7 @@
 
 #include "platform/ascii.h"
 #include "platform/decimal_text.h"
+#include "platform/profile_encoding.h"
 
 // The text side of profile files is the same on every host; only reading and
 // writing the file itself differ.
@@ -139,10 +140,8 @@ bool IsWritableName(std::string_view name) {
   });
 }
 
-}  // namespace
-
-std::optional<std::string> FindProfileValue(std::string_view contents, std::string_view section,
-                                            std::string_view key) {
+std::optional<std::string> FindInLines(std::string_view contents, std::string_view section,
+                                       std::string_view key) {
   const auto lines = SplitLines(contents);
   const Location where = Locate(contents, lines, section, key);
   if (!where.keyLine)
@@ -152,7 +151,7 @@ std::optional<std::string> FindProfileValue(std::string_view contents, std::stri
   return Unquote(keyLine->value);
 }
 
-std::string WithProfileValue(std::string_view contents, std::string_view section,
+std::string WithValueInLines(std::string_view contents, std::string_view section,
                              std::string_view key, std::string_view value) {
   const auto lines = SplitLines(contents);
   const Location where = Locate(contents, lines, section, key);
@@ -187,6 +186,33 @@ std::string WithProfileValue(std::string_view contents, std::string_view section
   result.append(addition);
   result.append(contents.substr(at));
   return result;
+}
+
+}  // namespace
+
+std::optional<std::string> FindProfileValue(std::string_view contents, std::string_view section,
+                                            std::string_view key) {
+  // Most files are Windows-1252, read where they lie.
+  const ProfileEncoding encoding = EncodingOf(contents);
+  if (encoding == ProfileEncoding::kAnsi)
+    return FindInLines(contents, section, key);
+  const ProfileText text = DecodeProfile(contents);
+  auto value =
+      FindInLines(text.lines, ToProfileLines(encoding, section), ToProfileLines(encoding, key));
+  if (!value)
+    return std::nullopt;
+  return FromProfileLines(encoding, *value);
+}
+
+std::string WithProfileValue(std::string_view contents, std::string_view section,
+                             std::string_view key, std::string_view value) {
+  if (EncodingOf(contents) == ProfileEncoding::kAnsi)
+    return WithValueInLines(contents, section, key, value);
+  ProfileText text = DecodeProfile(contents);
+  text.lines =
+      WithValueInLines(text.lines, ToProfileLines(text.encoding, section),
+                       ToProfileLines(text.encoding, key), ToProfileLines(text.encoding, value));
+  return EncodeProfile(text);
 }
 
 std::int32_t ParseProfileInteger(std::string_view text) {

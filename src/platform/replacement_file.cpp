@@ -64,6 +64,7 @@ bool ReplacementFile::Fail(const char* step) {
 
 bool ReplacementFile::Open() {
   Discard();
+  m_durable = false;
   if (m_target.filename().empty()) {
     errno = EISDIR;
     return Fail("create");
@@ -89,6 +90,7 @@ bool ReplacementFile::Open() {
 
 bool ReplacementFile::OpenPartial(const std::filesystem::path& partial) {
   Discard();
+  m_durable = false;
   m_fd = ::open(partial.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
   struct stat status {};
   if (m_fd < 0 || ::fstat(m_fd, &status) != 0 || !S_ISREG(status.st_mode) ||
@@ -140,6 +142,17 @@ bool ReplacementFile::SetPermissions(unsigned permissions) {
   return true;
 }
 
+bool ReplacementFile::Sync() {
+  if (m_fd < 0) {
+    errno = EBADF;
+    return Fail("fsync");
+  }
+  if (::fsync(m_fd) != 0)
+    return Fail("fsync");
+  m_durable = true;
+  return true;
+}
+
 bool ReplacementFile::Commit() {
   if (m_fd < 0) {
     errno = EBADF;
@@ -158,6 +171,15 @@ bool ReplacementFile::Commit() {
   }
   ForgetTemporary(m_temporary);
   m_temporary.clear();
+  if (m_durable) {
+    const std::filesystem::path folder =
+        m_target.parent_path().empty() ? std::filesystem::path(".") : m_target.parent_path();
+    const int folderFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd >= 0) {
+      ::fsync(folderFd);
+      ::close(folderFd);
+    }
+  }
   m_partial = false;
   return true;
 }

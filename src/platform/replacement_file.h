@@ -57,6 +57,11 @@ class ReplacementFile {
   // the set-id and sticky bits are never given) instead of the umask's.
   bool SetPermissions(unsigned permissions);
 
+  // Makes what was written durable (fsync) before Commit, and the rename once
+  // Commit has made it: for a file whose loss in a power cut matters more
+  // than the time it takes.
+  bool Sync();
+
   // Closes the temporary file and renames it onto the target, replacing an
   // existing file. False when either step fails; the temporary file is gone
   // either way.
@@ -76,6 +81,7 @@ class ReplacementFile {
   std::filesystem::path m_target;
   std::filesystem::path m_temporary;
   int m_fd = -1;
+  bool m_durable = false;
   std::uint64_t m_size = 0;
   // m_temporary is a partial file, kept unless committed or discarded.
   bool m_partial = false;

@@ -13,7 +13,9 @@
 //   [paths]    installers  the network installers folder
 //   [internet] update<name> date an update was last started, "%d/%m/%Y"
 //   [internet] publickey    trusted catalogue keys (catalogue/catalogue_trust.h)
-//   [internet] catalogueserial<skin>  highest catalogue serial accepted
+//   [internet] catalogueserial<skin>  where earlier versions kept the highest
+//              catalogue serial accepted; now only read, as a floor, until the
+//              updater's own records have one (support/updater_state.h)
 //   [advanced] sim         non-zero: installers come from the upload folder
 //
 // Any thread may call; a failed write is ignored by every caller.

@@ -202,3 +202,28 @@ TEST_F(Dialogs, OnceTheWindowIsClosingTheWorkersCallsAreAnsweredAtOnce) {
   later.join();
   RunFor(std::chrono::milliseconds(100));
 }
+
+TEST_F(Dialogs, AMessageBoxOverTheProgressDialogOutlivesTheDialogsClosing) {
+  CUpdateApp& app = FreshApp();
+  CProgressDlg progress;
+  ASSERT_TRUE(progress.Open(owner));
+  // In front, as while a transfer runs.
+  progress.Window()->Raise();
+  progress.Window()->SetFocus();
+  if (!RunUntil(
+          [&] {
+            wxWindow* active = wxGetActiveWindow();
+            return active != nullptr && wxGetTopLevelParent(active) == progress.Window();
+          },
+          std::chrono::seconds(5)))
+    GTEST_SKIP() << "no window can be made active here";
+  ScriptedUser user;
+  user.OnDialog([&](wxDialog&) {
+    // The view's timer closes the progress dialog once the work is done,
+    // whatever box is open; the window goes when the loop is next idle.
+    progress.DestroyWindow();
+    wxTheApp->ProcessIdle();
+  });
+  app.Desktop().MessageBox("could not start c:\\temp\\a.exe");
+  EXPECT_EQ(user.Messages(), std::vector<std::string>{"could not start c:\\temp\\a.exe"});
+}

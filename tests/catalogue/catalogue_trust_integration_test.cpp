@@ -9,8 +9,10 @@
 #include "catalogue/catalogue_trust.h"
 #include "catalogue_fixture.h"
 #include "platform/crypto.h"
+#include "platform/state_folder.h"
 #include "support/base64.h"
 #include "support/settings.h"
+#include "support/updater_state.h"
 
 namespace {
 
@@ -49,19 +51,34 @@ class CatalogueTrustTest : public CatalogueTest {
     return RunUntilIdle();
   }
 
+  static std::optional<std::string> RecordedSerial() {
+    UpdaterState state = UpdaterState::Here();
+    return state.Load() ? state.Get("catalogueserial", "ostrel") : std::nullopt;
+  }
+
  private:
   std::string m_pem = platform::NewEd25519PrivateKeyPem().value();
   std::string m_publicKey = platform::Ed25519PublicKeyOf(m_pem).value();
 };
 
 TEST_F(CatalogueTrustTest, ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial) {
+  WriteProfileString("internet", "catalogueserialostrel", "2");  // an earlier version's
   PublishSigned(TwoItems(), 5);
   doc.LoadCatalogue();
   ASSERT_TRUE(InstallAllAndRest());
   EXPECT_EQ(WaitForRecords(2).size(), 2u);
   EXPECT_TRUE(desktop.Messages().empty());
   EXPECT_NE(prefix.LogText().find("download.xml verified: serial 5"), std::string::npos);
-  EXPECT_EQ(GetProfileString("internet", "catalogueserialostrel", ""), "5");
+  EXPECT_EQ(RecordedSerial(), "5");
+  EXPECT_EQ(GetProfileString("internet", "catalogueserialostrel", ""), "2");
+
+  // Once the updater has its own record, the settings file's is not read.
+  WriteProfileString("internet", "catalogueserialostrel", "9");
+  PublishSigned(TwoItems(), 6);
+  CUpdateDoc later;
+  later.LoadCatalogue();
+  EXPECT_EQ(later.m_pDownloads->Children().size(), 2u);
+  EXPECT_EQ(RecordedSerial(), "6");
 }
 
 TEST_F(CatalogueTrustTest, OneFlippedByteInAnInstallerStartsNothingAndSaysWhich) {
@@ -146,9 +163,12 @@ TEST_F(CatalogueTrustTest, TheListIsReadFromTheVerifiedBytesNotFromTheFileAgain)
   EXPECT_EQ(ItemDescriptions(), (std::vector<std::string>{"Accounts", "Payroll"}));
 }
 
+// What an earlier run, an earlier version or the machine left before the catalogue comes.
+enum class Before { kNothing, kAcceptedSerial4, kSettingsSerial4, kFileInPlaceOfStateFolder };
+
 struct RefusalCase {
   const char* name;
-  std::uint64_t acceptedBefore;  // a serial accepted in an earlier run; 0: none
+  Before before;
   bool signatureServed;
   const char* reason;
 };
@@ -157,10 +177,26 @@ class CatalogueRefusalTest : public CatalogueTrustTest,
                              public ::testing::WithParamInterface<RefusalCase> {};
 
 TEST_P(CatalogueRefusalTest, RefusesTheCatalogueWithItsReasonAndInstallsNothing) {
-  if (GetParam().acceptedBefore != 0) {
-    PublishSigned(TwoItems(), GetParam().acceptedBefore);
-    CUpdateDoc earlier;
-    earlier.LoadCatalogue();
+  const std::filesystem::path stateFolder = platform::UpdaterStateFile().value().parent_path();
+  switch (GetParam().before) {
+    case Before::kNothing:
+      break;
+    case Before::kAcceptedSerial4: {
+      PublishSigned(TwoItems(), 4);
+      CUpdateDoc earlier;
+      earlier.LoadCatalogue();
+      // Any program of the suite may rewrite the shared settings file.
+      WriteHostFile(prefix.Host("c:\\windows\\ostrel.ini"), "");
+      break;
+    }
+    case Before::kSettingsSerial4:
+      WriteProfileString("internet", "catalogueserialostrel", "4");
+      break;
+    case Before::kFileInPlaceOfStateFolder:
+      std::filesystem::remove_all(stateFolder);
+      std::filesystem::create_directories(stateFolder.parent_path());
+      WriteHostFile(stateFolder, "not a folder");
+      break;
   }
   PublishSigned(TwoItems(), 3);
   if (!GetParam().signatureServed)
@@ -173,13 +209,21 @@ TEST_P(CatalogueRefusalTest, RefusesTheCatalogueWithItsReasonAndInstallsNothing)
   EXPECT_NE(prefix.LogText().find(message), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\temp\\temp.xml")));
   EXPECT_TRUE(Records().empty());
+  if (GetParam().before == Before::kFileInPlaceOfStateFolder) {
+    EXPECT_NE(prefix.LogText().find("could not be recorded: the folder "), std::string::npos);
+    std::filesystem::remove(stateFolder);  // on Windows, outside the test's prefix
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Reasons, CatalogueRefusalTest,
-    ::testing::Values(RefusalCase{"Missing", 0, false, "it has no signature"},
-                      RefusalCase{"Replayed", 4, true,
-                                  "it is older (serial 3) than one already used (serial 4)"}),
+    ::testing::Values(RefusalCase{"Missing", Before::kNothing, false, "it has no signature"},
+                      RefusalCase{"Replayed", Before::kAcceptedSerial4, true,
+                                  "it is older (serial 3) than one already used (serial 4)"},
+                      RefusalCase{"BelowTheSettingsFilesSerial", Before::kSettingsSerial4, true,
+                                  "it is older (serial 3) than one already used (serial 4)"},
+                      RefusalCase{"Unrecorded", Before::kFileInPlaceOfStateFolder, true,
+                                  "its serial could not be recorded"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CatalogueTest, WithNoKeyAnUnsignedCatalogueWorksAndTheLogSaysItWasNotVerified) {

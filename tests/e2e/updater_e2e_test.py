@@ -71,7 +71,8 @@ class UpdaterEndToEnd(unittest.TestCase):
         self.assertEqual(sorted(s.installed_names()), sorted(ORDINARY_INSTALLERS))
         self.assertIn("download.xml verified: serial 1", s.log())
         self.assertEqual(s.log().count("digest checked"), 6)
-        self.assertIn("catalogueserialostrel=1", s.settings())
+        self.assertIn("[catalogueserial]\r\nostrel=1\r\n", s.records())
+        self.assertNotIn("catalogueserial", s.settings())
 
     def test_gresmo_never_sees_the_payroll_update(self):
         s = self.session

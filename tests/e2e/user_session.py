@@ -125,6 +125,11 @@ class UserSession:
         path = self.host("c:\\windows\\ostrel.ini")
         return path.read_bytes().decode("cp1252") if path.exists() else ""
 
+    def records(self):
+        """The updater's own records for this session's prefix (one file)."""
+        files = list((self.home / "state" / "ostrel-update").glob("*.ini"))
+        return files[0].read_bytes().decode("cp1252") if len(files) == 1 else ""
+
     def log(self):
         path = self.host("c:\\temp\\log.txt")
         return path.read_bytes().decode("cp1252") if path.exists() else ""
@@ -144,7 +149,8 @@ class UserSession:
             env["OSTREL_PUBLIC_KEY"] = public_key
         env.update(extra_env or {})
         env.update(DISPLAY=self.x.display, OSTREL_PREFIX=str(self.prefix),
-                   OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1")
+                   OSTREL_DEMO_RECORD=str(self.record), NO_AT_BRIDGE="1",
+                   XDG_STATE_HOME=str(self.home / "state"))
         env.pop("WINEPREFIX", None)
         if catalogue:
             env["OSTREL_CATALOGUE_URL"] = catalogue

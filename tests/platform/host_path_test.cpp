@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/state_folder.h"
 #include "testkit/temp_prefix.h"
 
 namespace fs = std::filesystem;
@@ -84,4 +85,42 @@ TEST(HostPath, ThePrefixComesFromOstrelPrefixThenWineprefixThenHome) {
   setenv("HOME", home.c_str(), 1);
   if (savedWine)
     setenv("WINEPREFIX", wine.c_str(), 1);
+}
+
+TEST(UpdaterStateFile, IsOnePerResolvedPrefixInTheXdgStateFolderElseUnderHome) {
+  TempPrefix prefix;  // restores OSTREL_PREFIX and XDG_STATE_HOME afterwards
+  const fs::path underHome = fs::path(std::getenv("HOME")) / ".local" / "state" / "ostrel-update";
+  auto fileFor = [](const char* stateHome, const fs::path& prefixFolder) {
+    if (stateHome != nullptr) {
+      setenv("XDG_STATE_HOME", stateHome, 1);
+    } else {
+      unsetenv("XDG_STATE_HOME");
+    }
+    setenv("OSTREL_PREFIX", prefixFolder.c_str(), 1);
+    return platform::UpdaterStateFile().value();
+  };
+  const struct {
+    const char* stateHome;  // XDG_STATE_HOME; nullptr: unset
+    const char* prefix;
+    fs::path file;
+  } cases[] = {
+      {"/srv/state", "/home/anna/.wine", "/srv/state/ostrel-update/home-anna-.wine.ini"},
+      {"relative/state", "/home/anna/.wine", underHome / "home-anna-.wine.ini"},
+      {nullptr, "/p/a-b", underHome / "p-a%2Db.ini"},
+      {nullptr, "/p/a/b", underHome / "p-a-b.ini"},
+      {nullptr, "/p/50% off", underHome / "p-50%25%20off.ini"},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(fileFor(c.stateHome, c.prefix), c.file) << c.prefix;
+
+  // A link to a prefix is that prefix.
+  fs::create_directories(prefix.Root() / "real");
+  fs::create_symlink(prefix.Root() / "real", prefix.Root() / "link");
+  EXPECT_EQ(fileFor(nullptr, prefix.Root() / "link"), fileFor(nullptr, prefix.Root() / "real"));
+  // Paths too long for a name keep their ends apart.
+  const std::string deep = "/" + std::string(300, 'x');
+  const fs::path first = fileFor(nullptr, "/a" + deep);
+  const fs::path second = fileFor(nullptr, "/b" + deep);
+  EXPECT_NE(first, second);
+  EXPECT_LE(first.filename().string().size(), 200u);
 }

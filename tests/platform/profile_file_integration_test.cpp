@@ -1,11 +1,15 @@
 // Real processes writing the shared settings file: at the same moment, as
-// other accounts, through links, and after a writer died part-way.
+// other accounts, with ACLs and attributes, in folders they may not write,
+// through links, and after a writer died part-way.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <string>
 
 #include "platform/profile_file.h"
@@ -161,5 +165,71 @@ TEST(ProfileFileOwnership, AnOverwriteCutShortIsFinishedOnlyWhenNobodyWroteSince
     ASSERT_TRUE(file.Write("b", "x", "1"));
     EXPECT_EQ(ReadHostFile(path), "[a]\r\nk=" + c.k + "\r\n[b]\r\nx=1\r\n");
     EXPECT_EQ(Entries(prefix.Root()), 1u);
+  }
+}
+
+namespace {
+
+// Every extended attribute of a file (its POSIX ACL among them), by name.
+std::map<std::string, std::string> Attributes(const fs::path& path) {
+  std::map<std::string, std::string> attributes;
+  std::string names(65536, '\0');
+  const ssize_t size = llistxattr(path.c_str(), names.data(), names.size());
+  for (std::size_t at = 0; size > 0 && at < static_cast<std::size_t>(size);) {
+    const std::string name = names.c_str() + at;
+    std::string value(65536, '\0');
+    const ssize_t got = lgetxattr(path.c_str(), name.c_str(), value.data(), value.size());
+    attributes[name] = value.substr(0, got < 0 ? 0 : static_cast<std::size_t>(got));
+    at += name.size() + 1;
+  }
+  return attributes;
+}
+
+}  // namespace
+
+TEST(ProfileFileOwnership, AFilesAclAndAttributesSurviveAWriteAndAClosedFolderIsWrittenInPlace) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "making files of other accounts needs root";
+  constexpr uid_t kOwner = 20001;
+  const struct {
+    const char* name;
+    uid_t writer;         // 0: this process, as root
+    bool folderOpen;      // the writer may make files beside the settings file
+    bool onlyRootMaySet;  // the file carries an attribute only root may give a file
+    bool replaced;        // a new file took the old one's place
+  } cases[] = {
+      {"root gives a new file the owner's ACL and attributes", 0, true, false, true},
+      {"so does the owner", kOwner, true, false, true},
+      {"an attribute the owner may not give: written in place", kOwner, true, true, false},
+      {"a folder the owner may not write: written in place", kOwner, false, false, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempPrefix prefix;
+    fs::permissions(prefix.Root(), fs::perms(c.folderOpen ? 0777 : 0755));
+    const auto path = prefix.Root() / "ostrel.ini";
+    WriteHostFile(path, "[payroll]\r\nlast=1\r\n");
+    ASSERT_EQ(chown(path.c_str(), kOwner, kOwner), 0);
+    if (setxattr(path.c_str(), "user.suite", "kept", 4, 0) != 0)
+      GTEST_SKIP() << "this file system keeps no extended attributes";
+    // Another user of the suite, let in by the ACL alone.
+    const std::string grant = "setfacl -m u:20003:rw '" + path.string() + "'";
+    ASSERT_EQ(std::system(grant.c_str()), 0) << "setfacl (Debian's acl package)";
+    if (c.onlyRootMaySet) {
+      ASSERT_EQ(setxattr(path.c_str(), "security.ostrel-test", "x", 1, 0), 0);
+    }
+    const auto before = Attributes(path);
+    ASSERT_TRUE(before.contains("system.posix_acl_access"));
+    struct stat was {};
+    ASSERT_EQ(stat(path.c_str(), &was), 0);
+
+    ASSERT_TRUE(WriteAs(c.writer, kOwner, path));
+    EXPECT_EQ(ReadHostFile(path), "[payroll]\r\nlast=1\r\n[general]\r\nskin=gresmo\r\n");
+    EXPECT_EQ(Attributes(path), before);
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino != was.st_ino, c.replaced);
+    EXPECT_EQ(after.st_uid, kOwner);
+    EXPECT_EQ(Entries(prefix.Root()), 1u);  // no temporary file or journal left
   }
 }

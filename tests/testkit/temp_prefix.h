@@ -1,12 +1,13 @@
 // A throw-away Wine-style prefix for one test: OSTREL_PREFIX points at a fresh
-// folder, the settings file is ostrel.ini, and the log starts afresh. The
-// folder and the environment are restored when the object goes. The skin and
-// the command line start afresh too, as in a new run.
+// folder (and XDG_STATE_HOME, on Linux, at its "state" folder, for the
+// updater's own records), the settings file is ostrel.ini, and the log
+// starts afresh. The folder and the environment are restored when the object
+// goes. The skin and the command line start afresh too, as in a new run.
 //
 // On Windows the suite's paths are the machine's own and Root() is only a
 // fresh folder: the C: drive is the one of the throw-away Wine prefix the test
 // program runs in, and what the test adds there goes when the object goes
-// (windows/temp_prefix.cpp).
+// (windows/temp_prefix.cpp), and the updater's own records start afresh.
 #pragma once
 
 #include <filesystem>
@@ -34,6 +35,8 @@ class TempPrefix {
   TempFolder m_folder;
   std::string m_savedPrefix;
   bool m_hadPrefix = false;
+  std::string m_savedStateHome;
+  bool m_hadStateHome = false;
 #ifdef _WIN32
   std::set<std::filesystem::path> m_driveAtStart;
 #endif

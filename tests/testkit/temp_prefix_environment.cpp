@@ -8,12 +8,31 @@
 #include "support/log.h"
 #include "support/settings.h"
 
+namespace {
+
+// Restores a variable of the environment as it was.
+void Restore(const char* name, bool had, const std::string& value) {
+  if (had) {
+    setenv(name, value.c_str(), 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+}  // namespace
+
 TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
   if (const char* saved = std::getenv("OSTREL_PREFIX")) {
     m_hadPrefix = true;
     m_savedPrefix = saved;
   }
+  if (const char* saved = std::getenv("XDG_STATE_HOME")) {
+    m_hadStateHome = true;
+    m_savedStateHome = saved;
+  }
   setenv("OSTREL_PREFIX", Root().c_str(), 1);
+  // The updater's own records stay with the test, never in the home folder.
+  setenv("XDG_STATE_HOME", (Root() / "state").c_str(), 1);
   SetProfileName("ostrel.ini");
   RestartLog();
   ForgetSkin();
@@ -24,9 +43,6 @@ TempPrefix::~TempPrefix() {
   RestartLog();
   ForgetSkin();
   ResetCommandLine();
-  if (m_hadPrefix) {
-    setenv("OSTREL_PREFIX", m_savedPrefix.c_str(), 1);
-  } else {
-    unsetenv("OSTREL_PREFIX");
-  }
+  Restore("OSTREL_PREFIX", m_hadPrefix, m_savedPrefix);
+  Restore("XDG_STATE_HOME", m_hadStateHome, m_savedStateHome);
 }

@@ -5,6 +5,7 @@
 #include <wx/textctrl.h>
 
 #include <wx/creddlg.h>
+#include <wx/dialog.h>
 #include <wx/event.h>
 #include <wx/thread.h>
 
@@ -23,10 +24,19 @@ wxString AppTitle() {
   return ToWx(LoadResourceString(kAppTitleStringId));
 }
 
-// Modal dialogs belong to the active window, or to the main window.
+// Modal dialogs belong to the active window, or to the main window. Never
+// to a modeless dialog (the progress window): the view's timer destroys it
+// when the work is done, whatever box is open over it, and it would take
+// the box, a dialog on the stack, with it; its owner has it instead.
 wxWindow* DialogParent() {
-  if (wxWindow* active = wxGetActiveWindow())
-    return wxGetTopLevelParent(active);
+  wxWindow* window = wxGetActiveWindow();
+  window = window != nullptr ? wxGetTopLevelParent(window) : nullptr;
+  for (auto* dialog = wxDynamicCast(window, wxDialog); dialog != nullptr && !dialog->IsModal();
+       dialog = wxDynamicCast(window, wxDialog)) {
+    window = dialog->GetParent() != nullptr ? wxGetTopLevelParent(dialog->GetParent()) : nullptr;
+  }
+  if (window != nullptr)
+    return window;
   return wxTheApp != nullptr ? wxTheApp->GetTopWindow() : nullptr;
 }
 

@@ -170,6 +170,18 @@ bool ReplacementFile::SetPermissions(unsigned permissions) {
   return true;
 }
 
+bool ReplacementFile::Sync() {
+  if (m_fd < 0) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return Fail("fsync");
+  }
+  if (!::FlushFileBuffers(HandleOf(m_fd)))
+    return Fail("fsync");
+  // The rename is written through (MOVEFILE_WRITE_THROUGH) in any case.
+  m_durable = true;
+  return true;
+}
+
 bool ReplacementFile::Commit() {
   if (m_fd < 0) {
     ::SetLastError(ERROR_INVALID_HANDLE);

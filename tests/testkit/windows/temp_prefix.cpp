@@ -13,6 +13,7 @@
 
 #include "app/application.h"
 #include "brand/skin.h"
+#include "platform/state_folder.h"
 #include "support/log.h"
 #include "support/settings.h"
 
@@ -34,12 +35,21 @@ std::set<fs::path> Entries() {
   return entries;
 }
 
+// The updater's own records live beside its lock, outside the watched
+// folders: they start afresh with each test, as a new user's would.
+void ForgetUpdaterState() {
+  std::error_code ignored;
+  if (const auto state = platform::UpdaterStateFile())
+    fs::remove(*state, ignored);
+}
+
 }  // namespace
 
 TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
   if (!UnderWine())
     throw std::runtime_error("the tests change C:\\ and run only in a throw-away Wine prefix");
   m_driveAtStart = Entries();
+  ForgetUpdaterState();
   SetProfileName("ostrel.ini");
   RestartLog();
   ForgetSkin();
@@ -56,4 +66,5 @@ TempPrefix::~TempPrefix() {
   for (const fs::path& entry : Entries())
     if (!m_driveAtStart.contains(entry))
       fs::remove_all(entry, ignored);
+  ForgetUpdaterState();
 }

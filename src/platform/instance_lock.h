@@ -12,9 +12,6 @@
 // taken, and so is a file that cannot be made. Reason() then says why, for
 // the user: the caller must not go on as if it held the lock.
 //
-// On Windows the lock covers the whole machine, every user and session (a
-// global mutex), and the file only names the holder (windows/instance_lock.cpp).
-//
 // Main thread, at start.
 #pragma once
 

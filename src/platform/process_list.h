@@ -14,13 +14,6 @@
 // read (another user's) has no known prefix.
 //
 // Reads /proc only; safe on any thread.
-//
-// On Windows the list is the system's process snapshot, in the order the
-// system lists it, names are the executable file names it gives, and a
-// process's `uid` is the session it runs in, when the system tells. There
-// the machine is the unit: every user and every session shares c:\ostrel
-// (a terminal server is the common case), so InPrefix and OursInPrefix keep
-// every process, and `prefix` stays empty.
 #pragma once
 
 #include <sys/types.h>

@@ -3,10 +3,6 @@
 // front, and what happens when the connection is lost.
 //
 // Main thread only (Xlib's handlers are process-wide).
-//
-// On Windows: a display is there in an interactive session; the windows of
-// `pid` are restored and brought forward; the end of the user's session
-// (WM_ENDSESSION) stands for the loss of the display.
 #pragma once
 
 #include <sys/types.h>

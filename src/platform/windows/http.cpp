@@ -17,6 +17,11 @@
 #include "http_login.h"
 #include "wide_text.h"
 
+// The same outcomes and bounds come from the Windows Internet
+// functions, with the system's proxy settings and certificate store, and the
+// system answers what challenges it can by itself: single sign-on (NTLM,
+// Negotiate) with the user's own logon, and credentials it keeps.
+
 // The Windows Internet functions, with the same outcomes and bounds as the
 // libcurl build. Differences that belong to the platform: proxies are the
 // system's (the user's Internet settings) instead of http_proxy and friends;

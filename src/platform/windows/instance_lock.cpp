@@ -11,6 +11,9 @@
 
 #include "wide_text.h"
 
+// The lock covers the whole machine, every user and session (a
+// global mutex), and the file only names the holder (windows/instance_lock.cpp).
+
 // On Windows the machine, not the user, is the unit: c:\temp, c:\ostrel and
 // the settings file in the Windows folder are shared by every user and every
 // session, and an updater that thinks itself alone removes the temporary

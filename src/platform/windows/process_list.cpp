@@ -9,6 +9,13 @@
 
 #include "wide_text.h"
 
+// The list is the system's process snapshot, in the order the
+// system lists it, names are the executable file names it gives, and a
+// process's `uid` is the session it runs in, when the system tells. There
+// the machine is the unit: every user and every session shares c:\ostrel
+// (a terminal server is the common case), so InPrefix and OursInPrefix keep
+// every process, and `prefix` stays empty.
+
 // The system's process snapshot (Toolhelp32), which lists the processes of
 // every user in every session, in the system's own order. All of them count:
 // every user and every session of the machine shares the suite's folders, so

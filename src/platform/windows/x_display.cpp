@@ -7,6 +7,10 @@
 #include "platform/temporary_files.h"
 #include "window_handles.h"
 
+// A display is there in an interactive session; the windows of
+// `pid` are restored and brought forward; the end of the user's session
+// (WM_ENDSESSION) stands for the loss of the display.
+
 // Windows has no display connection to lose. What ends a GUI program from
 // outside is the end of the user's session: a hidden window of our own hears
 // WM_ENDSESSION and removes the live temporaries before the system ends the

@@ -1,4 +1,5 @@
 // TempPrefix's start and end on Linux: OSTREL_PREFIX names its folder.
+#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
 
 #include <cstdlib>
@@ -13,9 +14,9 @@ namespace {
 // Restores a variable of the environment as it was.
 void Restore(const char* name, bool had, const std::string& value) {
   if (had) {
-    setenv(name, value.c_str(), 1);
+    SetEnvironment(name, value.c_str());
   } else {
-    unsetenv(name);
+    UnsetEnvironment(name);
   }
 }
 
@@ -30,9 +31,9 @@ TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
     m_hadStateHome = true;
     m_savedStateHome = saved;
   }
-  setenv("OSTREL_PREFIX", Root().c_str(), 1);
+  SetEnvironment("OSTREL_PREFIX", Root().c_str());
   // The updater's own records stay with the test, never in the home folder.
-  setenv("XDG_STATE_HOME", (Root() / "state").c_str(), 1);
+  SetEnvironment("XDG_STATE_HOME", (Root() / "state").c_str());
   SetProfileName("ostrel.ini");
   RestartLog();
   ForgetSkin();

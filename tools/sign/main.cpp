@@ -21,8 +21,8 @@
 #include "catalogue/signature_file.h"
 #include "catalogue_items.h"
 #include "platform/ascii.h"
+#include "platform/base64.h"
 #include "platform/crypto.h"
-#include "support/base64.h"
 
 namespace fs = std::filesystem;
 
@@ -170,7 +170,7 @@ int Keygen(const std::vector<std::string>& args) {
     ::unlink(args[0].c_str());
     return Failed(args[0] + ": the key could not be written");
   }
-  std::cout << Base64Encode(*publicKey) << "\n";
+  std::cout << platform::Base64Encode(*publicKey) << "\n";
   return 0;
 }
 
@@ -261,7 +261,7 @@ int Verify(const std::vector<std::string>& args) {
     return BadUsage("verify takes PUBLICKEY and CATALOGUE");
   TrustPolicy policy;
   std::string keyText = options->operands[0];
-  if (const auto inFile = ReadFile(keyText); inFile && !Base64Decode(keyText))
+  if (const auto inFile = ReadFile(keyText); inFile && !platform::Base64Decode(keyText))
     keyText = *inFile;
   while (!keyText.empty() && (keyText.back() == '\n' || keyText.back() == '\r'))
     keyText.pop_back();

@@ -5,9 +5,10 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <deque>
 #include <mutex>
 #include <utility>
+
+#include "platform/stall_window.h"
 
 namespace platform {
 
@@ -16,17 +17,6 @@ namespace {
 // Chunks of this size reach the sink; the one buffer a transfer holds.
 constexpr long kReceiveBufferBytes = 128 * 1024;
 constexpr long kMaxRedirects = 10;
-// How often the stall window takes a sample of the bytes received so far.
-constexpr auto kStallSampleInterval = std::chrono::seconds(1);
-
-long SecondsFromEnvironment(const char* name, long fallback) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0')
-    return fallback;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  return (*end == '\0' && value > 0) ? value : fallback;
-}
 
 bool StartsWithNoCase(const char* text, std::size_t size, const char* prefix) {
   const std::size_t length = std::char_traits<char>::length(prefix);
@@ -84,13 +74,6 @@ void InitialiseHttp() {
   std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-HttpLimits HttpLimits::FromEnvironment() {
-  HttpLimits limits;
-  limits.connectTimeout = SecondsFromEnvironment("OSTREL_CONNECT_TIMEOUT", limits.connectTimeout);
-  limits.lowSpeedTime = SecondsFromEnvironment("OSTREL_LOW_SPEED_TIME", limits.lowSpeedTime);
-  return limits;
-}
-
 struct HttpSession::Impl {
   CURL* handle = nullptr;
   char errorText[CURL_ERROR_SIZE] = {};
@@ -107,36 +90,18 @@ struct HttpSession::Impl {
   HttpHead head;
 
   // Bounds of the transfer under way.
-  using Clock = std::chrono::steady_clock;
   std::uint64_t maxBytes = 0;
-  std::chrono::seconds stallTime{60};
   std::uint64_t bodyBytes = 0;  // every answer's body, error pages included
-  std::uint64_t arrived = 0;    // headers and bodies: what shows the server is alive
-  // (time, bytes arrived by then), one a second at most, the oldest at most
-  // one stall time old: enough to tell the bytes of the last stall time.
-  std::deque<std::pair<Clock::time_point, std::uint64_t>> samples;
+  StallWindow stall;
   bool tooLarge = false;
   bool stalled = false;
 
   void StartBounds(const HttpLimits& limits) {
     maxBytes = limits.maxBytes;
-    stallTime = std::chrono::seconds(limits.lowSpeedTime);
     bodyBytes = 0;
-    arrived = 0;
-    samples.assign(1, {Clock::now(), 0});
+    stall.Start(std::chrono::seconds(limits.lowSpeedTime));
     tooLarge = false;
     stalled = false;
-  }
-
-  // True when fewer than kStallBytes have arrived in the last stall time.
-  bool Stalled() {
-    const auto now = Clock::now();
-    if (now - samples.back().first >= kStallSampleInterval)
-      samples.emplace_back(now, arrived);
-    while (samples.size() >= 2 && samples[1].first <= now - stallTime)
-      samples.pop_front();
-    return samples.front().first <= now - stallTime &&
-           arrived - samples.front().second < HttpLimits::kStallBytes;
   }
 
   long Status() const {
@@ -162,7 +127,7 @@ struct HttpSession::Impl {
 
   static std::size_t OnHeader(char* line, std::size_t, std::size_t size, void* self) {
     auto& impl = *static_cast<Impl*>(self);
-    impl.arrived += size;
+    impl.stall.Arrived(size);
     // Each answer of a redirect or authentication exchange starts with its
     // status line; only the last answer's challenges count.
     if (StartsWithNoCase(line, size, "HTTP/")) {
@@ -190,7 +155,7 @@ struct HttpSession::Impl {
 
   static std::size_t OnBody(char* data, std::size_t, std::size_t size, void* self) {
     auto& impl = *static_cast<Impl*>(self);
-    impl.arrived += size;
+    impl.stall.Arrived(size);
     impl.bodyBytes += size;
     if (impl.maxBytes != 0 && impl.bodyBytes > impl.maxBytes) {
       impl.tooLarge = true;
@@ -221,7 +186,7 @@ struct HttpSession::Impl {
     auto& impl = *static_cast<Impl*>(self);
     if (impl.abandon != nullptr && impl.abandon->load())
       return 1;
-    if (impl.Stalled()) {
+    if (impl.stall.Stalled()) {
       impl.stalled = true;
       return 1;
     }

@@ -15,11 +15,11 @@
 // Main thread, at start.
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
 #include <optional>
 #include <string>
+
+#include "platform/process_id.h"
 
 namespace platform {
 
@@ -41,7 +41,7 @@ class InstanceLock {
   Outcome TryAcquire(const std::filesystem::path& file);
 
   // The process id that the holder wrote; nullopt when unreadable.
-  std::optional<pid_t> OtherHolder() const { return m_otherHolder; }
+  std::optional<ProcessId> OtherHolder() const { return m_otherHolder; }
 
   // After kUnavailable: why, in a few words ("it is a folder", the system's
   // "Permission denied").
@@ -51,7 +51,7 @@ class InstanceLock {
   Outcome Unavailable(std::string reason);
 
   int m_fd = -1;
-  std::optional<pid_t> m_otherHolder;
+  std::optional<ProcessId> m_otherHolder;
   std::string m_reason;
 };
 

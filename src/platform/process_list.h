@@ -27,6 +27,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/process_id.h"
+
 namespace platform {
 
 #ifdef _WIN32
@@ -36,7 +38,7 @@ using UserId = uid_t;
 #endif
 
 struct RunningProcess {
-  pid_t pid = 0;
+  ProcessId pid = 0;
   std::string exeName;  // Windows-1252
   // The real user id; -1 when unknown.
   UserId uid = static_cast<UserId>(-1);

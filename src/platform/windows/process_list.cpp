@@ -73,7 +73,7 @@ std::optional<ProcessList> ProcessList::Take(const std::filesystem::path&) {
     if (entry.th32ProcessID == 0)
       continue;
     RunningProcess process;
-    process.pid = static_cast<pid_t>(entry.th32ProcessID);
+    process.pid = static_cast<ProcessId>(entry.th32ProcessID);
     // The system gives the file name alone; a path is cut to it all the same.
     process.exeName = std::string(LastPathSegment(Cp1252FromWide(entry.szExeFile)));
     process.uid = SessionOf(entry.th32ProcessID);

@@ -1,4 +1,4 @@
-#include "platform/x_display.h"
+#include "platform/desktop_session.h"
 
 #include <windows.h>
 
@@ -77,12 +77,12 @@ bool DisplayAvailable() {
   return InteractiveSession();
 }
 
-bool ActivateWindowsOf(pid_t pid) {
+bool ActivateWindowsOf(ProcessId pid) {
   bool found = false;
   for (const HWND window : VisibleTopWindows()) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (static_cast<pid_t>(owner) != pid || ::GetWindow(window, GW_OWNER) != nullptr)
+    if (static_cast<ProcessId>(owner) != pid || ::GetWindow(window, GW_OWNER) != nullptr)
       continue;
     found = true;
     if (::IsIconic(window))

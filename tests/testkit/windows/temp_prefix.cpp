@@ -50,16 +50,11 @@ TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
     throw std::runtime_error("the tests change C:\\ and run only in a throw-away Wine prefix");
   m_driveAtStart = Entries();
   ForgetUpdaterState();
-  SetProfileName("ostrel.ini");
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  StartProcessStateAfresh();
 }
 
 TempPrefix::~TempPrefix() {
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  EndProcessState();
   // The process may stand in a folder that goes.
   std::error_code ignored;
   fs::current_path(Root(), ignored);

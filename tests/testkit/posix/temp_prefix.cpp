@@ -1,6 +1,6 @@
 // TempPrefix's start and end on Linux: OSTREL_PREFIX names its folder.
-#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
+#include "testkit/host.h"
 
 #include <cstdlib>
 
@@ -34,16 +34,11 @@ TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
   SetEnvironment("OSTREL_PREFIX", Root().c_str());
   // The updater's own records stay with the test, never in the home folder.
   SetEnvironment("XDG_STATE_HOME", (Root() / "state").c_str());
-  SetProfileName("ostrel.ini");
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  StartProcessStateAfresh();
 }
 
 TempPrefix::~TempPrefix() {
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  EndProcessState();
   Restore("OSTREL_PREFIX", m_hadPrefix, m_savedPrefix);
   Restore("XDG_STATE_HOME", m_hadStateHome, m_savedStateHome);
 }

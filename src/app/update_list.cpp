@@ -74,6 +74,13 @@ int FindPreselectedRow(CXMLVar* root, const std::string& selectionName) {
   return search.found - 1;
 }
 
+void MarkPendingRows(UpdateList& list, const std::vector<CXMLVar*>& pending) {
+  for (int row = 0; row < list.RowCount(); ++row) {
+    CXMLVar* item = list.RowItem(row);
+    list.MarkRow(row, std::find(pending.begin(), pending.end(), item) != pending.end());
+  }
+}
+
 CXMLVar* GetSelectedItem(const UpdateList& list) {
   const int row = list.SelectedRow();
   return row < 0 ? nullptr : list.RowItem(row);

@@ -17,6 +17,8 @@
 //              catalogue serial accepted; now only read, as a floor, until the
 //              updater's own records have one (support/updater_state.h)
 //   [advanced] sim         non-zero: installers come from the upload folder
+//   [update]   schedule    0: the daily check (`--check --notify`) shows no
+//              notification and fetches nothing; default 1
 //
 // Any thread may call; a failed write is ignored by every caller.
 #pragma once

@@ -22,13 +22,16 @@ namespace {
 // of a check (its reason) and go to stderr at once; the message line goes to
 // stdout when the run installs; posted commands wait in a queue for Run's
 // loop. PostCommand may come from the download worker and an installer's
-// waiting thread, the rest from the main thread.
+// waiting thread, MessageBox from the worker too, the rest from the main
+// thread.
 class UnattendedDesktop final : public ConsoleDesktop {
  public:
   UnattendedDesktop(std::ostream& out, std::ostream& err, bool showsProgress)
       : m_out(out), m_err(err), m_showsProgress(showsProgress) {}
 
+  // The download worker may tell of a failure while the main thread does.
   void MessageBox(const std::string& text) override {
+    const std::lock_guard<std::mutex> lock(m_mutex);
     m_messages.push_back(text);
     m_err << "ostrel-update: " << platform::Cp1252ToUtf8(text) << std::endl;
   }
@@ -60,6 +63,7 @@ class UnattendedDesktop final : public ConsoleDesktop {
     }
   }
 
+  // Once no transfer runs.
   const std::vector<std::string>& Messages() const { return m_messages; }
 
  private:

@@ -1,6 +1,7 @@
 #include "app/update_list.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "xml/xml_var.h"
 
@@ -75,10 +76,10 @@ int FindPreselectedRow(CXMLVar* root, const std::string& selectionName) {
 }
 
 void MarkPendingRows(UpdateList& list, const std::vector<CXMLVar*>& pending) {
-  for (int row = 0; row < list.RowCount(); ++row) {
-    CXMLVar* item = list.RowItem(row);
-    list.MarkRow(row, std::find(pending.begin(), pending.end(), item) != pending.end());
-  }
+  const std::unordered_set<CXMLVar*> marked(pending.begin(), pending.end());
+  for (int row = 0; row < list.RowCount(); ++row)
+    list.MarkRow(row, marked.count(list.RowItem(row)) != 0);
+  list.EndMarkRows();
 }
 
 CXMLVar* GetSelectedItem(const UpdateList& list) {

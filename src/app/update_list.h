@@ -47,6 +47,8 @@ class UpdateList {
   // Shows the row as a pending update (in bold) or as an ordinary one; its
   // texts stay as they are.
   virtual void MarkRow(int row, bool pending) = 0;
+  // Rows have been marked in one go: the list shows the marks now.
+  virtual void EndMarkRows() {}
 };
 
 // One row per item of `root` that has fields, in order, each field's value in

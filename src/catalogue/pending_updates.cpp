@@ -88,16 +88,22 @@ std::vector<CXMLVar*> PendingItems(CXMLVar* downloads) {
   if (!state.Load())
     Log("%s", state.Error().c_str());
   const std::string section = InstalledSection(GetSkin());
+  std::vector<CXMLVar*> items;
+  std::vector<std::string> names, keys;
   for (CXMLVar* item : downloads->Children()) {
     if (item->Children().empty())
       continue;
-    const std::string name = InfoName(item->ChildValue("Info"));
-    const std::string started = GetProfileString("internet", "update" + name, "");
+    items.push_back(item);
+    names.push_back(InfoName(item->ChildValue("Info")));
+    keys.push_back("update" + names.back());
+  }
+  const std::vector<std::string> started = GetProfileStrings("internet", keys, "");
+  for (std::size_t i = 0; i < items.size(); ++i) {
     std::optional<InstalledRecord> record;
-    if (const auto text = state.Get(section, name))
+    if (const auto text = state.Get(section, names[i]))
       record = ReadInstalledRecord(*text);
-    if (IsPending(started, record, item->ChildValue("Sha256"), item->ChildValue("Date")))
-      pending.push_back(item);
+    if (IsPending(started[i], record, items[i]->ChildValue("Sha256"), items[i]->ChildValue("Date")))
+      pending.push_back(items[i]);
   }
   return pending;
 }

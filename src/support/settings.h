@@ -27,6 +27,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Names the settings file. A bare name is looked up in c:\windows; a name
 // with a folder is taken as it stands.
@@ -40,6 +41,10 @@ std::string GetProfileString(std::string_view section, std::string_view key,
                              std::string_view defaultValue);
 std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
                             std::int32_t defaultValue);
+// GetProfileString of many keys of one section, the file read once.
+std::vector<std::string> GetProfileStrings(std::string_view section,
+                                           const std::vector<std::string>& keys,
+                                           std::string_view defaultValue);
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
 
 // [paths] install, default "c:\ostrel"; neither tested nor created.

@@ -162,8 +162,10 @@ void WxUpdateList::MarkRow(int row, bool pending) {
   if (row < 0 || row >= RowCount() || m_rows[static_cast<std::size_t>(row)].marked == pending)
     return;
   m_rows[static_cast<std::size_t>(row)].marked = pending;
-  if (row < m_control->GetItemCount())
-    m_control->RefreshItem(row);
+}
+
+void WxUpdateList::EndMarkRows() {
+  m_control->Refresh();
 }
 
 bool WxUpdateList::IsMarked(int row) const {

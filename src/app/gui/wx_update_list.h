@@ -68,6 +68,7 @@ class WxUpdateList final : public UpdateList {
   int SelectedRow() const override;
   void Focus() override;
   void MarkRow(int row, bool pending) override;
+  void EndMarkRows() override;
   bool IsMarked(int row) const;
 
   // A cell's text as kept (Windows-1252); empty for a cell never set.

@@ -61,12 +61,10 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/
 
 # The daily check: systemd user units, on for every user by a preset (and by
 # the package's postinst, since Debian enables what it installs rather than
-# reading presets). The service names the program where it is installed.
-set(OSTREL_BINDIR ${CMAKE_INSTALL_FULL_BINDIR})
+# reading presets).
 set(ostrel_systemd ${PROJECT_SOURCE_DIR}/packaging/systemd)
-set(OSTREL_CHECK_SERVICE ${PROJECT_BINARY_DIR}/systemd/ostrel-update-check.service)
-configure_file(${ostrel_systemd}/ostrel-update-check.service.in ${OSTREL_CHECK_SERVICE} @ONLY)
-install(FILES ${OSTREL_CHECK_SERVICE} ${ostrel_systemd}/ostrel-update-check.timer
+install(FILES ${ostrel_systemd}/ostrel-update-check.service
+              ${ostrel_systemd}/ostrel-update-check.timer
         DESTINATION lib/systemd/user)
 install(FILES ${ostrel_systemd}/80-ostrel-update.preset DESTINATION lib/systemd/user-preset)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ostrel_systemd}/postinst ${ostrel_systemd}/prerm)

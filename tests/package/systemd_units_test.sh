@@ -11,8 +11,11 @@ command -v systemd-analyze >/dev/null || { echo "systemd-analyze is not installe
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
-sed "s|@OSTREL_BINDIR@|$bindir|" "$units/ostrel-update-check.service.in" \
-  >"$work/ostrel-update-check.service"
+# The service finds the program on systemd's own search path; here it is
+# this build's.
+sed "s|^ExecStart=ostrel-update |ExecStart=$bindir/ostrel-update |" \
+  "$units/ostrel-update-check.service" >"$work/ostrel-update-check.service"
+grep -q "^ExecStart=$bindir/ostrel-update --check --notify\$" "$work/ostrel-update-check.service"
 cp "$units/ostrel-update-check.timer" "$work/"
 # The manual page is installed with the package, not here.
 if ! output=$(cd "$work" && XDG_RUNTIME_DIR="$work/runtime" systemd-analyze --user --man=no \

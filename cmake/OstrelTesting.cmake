@@ -70,6 +70,8 @@ set(ostrel_linux_only_cases
   Workflow.ReferencesWithoutAFileNameStartNothingAndTheQueueGoesOn
   Workflow.TheLibraryCheckModeClosesTheWindowAfterTheFirstInstaller
   Workflow.InstallersRunOneAfterAnotherAndEachEndIsLogged
+  Workflow.InstallersAskingForARestartLeadToOneMessageAtTheEnd
+  Unattended.InstallPendingInstallsWhatIsNewAndSaysHowItWent
   CatalogueTest.WithNoKeyAnUnsignedCatalogueWorksAndTheLogSaysItWasNotVerified
   CatalogueTrustTest.ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial
   )
@@ -133,6 +135,8 @@ set(ostrel_linux_only_tests
   app/wine_bridge_install_integration_test.cpp
   # the prefix's and its C: drive's locks, links and modes, forked updaters
   app/prefix_claim_integration_test.cpp
+  # the freedesktop notification service on a session bus of the test's own
+  platform/desktop_notification_integration_test.cpp
   )
 
 # ostrel_add_test_folder(name [LIBS ...] [GUI_LIBS ...]): one executable per

@@ -11,7 +11,10 @@
 // Two catalogues, served on loopback: 100 items (rounds alternate between
 // the anchor and the updater; the goal is the ratio of their medians), and
 // 50,000 items (goals in seconds and megabytes, the anchor's figures beside
-// them). Needs an X display (run under xvfb-run).
+// them). Then the demo's catalogue (demo/catalogue): `ostrel-update --check`,
+// from its start to its end, against the window's start-up to its painted
+// list on the same catalogue, in alternating rounds. Needs an X display (run
+// under xvfb-run).
 //   startup_bench [ROUNDS]      (default 9; the long catalogue gets a third)
 #include <algorithm>
 #include <chrono>
@@ -19,6 +22,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -100,6 +104,25 @@ std::optional<Start> TimeToPaintedList(const std::string& program,
   return figures;
 }
 
+// Seconds from the start of `program` to its end; nullopt when it ran for
+// more than a minute.
+std::optional<double> TimeToExit(const std::string& program, const std::vector<std::string>& args) {
+  const auto started = Clock::now();
+  ChildProcess run(program, args, ChildProcess::Options{});
+  if (!run.Wait(std::chrono::minutes(1)))
+    return std::nullopt;
+  return std::chrono::duration<double>(Clock::now() - started).count();
+}
+
+// The demo's catalogue as scripts/demo serves it, unsigned.
+std::string DemoCatalogue(const std::string& base) {
+  std::ifstream in(OSTREL_DEMO_CATALOGUE, std::ios::binary);
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  for (std::size_t at; (at = text.find("@BASE@")) != std::string::npos;)
+    text.replace(at, 6, base);
+  return text;
+}
+
 Start Median(std::vector<Start> values) {
   auto middle = [&](auto field) {
     std::vector<double> picked;
@@ -122,8 +145,10 @@ int main(int argc, char** argv) {
   LoopbackServer server;
   server.AddFile("short/download.xml", Catalogue(100));
   server.AddFile("long/download.xml", Catalogue(50'000));
+  server.AddFile("demo/download.xml", DemoCatalogue(server.Url("demo/")));
   const TempFolder work("ostrel-bench-");
   setenv("OSTREL_PREFIX", (work.Path() / "prefix").c_str(), 1);
+  setenv("XDG_STATE_HOME", (work.Path() / "state").c_str(), 1);
   const auto trace = work.Path() / "trace.txt";
 
   auto run = [&](const char* what, const std::string& program,
@@ -149,7 +174,19 @@ int main(int argc, char** argv) {
   for (int round = 0; round < std::max(1, rounds / 3); ++round)
     longUpdater.push_back(updaterRun("long"));
 
+  std::vector<Start> demoWindow, demoCheck;
+  for (int round = 0; round < rounds; ++round) {
+    demoWindow.push_back(updaterRun("demo"));
+    const auto checked = TimeToExit(OSTREL_UPDATE_BINARY, {"--check"});
+    if (!checked) {
+      std::printf("startup_bench: --check did not end within a minute\n");
+      return 1;
+    }
+    demoCheck.push_back({*checked, 0});
+  }
+
   const Start a = Median(anchor), u = Median(updater), l = Median(longUpdater);
+  const Start dw = Median(demoWindow), dc = Median(demoCheck);
   std::printf("start-up to the first painted list (median of %d rounds; peak resident set)\n",
               rounds);
   std::printf("  anchor (minimal wx list window, 100 rows): %7.1f ms %7.1f MB\n", a.seconds * 1000,
@@ -162,5 +199,9 @@ int main(int argc, char** argv) {
               kGoalLongSeconds, l.seconds / a.seconds);
   std::printf("  memory: %7.1f MB (goal <= %.0f MB; %.2fx the anchor)\n", l.peakMegabytes,
               kGoalLongMegabytes, l.peakMegabytes / a.peakMegabytes);
+  std::printf("the demo's catalogue (median of %d rounds):\n", rounds);
+  std::printf("  window start-up to the painted list: %7.1f ms\n", dw.seconds * 1000);
+  std::printf("  --check, start to end:               %7.1f ms\n", dc.seconds * 1000);
+  std::printf("  ratio: %.2fx the window's start-up\n", dc.seconds / dw.seconds);
   return 0;
 }

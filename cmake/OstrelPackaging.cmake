@@ -59,6 +59,17 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/demo/
         DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                               WORLD_READ WORLD_EXECUTE)
 
+# The daily check: systemd user units, on for every user by a preset (and by
+# the package's postinst, since Debian enables what it installs rather than
+# reading presets).
+set(ostrel_systemd ${PROJECT_SOURCE_DIR}/packaging/systemd)
+install(FILES ${ostrel_systemd}/ostrel-update-check.service
+              ${ostrel_systemd}/ostrel-update-check.timer
+        DESTINATION lib/systemd/user)
+install(FILES ${ostrel_systemd}/80-ostrel-update.preset DESTINATION lib/systemd/user-preset)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${ostrel_systemd}/postinst ${ostrel_systemd}/prerm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
 set(CPACK_PACKAGE_NAME ostrel-update)
 set(CPACK_PACKAGE_VENDOR "Ostrel")
 set(CPACK_PACKAGE_CONTACT "Ostrel support <support@ostrel.co.uk>")

@@ -21,6 +21,7 @@ SetCompressor /SOLID lzma
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\OstrelUpdate"
 !define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
 !define DEFAULT_SUITE_FOLDER "c:\ostrel"
+!define CHECK_TASK "Ostrel Update daily check"
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -90,6 +91,39 @@ Function InstallUpdater
   File "/oname=$SuiteFolder\update.exe" "${UPDATE_EXE}"
 FunctionEnd
 
+; The daily check for updates: a scheduled task that runs
+; `update.exe --check --notify` once a day, at a random moment within two
+; hours of 9:00 so that an office does not ask the server at once, and at the
+; next logon when the machine was off then. Its principal is the Users group
+; (S-1-5-32-545): the Task Scheduler runs a group's task as each signed-in
+; member, in that user's session, without a password and with the user's own
+; rights, so that each user's notification area shows the balloon
+; (Microsoft's Task Scheduler schema: Principal/GroupId, Actions/Context,
+; CalendarTrigger/RandomDelay, Settings/StartWhenAvailable).
+; [update] schedule=0 in the settings file turns the notification off;
+; `schtasks /Change /TN "${CHECK_TASK}" /DISABLE` turns the task off. A
+; failure to register it (no Task Scheduler, as in some Wine prefixes) is
+; shown in the details and the installation goes on.
+Function RegisterCheckTask
+  InitPluginsDir
+  FileOpen $0 "$PLUGINSDIR\check-task.xml" w
+  FileWriteWord $0 0xFEFF
+  FileWriteUTF16LE $0 '<?xml version="1.0" encoding="UTF-16"?>$\r$\n'
+  FileWriteUTF16LE $0 '<Task version="1.2" xmlns="http://schemas.microsoft.com/windows/2004/02/mit/task">$\r$\n'
+  FileWriteUTF16LE $0 '<RegistrationInfo><Description>Looks for pending Ostrel updates and tells the user when there are some.</Description></RegistrationInfo>$\r$\n'
+  FileWriteUTF16LE $0 '<Triggers><CalendarTrigger><StartBoundary>2026-01-01T09:00:00</StartBoundary><RandomDelay>PT2H</RandomDelay><ScheduleByDay><DaysInterval>1</DaysInterval></ScheduleByDay></CalendarTrigger></Triggers>$\r$\n'
+  FileWriteUTF16LE $0 '<Principals><Principal id="Users"><GroupId>S-1-5-32-545</GroupId><RunLevel>LeastPrivilege</RunLevel></Principal></Principals>$\r$\n'
+  FileWriteUTF16LE $0 '<Settings><StartWhenAvailable>true</StartWhenAvailable><DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries><StopIfGoingOnBatteries>false</StopIfGoingOnBatteries><MultipleInstancesPolicy>IgnoreNew</MultipleInstancesPolicy><ExecutionTimeLimit>PT9H</ExecutionTimeLimit><Priority>7</Priority></Settings>$\r$\n'
+  FileWriteUTF16LE $0 '<Actions Context="Users"><Exec><Command>"$SuiteFolder\update.exe"</Command><Arguments>--check --notify</Arguments><WorkingDirectory>$SuiteFolder</WorkingDirectory></Exec></Actions>$\r$\n'
+  FileWriteUTF16LE $0 '</Task>$\r$\n'
+  FileClose $0
+  nsExec::ExecToLog 'schtasks /Create /F /TN "${CHECK_TASK}" /XML "$PLUGINSDIR\check-task.xml"'
+  Pop $0
+  ${If} $0 != 0
+    DetailPrint "The daily check for updates could not be scheduled (schtasks: $0)."
+  ${EndIf}
+FunctionEnd
+
 Section "Install"
   Call FindSuiteFolder
   CreateDirectory "$SuiteFolder"
@@ -120,11 +154,14 @@ Section "Install"
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
   SectionGetSize 0 $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+  Call RegisterCheckTask
 SectionEnd
 
 Section "Uninstall"
   ReadRegStr $SuiteFolder HKLM "${UNINSTALL_KEY}" "UpdaterFolder"
   Delete "${SHORTCUT}"
+  nsExec::ExecToLog 'schtasks /Delete /F /TN "${CHECK_TASK}"'
+  Pop $0
   ${If} $SuiteFolder != ""
     ; A running updater goes when Windows next starts.
     Delete /REBOOTOK "$SuiteFolder\update.exe"

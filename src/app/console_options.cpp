@@ -16,6 +16,18 @@ constexpr const char* kHelp =
     "              enough, otherwise say so, install the libraries' update and close\n"
     "  /ALL        perform Install All at start\n"
     "  /RUN        install everything from the network installers folder at start\n"
+    "  --check     list the pending updates without a window; exit status 0 when\n"
+    "              none is pending, 100 when some are, 1 when the catalogue could\n"
+    "              not be had or was refused\n"
+    "  --check --json\n"
+    "              the same as one JSON document (see ostrel-update(1))\n"
+    "  --check --notify\n"
+    "              the same, and a desktop notification when some are pending\n"
+    "              (what the daily check runs; [update] schedule=0 turns it off)\n"
+    "  --install-pending [--all]\n"
+    "              install the pending updates (with --all, every update) without\n"
+    "              a window; exit status 0 when every installer ended with 0, 3010\n"
+    "              when a restart will finish the update, 1 otherwise\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n";
 

@@ -34,7 +34,7 @@ std::string Utf8(const fs::path& path) {
 // Takes one lock; nullopt when it is ours now. `where` names what it guards
 // ("in <prefix>", "on the C: drive <folder>").
 std::optional<PrefixClaimResult> Take(platform::InstanceLock& lock, const fs::path& file,
-                                      const std::string& where) {
+                                      const std::string& where, bool bringForward) {
   switch (lock.TryAcquire(file)) {
     case platform::InstanceLock::Outcome::kHeld:
       return std::nullopt;
@@ -42,7 +42,8 @@ std::optional<PrefixClaimResult> Take(platform::InstanceLock& lock, const fs::pa
       std::string message = "ostrel-update is already running " + where;
       if (const auto other = lock.OtherHolder()) {
         message += " (process " + std::to_string(*other) + ")";
-        platform::ActivateWindowsOf(*other);
+        if (bringForward)
+          platform::ActivateWindowsOf(*other);
       }
       return PrefixClaimResult{PrefixClaim::kAnotherUpdater, message + "."};
     }
@@ -58,19 +59,20 @@ std::optional<PrefixClaimResult> Take(platform::InstanceLock& lock, const fs::pa
 
 }  // namespace
 
-PrefixClaimResult ClaimPrefix(PrefixLocks& locks) {
+PrefixClaimResult ClaimPrefix(PrefixLocks& locks, bool bringForward) {
   const fs::path prefix = platform::PrefixFolder();
   std::error_code ignored;
   fs::create_directories(prefix, ignored);
   const fs::path prefixLock = prefix / kLockFileName;
-  if (auto refused = Take(locks.prefix, prefixLock, "in " + Utf8(prefix)))
+  if (auto refused = Take(locks.prefix, prefixLock, "in " + Utf8(prefix), bringForward))
     return *std::move(refused);
 
   const auto drive = platform::DriveCFolder();
   // A drive folder that is the prefix folder itself has just been locked.
   if (!drive || fs::equivalent(prefixLock, *drive / kLockFileName, ignored))
     return {PrefixClaim::kOurs, {}};
-  if (auto refused = Take(locks.driveC, *drive / kLockFileName, "on the C: drive " + Utf8(*drive)))
+  if (auto refused = Take(locks.driveC, *drive / kLockFileName, "on the C: drive " + Utf8(*drive),
+                          bringForward))
     return *std::move(refused);
   return {PrefixClaim::kOurs, {}};
 }

@@ -57,8 +57,9 @@ struct PrefixClaimResult {
 
 // Takes the prefix's lock and its C: drive's into `locks`, which the caller
 // keeps for the whole run. With kAnotherUpdater the other updater's window
-// has been brought forward.
-PrefixClaimResult ClaimPrefix(PrefixLocks& locks);
+// has been brought forward, unless `bringForward` is false (a check on a
+// schedule must not pull a window over the user's work).
+PrefixClaimResult ClaimPrefix(PrefixLocks& locks, bool bringForward = true);
 
 // Removes what killed runs left behind (see above); only with kOurs.
 void RemoveLeftovers();

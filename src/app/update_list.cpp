@@ -1,6 +1,7 @@
 #include "app/update_list.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "xml/xml_var.h"
 
@@ -72,6 +73,13 @@ int FindPreselectedRow(CXMLVar* root, const std::string& selectionName) {
   if (root != nullptr)
     root->Traverse(&CountInfo, &search, false);
   return search.found - 1;
+}
+
+void MarkPendingRows(UpdateList& list, const std::vector<CXMLVar*>& pending) {
+  const std::unordered_set<CXMLVar*> marked(pending.begin(), pending.end());
+  for (int row = 0; row < list.RowCount(); ++row)
+    list.MarkRow(row, marked.count(list.RowItem(row)) != 0);
+  list.EndMarkRows();
 }
 
 CXMLVar* GetSelectedItem(const UpdateList& list) {

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 class CXMLVar;
 
@@ -43,6 +44,11 @@ class UpdateList {
   virtual int SelectedRow() const = 0;
   // Gives the keyboard focus to the list.
   virtual void Focus() = 0;
+  // Shows the row as a pending update (in bold) or as an ordinary one; its
+  // texts stay as they are.
+  virtual void MarkRow(int row, bool pending) = 0;
+  // Rows have been marked in one go: the list shows the marks now.
+  virtual void EndMarkRows() {}
 };
 
 // One row per item of `root` that has fields, in order, each field's value in
@@ -62,6 +68,9 @@ void SizeColumns(UpdateList& list, int clientWidth);
 // `root` is counted; the row is the count at the last one whose value equals
 // the name without regard to case, less one. -2 when none matches.
 int FindPreselectedRow(CXMLVar* root, const std::string& selectionName);
+
+// Marks the rows whose items are among `pending` and unmarks the others.
+void MarkPendingRows(UpdateList& list, const std::vector<CXMLVar*>& pending);
 
 // The item of the first selected row, or nullptr.
 CXMLVar* GetSelectedItem(const UpdateList& list);

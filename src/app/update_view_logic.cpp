@@ -4,6 +4,7 @@
 #include "app/option_keys.h"
 #include "app/progress_figures.h"
 #include "app/update_list.h"
+#include "catalogue/pending_updates.h"
 #include "catalogue/update_doc.h"
 #include "support/commands.h"
 #include "support/desktop.h"
@@ -36,6 +37,7 @@ void UpdateViewLogic::OnUpdate(int hint) {
     const int width = m_list.ClientWidth();
     FillList(m_list, m_doc.Downloads(), DefaultColumnWidth(width));
     SizeColumns(m_list, width);
+    MarkPendingRows(m_list, PendingItems(m_doc.Downloads()));
     TraceStartup("list filled");
   }
   Preselect();
@@ -73,8 +75,11 @@ void UpdateViewLogic::RefreshProgress() {
   // moved the queue on. The dialog stays while an installer runs or waits.
   const ProgressSnapshot after = m_doc.Progress();
   if (ShouldCloseProgress(after.queueLength == 0 && !after.installerUnderWay, figures.percent,
-                          after.inProgress))
+                          after.inProgress)) {
     m_progress.CloseProgress();
+    // What was installed is no longer new.
+    MarkPendingRows(m_list, PendingItems(m_doc.Downloads()));
+  }
 }
 
 void UpdateViewLogic::OnInstall() {

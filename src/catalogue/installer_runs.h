@@ -15,19 +15,27 @@
 #include "catalogue/update_doc.h"
 #include "platform/program_start.h"
 
+struct CUpdateDoc::InstallerStart {
+  std::string command;
+  // The item's settings record ([internet] "update" + this), written once
+  // its installer has started.
+  std::string infoName;
+  // What the updater's own records keep of the item (pending_updates.h).
+  std::string sha256;
+  std::string date;
+  // For the outcome of the run.
+  std::string description;
+};
+
 struct CUpdateDoc::Installers {
-  struct Start {
-    std::string command;
-    // The item's settings record ([internet] "update" + this), written once
-    // its installer has started.
-    std::string infoName;
-  };
+  using Start = InstallerStart;
 
   std::unique_ptr<platform::WatchedProgram> running;
   std::string runningCommand;
+  Start runningStart;
   std::optional<Start> waiting;
-  // The info name of the item that StartDownload prepared last.
-  std::string preparedInfoName;
+  // The item that StartDownload prepared last (command unused).
+  Start prepared;
   // A "Complete" is still to come for the item StartDownload prepared last.
   bool completeToCome = false;
 };

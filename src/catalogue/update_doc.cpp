@@ -116,6 +116,7 @@ void CUpdateDoc::LoadCatalogue() {
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::seconds(bounds.deadlineSeconds);
   const std::string url = ServerBaseUrl() + "download.xml";
+  m_bCatalogueAccepted = false;
   bool fetched = TransferFile(url, kCatalogueFile, nullptr, nullptr, bounds);
   TraceStartup("catalogue fetched");
   // The file is read once: the reader gets the very bytes that were judged,
@@ -133,6 +134,7 @@ void CUpdateDoc::LoadCatalogue() {
       fetched = false;
     }
   }
+  m_bCatalogueAccepted = fetched;
 
   auto document = std::make_unique<CXMLVar>("");
   if (fetched) {

@@ -11,7 +11,9 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -43,6 +45,24 @@ struct ProgressSnapshot {
   bool installerUnderWay = false;
 };
 
+// What became of one item of the work under way (an Install, Install All).
+struct InstallOutcome {
+  // The item's Description.
+  std::string description;
+  // The installer's exit status; nullopt when it never started.
+  std::optional<int> exitStatus;
+  // Why it never started (the download or the file check failed, ...).
+  std::string reason;
+
+  // Ended with 0, or with 3010 or 1641 (done, once the machine restarts).
+  bool Succeeded() const;
+  bool AsksRestart() const;
+};
+
+// Shown once at the end of work in which an installer asked for a restart.
+inline constexpr const char* kRestartMessage =
+    "The update will be finished once this computer has been restarted.";
+
 class CUpdateDoc {
  public:
   CUpdateDoc();
@@ -65,7 +85,9 @@ class CUpdateDoc {
   void StartDownload(CXMLVar* item);
   void OnComplete();
   void RunNextQueued();
-  void InstallAll();
+  // Every item of the catalogue, or those that `wanted` accepts, queued by
+  // the same rules (order, exclusions) and installed one after another.
+  void InstallAll(const std::function<bool(CXMLVar*)>& wanted = {});
   void NetworkDownload();
   void NetworkRun();
   void NetworkSetup();
@@ -83,6 +105,16 @@ class CUpdateDoc {
   // The library-check mode: the main window closes once the first installer
   // has been started (or refused). Set by the application at start-up.
   void SetClosesAfterFirstInstaller(bool closes) { m_bClosesAfterFirstInstaller = closes; }
+
+  // What became of each item of the work under way, or of the last work to
+  // end, until the next starts.
+  const std::vector<InstallOutcome>& Outcomes() const { return m_Outcomes; }
+  // Whether the end of work in which an installer asked for a restart says
+  // so in a message box (the window); an unattended run says it itself.
+  void SetTellsRestart(bool tells) { m_bTellsRestart = tells; }
+  // The last LoadCatalogue fetched a catalogue and accepted it (its items
+  // may still be none).
+  bool CatalogueAccepted() const { return m_bCatalogueAccepted; }
 
   // While a transfer or a queue is under way, tells the user to try later and
   // returns true: the caller asked for a second one and must stop.
@@ -120,6 +152,7 @@ class CUpdateDoc {
  private:
   struct Transfer;
   struct Installers;
+  struct InstallerStart;
 
   // Network Download and Run: the folder, announced, then Install All.
   void InstallThroughNetworkFolder(WorkflowMode mode, const std::string& announcement);
@@ -129,18 +162,26 @@ class CUpdateDoc {
   // The one place where an item's installer is about to start: now, or once
   // the installer running has ended.
   void StartOrQueueInstaller(const std::string& command);
-  void StartInstaller(const std::string& command, const std::string& infoName);
+  void StartInstaller(const InstallerStart& start);
   void ShowWaiting();
   // "Complete" of ShowInfo's transfer: the text is checked and opened.
   void OnInformationArrived();
   // After an installer has started or ended: the progress ends, or the next
   // queued item is taken, unless an installer still waits for its turn.
   void GoOnAfterInstaller();
+  // The work has ended: its outcomes are complete.
+  void EndOfWork();
+  void AddOutcome(std::optional<int> exitStatus, std::string reason);
 
   std::string m_strTitle;
   // The catalogue in use was signed: its installers start only with a digest.
   bool m_bDigestsRequired = false;
   bool m_bClosesAfterFirstInstaller = false;
+  bool m_bCatalogueAccepted = false;
+  bool m_bTellsRestart = true;
+  std::vector<InstallOutcome> m_Outcomes;
+  // The outcomes belong to ended work: the next start begins afresh.
+  bool m_bOutcomesClosed = true;
   std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
   std::unique_ptr<Transfer> m_pTransfer;
   std::unique_ptr<Installers> m_pInstallers;

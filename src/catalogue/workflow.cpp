@@ -45,6 +45,10 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
   if (RefuseWhileInProgress())
     return;
   m_bInProgress = true;
+  if (m_bOutcomesClosed) {
+    m_Outcomes.clear();
+    m_bOutcomesClosed = false;
+  }
   if (m_strFolder.empty())
     m_strFolder = kDefaultFolder;
 
@@ -56,7 +60,8 @@ void CUpdateDoc::StartDownload(CXMLVar* item) {
 
   std::string reference = item->ChildValue("href");
   // Recorded once the installer has started: a failure must not pass for an update.
-  m_pInstallers->preparedInfoName = InfoName(item->ChildValue("Info"));
+  m_pInstallers->prepared = {"", InfoName(item->ChildValue("Info")), item->ChildValue("Sha256"),
+                             item->ChildValue("Date"), item->ChildValue("Description")};
   m_pInstallers->completeToCome = true;
   if (GetProfileInt("advanced", "sim", 0) != 0)
     reference = SimulationReference(reference);
@@ -115,6 +120,7 @@ void CUpdateDoc::OnComplete() {
 
   if (m_pTransfer->nothingToStart) {
     // Nothing was fetched, so there is nothing to start.
+    AddOutcome(std::nullopt, "it names no installer file");
   } else if (m_Mode == WorkflowMode::Download) {
     // The installers folder is being filled; nothing is started here, but a
     // file that fails its check must not wait there for a later run.
@@ -123,9 +129,11 @@ void CUpdateDoc::OnComplete() {
   } else if (m_Mode != WorkflowMode::Run && !m_pTransfer->state.transferred) {
     // Whatever the failed transfer left behind is not a program to run.
     Log("not starting %s: the download failed", m_strCommand.c_str());
+    AddOutcome(std::nullopt, "the download failed");
   } else if (!InstallerPassesCheck(/*ours=*/m_Mode != WorkflowMode::Run)) {
     // Told to the user. A file we fetched is gone; the office's copy in the
     // network folder stays for its owner to look at.
+    AddOutcome(std::nullopt, "the installer failed its check");
   } else {
     StartOrQueueInstaller(m_strCommand);
   }
@@ -150,12 +158,14 @@ void CUpdateDoc::RunNextQueued() {
   m_InstallQueue.pop_front();
 }
 
-void CUpdateDoc::InstallAll() {
+void CUpdateDoc::InstallAll(const std::function<bool(CXMLVar*)>& wanted) {
   // One transfer record serves one transfer: a second queue must wait.
   if (RefuseWhileInProgress())
     return;
   if (m_pDownloads != nullptr) {
     for (CXMLVar* item : m_pDownloads->Children()) {
+      if (wanted && !wanted(item))
+        continue;
       switch (PlaceInQueue(item->ChildValue("href"))) {
         case QueuePlace::Skip:
           break;

@@ -32,6 +32,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -55,6 +56,10 @@ class ProfileFile {
   const std::filesystem::path& Path() const { return m_path; }
 
   std::optional<std::string> Read(std::string_view section, std::string_view key) const;
+  // Read of each key of one section, the file read once: a catalogue may
+  // have tens of thousands of items, each with its key.
+  std::vector<std::optional<std::string>> ReadMany(std::string_view section,
+                                                   const std::vector<std::string>& keys) const;
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;
   // The platform's profile integer: an absent or empty value gives the

@@ -47,6 +47,16 @@ std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
   return TheFile().ReadInt(section, key, defaultValue);
 }
 
+std::vector<std::string> GetProfileStrings(std::string_view section,
+                                           const std::vector<std::string>& keys,
+                                           std::string_view defaultValue) {
+  std::vector<std::string> values;
+  values.reserve(keys.size());
+  for (auto& value : TheFile().ReadMany(section, keys))
+    values.push_back(value ? std::move(*value) : std::string(defaultValue));
+  return values;
+}
+
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value) {
   return TheFile().Write(section, key, value);
 }

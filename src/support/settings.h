@@ -17,6 +17,8 @@
 //              catalogue serial accepted; now only read, as a floor, until the
 //              updater's own records have one (support/updater_state.h)
 //   [advanced] sim         non-zero: installers come from the upload folder
+//   [update]   schedule    0: the daily check (`--check --notify`) shows no
+//              notification and fetches nothing; default 1
 //
 // Any thread may call; a failed write is ignored by every caller.
 #pragma once
@@ -25,6 +27,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Names the settings file. A bare name is looked up in c:\windows; a name
 // with a folder is taken as it stands.
@@ -38,6 +41,10 @@ std::string GetProfileString(std::string_view section, std::string_view key,
                              std::string_view defaultValue);
 std::uint32_t GetProfileInt(std::string_view section, std::string_view key,
                             std::int32_t defaultValue);
+// GetProfileString of many keys of one section, the file read once.
+std::vector<std::string> GetProfileStrings(std::string_view section,
+                                           const std::vector<std::string>& keys,
+                                           std::string_view defaultValue);
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value);
 
 // [paths] install, default "c:\ostrel"; neither tested nor created.

@@ -12,6 +12,7 @@ class TableList final : public UpdateList {
   struct Row {
     std::vector<std::string> cells;
     CXMLVar* item = nullptr;
+    bool marked = false;
   };
 
   explicit TableList(int clientWidth = 800) : m_clientWidth(clientWidth) {}
@@ -33,7 +34,7 @@ class TableList final : public UpdateList {
   int InsertRow(int row, const std::string& text) override {
     if (row < 0 || row > RowCount())
       row = RowCount();
-    rows.insert(rows.begin() + row, Row{{text}, nullptr});
+    rows.insert(rows.begin() + row, Row{{text}, nullptr, false});
     return row;
   }
   void SetCellText(int row, int column, const std::string& text) override {
@@ -61,6 +62,10 @@ class TableList final : public UpdateList {
   }
   int SelectedRow() const override { return selected; }
   void Focus() override { ++focused; }
+  void MarkRow(int row, bool pending) override {
+    if (row >= 0 && row < RowCount())
+      rows[row].marked = pending;
+  }
 
   std::vector<std::string> headings;
   std::vector<int> widths;

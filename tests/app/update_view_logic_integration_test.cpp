@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "catalogue/update_doc.h"
 #include "support/commands.h"
+#include "support/settings.h"
 #include "table_list.h"
 #include "testkit/desktop_recorder.h"
 #include "testkit/temp_prefix.h"
@@ -80,6 +81,16 @@ TEST_F(ViewLogic, TheLibraryCheckModePostsOneAutomaticInstallForTheRun) {
   again.OnUpdate(cmd::kHintCatalogue);
   EXPECT_EQ(desktop.PostedCommands(), std::vector<int>{cmd::kInstall});
   EXPECT_EQ(list.selected, -1);
+}
+
+TEST_F(ViewLogic, TheFilledListMarksTheUpdatesThisMachineHasNotGot) {
+  WriteProfileString("internet", "updatedll", "01/03/2026");
+  doc.m_pDownloads = catalogue.get();
+  Logic().OnUpdate(cmd::kHintCatalogue);
+  ASSERT_EQ(list.rows.size(), 2u);
+  EXPECT_EQ(list.rows[0].cells[0], "about abc.txt");
+  EXPECT_TRUE(list.rows[0].marked);
+  EXPECT_FALSE(list.rows[1].marked);
 }
 
 TEST_F(ViewLogic, ProgressLabelsAndTheDialogFollowTheTransfer) {

@@ -168,6 +168,20 @@ TEST_F(Workflow, InstallersRunOneAfterAnotherAndEachEndIsLogged) {
   }
 }
 
+TEST_F(Workflow, InstallersAskingForARestartLeadToOneMessageAtTheEnd) {
+  SKIP_ON_WINDOWS("Installers that are shell scripts, counted as they run");
+  server.AddFile("a.exe", "#!/bin/sh\nexit 3010\n");
+  server.AddFile("b.exe", "#!/bin/sh\nexit 1641\n");
+  server.AddFile("c.exe", "#!/bin/sh\nexit 0\n");
+  Publish({{"A", "a.exe"}, {"B", "b.exe"}, {"C", "c.exe"}});
+  doc.LoadCatalogue();
+  doc.InstallAll();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>{kRestartMessage});
+  ASSERT_EQ(doc.Outcomes().size(), 3u);
+  EXPECT_EQ(doc.Outcomes()[1].exitStatus, 1641);
+}
+
 TEST_F(Workflow, OnlyAnInstallerThatStartedIsRecordedAndAFailedStartIsShown) {
   SKIP_ON_WINDOWS("Installers that are shell scripts, counted as they run");
   server.AddFile("page.exe", "<html>not a program</html>");

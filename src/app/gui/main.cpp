@@ -1,6 +1,7 @@
 // The updater's entry point.
 #include <wx/app.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -16,11 +17,13 @@
 #include "app/gui/update_app.h"
 #include "app/prefix_claim.h"
 #include "app/startup.h"
+#include "app/unattended_run.h"
 #ifndef _WIN32
 #include "app/wine_bridge_install.h"
 #endif
 #include "catalogue/server_urls.h"
 #include "platform/codepage.h"
+#include "platform/desktop_notification.h"
 #include "platform/desktop_session.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
@@ -64,6 +67,43 @@ std::optional<int> CheckLibrariesWithoutDisplay(const std::vector<std::string>& 
   return kExitStartupFailed;
 }
 
+// How long a notification waits for the user before it is withdrawn: a
+// working day, so that the next day's check finds the machine free again.
+constexpr std::chrono::hours kNotificationPatience(8);
+
+// --check and --install-pending: no toolkit, no display. The window that a
+// notification opens starts once this run has let go of the prefix.
+int RunWithoutWindow(const UnattendedRequest& request,
+                     const std::vector<std::string>& utf8Arguments) {
+  bool openWindow = false;
+  {
+    PrefixLocks locks;
+    const PrefixClaimResult claim = ClaimPrefix(locks, /*bringForward=*/false);
+    if (claim.claim != PrefixClaim::kOurs) {
+      std::cerr << claim.message << std::endl;
+      return request.mode == UnattendedRequest::Mode::kCheck ? kExitCheckFailed
+                                                             : kExitInstallFailed;
+    }
+    platform::RemoveTemporariesOnTerminationSignals();
+    RemoveLeftovers();
+    platform::InitialiseHttp();
+    std::vector<std::string> arguments;
+    for (const std::string& argument : utf8Arguments)
+      arguments.push_back(platform::Utf8ToCp1252(argument));
+    UnattendedServices services;
+    services.notify = [](const std::string& title, const std::string& text, std::string& problem) {
+      return platform::ShowDesktopNotification(title, text, kNotificationPatience, problem);
+    };
+    services.openUpdater = [&openWindow] { openWindow = true; };
+    const int status = RunUnattended(request, arguments, services, std::cout, std::cerr);
+    if (!openWindow)
+      return status;
+  }
+  if (!platform::StartUpdaterWindow())
+    std::cerr << "ostrel-update: the updater's window could not be opened" << std::endl;
+  return kExitSomePending;
+}
+
 #ifndef _WIN32
 // The installed update.exe beside this program's own folder, as the install
 // lays them out.
@@ -94,6 +134,12 @@ int main(int argc, char** argv) {
 #endif
   if (const auto answered = AnswerConsoleOption(arguments, std::cout, installBridge))
     return *answered;
+  const UnattendedParse unattended = ReadUnattendedRequest(arguments);
+  if (!unattended.problem.empty()) {
+    std::cerr << "ostrel-update: " << unattended.problem << " (see ostrel-update --help)"
+              << std::endl;
+    return kExitUsage;
+  }
   // Without a home the prefix would have to be a folder other users can reach.
   if (!platform::HomeFolder()) {
 #ifdef _WIN32
@@ -107,8 +153,15 @@ int main(int argc, char** argv) {
   }
   // A mistyped server must not pass for the update server; nothing is
   // touched yet.
-  if (const std::string problem = CatalogueUrlProblem(); !problem.empty())
+  if (const std::string problem = CatalogueUrlProblem(); !problem.empty()) {
+    if (unattended.request) {
+      std::cerr << "ostrel-update will not start: " << problem << std::endl;
+      return kExitRefused;
+    }
     return RefuseToStart(argc, argv, "ostrel-update will not start: " + problem);
+  }
+  if (unattended.request)
+    return RunWithoutWindow(*unattended.request, arguments);
   PrefixLocks locks;
   const PrefixClaimResult claim = ClaimPrefix(locks);
   if (claim.claim == PrefixClaim::kAnotherUpdater) {

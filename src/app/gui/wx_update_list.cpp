@@ -17,6 +17,14 @@ wxString CCatalogueListCtrl::OnGetItemText(long item, long column) const {
   return ToWx(m_pRows->Cell(static_cast<int>(item), static_cast<int>(column)));
 }
 
+wxItemAttr* CCatalogueListCtrl::OnGetItemAttr(long item) const {
+  if (m_pRows == nullptr || !m_pRows->IsMarked(static_cast<int>(item)))
+    return nullptr;
+  if (!m_pendingAttr.HasFont())
+    m_pendingAttr.SetFont(GetFont().Bold());
+  return &m_pendingAttr;
+}
+
 WxUpdateList::WxUpdateList(CCatalogueListCtrl* list) : m_control(list) {
   m_control->SetRows(this);
 }
@@ -148,6 +156,20 @@ int WxUpdateList::SelectedRow() const {
 
 void WxUpdateList::Focus() {
   m_control->SetFocus();
+}
+
+void WxUpdateList::MarkRow(int row, bool pending) {
+  if (row < 0 || row >= RowCount() || m_rows[static_cast<std::size_t>(row)].marked == pending)
+    return;
+  m_rows[static_cast<std::size_t>(row)].marked = pending;
+}
+
+void WxUpdateList::EndMarkRows() {
+  m_control->Refresh();
+}
+
+bool WxUpdateList::IsMarked(int row) const {
+  return row >= 0 && row < RowCount() && m_rows[static_cast<std::size_t>(row)].marked;
 }
 
 bool WxUpdateList::HasCell(int row, int column) const {

@@ -34,9 +34,12 @@ class CCatalogueListCtrl final : public wxListCtrl {
 
  protected:
   wxString OnGetItemText(long item, long column) const override;
+  // A pending update's row is drawn in bold.
+  wxItemAttr* OnGetItemAttr(long item) const override;
 
  private:
   const WxUpdateList* m_pRows = nullptr;
+  mutable wxItemAttr m_pendingAttr;
 
   wxDECLARE_DYNAMIC_CLASS_NO_COPY(CCatalogueListCtrl);
 };
@@ -64,6 +67,9 @@ class WxUpdateList final : public UpdateList {
   void SelectRow(int row) override;
   int SelectedRow() const override;
   void Focus() override;
+  void MarkRow(int row, bool pending) override;
+  void EndMarkRows() override;
+  bool IsMarked(int row) const;
 
   // A cell's text as kept (Windows-1252); empty for a cell never set.
   std::string_view Cell(int row, int column) const;
@@ -80,6 +86,7 @@ class WxUpdateList final : public UpdateList {
     CXMLVar* item = nullptr;
     std::uint32_t firstCell = 0;
     std::uint32_t cells = 0;
+    bool marked = false;
   };
 
   bool HasCell(int row, int column) const;

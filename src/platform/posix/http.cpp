@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <utility>
 
@@ -119,10 +120,18 @@ struct HttpSession::Impl {
         *ip == '\0')
       return std::string();
     curl_easy_getinfo(handle, CURLINFO_PRIMARY_PORT, &port);
-    const std::string host = std::string(ip).find(':') != std::string::npos
-                                 ? "[" + std::string(ip) + "]"
-                                 : std::string(ip);
-    return host + ":" + std::to_string(port);
+    // Appended piece by piece: GCC 12 at -O2 and above takes the inlined
+    // appends of "[" + ip + "]" for overlapping copies (GCC bug 105651).
+    const bool bracketed = std::strchr(ip, ':') != nullptr;
+    std::string site;
+    if (bracketed)
+      site.push_back('[');
+    site.append(ip);
+    if (bracketed)
+      site.push_back(']');
+    site.push_back(':');
+    site.append(std::to_string(port));
+    return site;
   }
 
   static std::size_t OnHeader(char* line, std::size_t, std::size_t size, void* self) {

@@ -208,17 +208,39 @@ std::mutex g_writeMutex;
 
 }  // namespace
 
-std::optional<std::string> ProfileFile::Read(std::string_view section, std::string_view key) const {
+namespace {
+
+// The file's contents as a reader sees them; nullopt when it cannot be read.
+std::optional<std::string> ReadContents(const fs::path& path) {
   // Shared with other readers, never with a writer that overwrites in place.
-  Descriptor file(open(m_path.c_str(), O_RDONLY | O_CLOEXEC));
+  Descriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
   std::string contents;
   if (file.get() < 0 || flock(file.get(), LOCK_SH) != 0 ||
       !ReadFromDescriptor(file.get(), contents))
     return std::nullopt;
   // A writer died part-way through an overwrite: read what it was writing.
-  if (auto finished = InterruptedWriteResult(FinalTarget(m_path), contents))
+  if (auto finished = InterruptedWriteResult(FinalTarget(path), contents))
     contents = std::move(*finished);
-  return FindProfileValue(contents, section, key);
+  return contents;
+}
+
+}  // namespace
+
+std::optional<std::string> ProfileFile::Read(std::string_view section, std::string_view key) const {
+  const auto contents = ReadContents(m_path);
+  if (!contents)
+    return std::nullopt;
+  return FindProfileValue(*contents, section, key);
+}
+
+std::vector<std::optional<std::string>> ProfileFile::ReadMany(
+    std::string_view section, const std::vector<std::string>& keys) const {
+  std::vector<std::optional<std::string>> values(keys.size());
+  if (const auto contents = ReadContents(m_path)) {
+    for (std::size_t i = 0; i < keys.size(); ++i)
+      values[i] = FindProfileValue(*contents, section, keys[i]);
+  }
+  return values;
 }
 
 bool ProfileFile::Write(std::string_view section, std::string_view key,

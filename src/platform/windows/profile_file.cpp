@@ -90,6 +90,17 @@ std::optional<std::string> ProfileFile::Read(std::string_view section, std::stri
   return AnsiFromWide(found);
 }
 
+// A read per key, through the system's functions as every other read: they
+// alone know how the file is mapped and redirected.
+std::vector<std::optional<std::string>> ProfileFile::ReadMany(
+    std::string_view section, const std::vector<std::string>& keys) const {
+  std::vector<std::optional<std::string>> values;
+  values.reserve(keys.size());
+  for (const std::string& key : keys)
+    values.push_back(Read(section, key));
+  return values;
+}
+
 bool ProfileFile::Write(std::string_view section, std::string_view key,
                         std::string_view value) const {
   if (!IsWritableProfileEntry(section, key, value))

@@ -11,6 +11,7 @@
 #include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
+#include "support/machine_policy.h"
 #include "support/settings.h"
 #include "xml/xml_var.h"
 
@@ -30,6 +31,14 @@ bool CUpdateDoc::RefuseWhileInProgress() const {
   return m_bInProgress;
 }
 
+bool CUpdateDoc::RefuseWhenInstallingIsOff() const {
+  if (MachinePolicy::Here().InstallingAllowed())
+    return false;
+  Log("%s", InstallingTurnedOff());
+  TheDesktop().MessageBox(InstallingTurnedOff());
+  return true;
+}
+
 ProgressSnapshot CUpdateDoc::Progress() const {
   ProgressSnapshot now;
   now.bytesReceived = m_nBytesReceived.load();
@@ -42,6 +51,12 @@ ProgressSnapshot CUpdateDoc::Progress() const {
 }
 
 void CUpdateDoc::StartDownload(CXMLVar* item) {
+  if (RefuseWhenInstallingIsOff())
+    return;
+  TransferItem(item);
+}
+
+void CUpdateDoc::TransferItem(CXMLVar* item) {
   if (RefuseWhileInProgress())
     return;
   m_bInProgress = true;
@@ -146,11 +161,13 @@ void CUpdateDoc::RunNextQueued() {
     return;
   m_bInProgress = false;
   CXMLVar* next = m_InstallQueue.front();
-  StartDownload(next);
+  TransferItem(next);
   m_InstallQueue.pop_front();
 }
 
 void CUpdateDoc::InstallAll() {
+  if (RefuseWhenInstallingIsOff())
+    return;
   // One transfer record serves one transfer: a second queue must wait.
   if (RefuseWhileInProgress())
     return;

@@ -10,6 +10,8 @@
 // reshapes none of the others:
 //   [catalogueserial]  <skin>=<serial>   the highest catalogue serial accepted
 //                                        for a brand (catalogue/signed_catalogue.h)
+//   [cataloguekeys]    <skin>.<version>=...  the key lists accepted for a brand
+//                                        (catalogue/catalogue_keys.h)
 // Names match without regard to case; a value is one line of at most 65,535
 // characters (a document of several lines is kept encoded, in base64, say).
 //

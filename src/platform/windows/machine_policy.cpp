@@ -4,7 +4,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/windows/wide_text.h"
+#include "wide_text.h"
 
 namespace platform {
 

@@ -25,6 +25,7 @@ constexpr std::uint64_t kSignatureMostBytes = 64 * 1024;
 // than this: a user who took long over a login prompt must not see the
 // signature fail for it.
 constexpr long kSignatureLeastSeconds = 5;
+constexpr std::chrono::seconds kKeyListsLeastTime(10);
 
 class TextSink final : public platform::DownloadSink {
  public:
@@ -122,8 +123,17 @@ CatalogueAcceptance AcceptCatalogue(const std::string& url, const std::string& b
   // leaked key pushed ahead, is judged again after a rotation.
   if (verdict.outcome == TrustOutcome::Refused && stateRead) {
     const std::uint64_t held = keys.version;
+    // A server that answers each list slowly must not hold the window for
+    // its dozens of versions: the walk as a whole has the catalogue's
+    // deadline, or a few seconds from now when that is later.
+    const auto walkDeadline =
+        std::max(deadline, std::chrono::steady_clock::now() + kKeyListsLeastTime);
     keys = NewerCatalogueKeys(keys, skin, url, state, [&](const std::string& textUrl) {
-      return FetchSmallText(textUrl, deadline);
+      if (std::chrono::steady_clock::now() >= walkDeadline) {
+        Log("no time is left to fetch %s", textUrl.c_str());
+        return std::optional<std::string>();
+      }
+      return FetchSmallText(textUrl, walkDeadline);
     });
     if (keys.version != held)
       verdict = judge();

@@ -8,6 +8,7 @@
 
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/key_list.h"
+#include "catalogue/server_urls.h"
 #include "catalogue_fixture.h"
 #include "platform/crypto.h"
 #include "platform/state_folder.h"
@@ -269,6 +270,13 @@ TEST_F(CatalogueTrustTest, ThePoliciesKeysAndServerWinOverTheUsersSettingsAndVar
   PublishSignedBy(administrators, TwoItems(), 2);
   EXPECT_TRUE(LoadInANewRun().empty());
   EXPECT_EQ(RecordedSerial(), "2");
+
+  // One the updater cannot use stops it at start, as a bad variable does.
+  prefix.SetMachinePolicy({{"Update", "CatalogueUrl", "ftp://updates/"}});
+  EXPECT_EQ(CatalogueUrlProblem(),
+            "The machine policy's catalogue URL for ostrel is \"ftp://updates/\", which cannot be "
+            "used: it does not begin with http:// or https://. Ask your administrator to correct "
+            "it.");
 }
 
 // What an earlier run, an earlier version or the machine left before the catalogue comes.

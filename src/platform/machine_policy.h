@@ -7,11 +7,14 @@
 // ignored, and the reading says why, for the log.
 //
 // Windows: HKLM\Software\Policies\Ostrel\Update, where Group Policy and
-// management tools write. Read in the 64-bit view (KEY_WOW64_64KEY): the
-// updater is a 32-bit program, and a 64-bit policy editor writes there. The
-// key lies under Software\Policies, which WOW64 shares between the views
-// anyway; on 32-bit Windows the flag is ignored. Its ACL is the system's
-// (administrators and SYSTEM write, users read), so no ownership is checked.
+// management tools write. Read in the 64-bit view (KEY_WOW64_64KEY, given
+// again for the subkey, since WOW64 does not carry it over from the parent
+// handle): the updater is a 32-bit program, and Group Policy and 64-bit
+// tools write in the native view. Where WOW64 shares the key between the
+// views the flag has no effect, and on 32-bit Windows it is ignored, so the
+// updater reads what the administrator wrote in every case. Its ACL is the
+// system's (administrators and SYSTEM write, users read), so no ownership is
+// checked here.
 //
 // Either way the reading comes back as profile text with two sections:
 // [Update] for the key's values and [CatalogueUrls] for its subkey of that

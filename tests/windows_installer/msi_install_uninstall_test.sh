@@ -2,11 +2,12 @@
 # msi_install_uninstall_test.sh MSI VERSION NEXT_MSI NEXT_VERSION WORK WINE
 # The Windows Installer package as an administrator's deployment runs it, in
 # a fresh Wine prefix of the test's own: msiexec /i with /qn, /norestart and a
-# verbose log; the files where the NSIS installer puts them (update.exe in
-# c:\ostrel, the suite's default folder; the tools and the Group Policy
-# template in Program Files), the Start-menu shortcut and one Apps & Features
-# entry; a newer package (the same programs under the next version) replacing
-# it; msiexec /x removing all of it and nothing of the suite's.
+# verbose log; the files where the NSIS installer puts them (update.exe in the
+# suite's folder, c:\suite given as SUITEFOLDER; the tools and the Group
+# Policy template in Program Files), the Start-menu shortcut and one Apps &
+# Features entry; a newer package (the same programs under the next version)
+# replacing it in the same folder unasked; msiexec /x removing all of it and
+# nothing of the suite's.
 set -euo pipefail
 msi=$1 version=$2 next_msi=$3 next_version=$4 work=$5 wine=$6
 
@@ -30,7 +31,7 @@ check() {
 wineboot -i >/dev/null 2>&1
 wineserver -w
 drive_c="$WINEPREFIX/drive_c"
-suite="$drive_c/ostrel"
+suite="$drive_c/suite"
 # The menu of all users on Windows, where ALLUSERS=1 (the package is per
 # machine) puts ProgramMenuFolder; Wine's msiexec resolves that folder to the
 # installing user's menu instead, so either counts here.
@@ -57,11 +58,11 @@ installed_version() { "$wine" "$suite/update.exe" --version 2>/dev/null | tr -d 
 
 mkdir -p "$suite"
 printf 'the suite' >"$suite/accounts.exe"
-printf '[paths]\r\ninstall=c:\\ostrel\\\r\n' >"$drive_c/windows/ostrel.ini"
+printf '[paths]\r\ninstall=c:\\suite\\\r\n' >"$drive_c/windows/ostrel.ini"
 cp "$drive_c/windows/ostrel.ini" "$work/ostrel.ini.before"
 
 status=0
-wine msiexec /i "$msi" /qn /norestart /l*v "$work/install.log" || status=$?
+wine msiexec /i "$msi" /qn /norestart /l*v "$work/install.log" 'SUITEFOLDER=C:\suite\' || status=$?
 wineserver -w
 check "msiexec /i /qn succeeds" test "$status" -eq 0
 check "the verbose log is written" test -s "$work/install.log"
@@ -79,7 +80,8 @@ status=0
 wine msiexec /i "$next_msi" /qn /norestart || status=$?
 wineserver -w
 check "a newer package installs over it" test "$status" -eq 0
-check "the updater is in place" test "$(installed_version)" = "ostrel-update $version"
+check "the updater stays in the suite's folder" test "$(installed_version)" = "ostrel-update $version"
+check "nothing went to the default folder" test ! -e "$drive_c/ostrel/update.exe"
 check "Apps & Features lists the newer version alone" test "$(entries)" = "$next_version"
 
 status=0

@@ -36,6 +36,10 @@ bool CUpdateDoc::RefuseWhenInstallingIsOff() const {
     return false;
   Log("%s", InstallingTurnedOff());
   TheDesktop().MessageBox(InstallingTurnedOff());
+  // The suite program that started the library check waits for the updater
+  // to end, as it does after a refused installer.
+  if (m_bClosesAfterFirstInstaller)
+    TheDesktop().PostCommand(cmd::kCloseMainWindow);
   return true;
 }
 

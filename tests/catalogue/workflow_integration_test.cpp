@@ -223,6 +223,13 @@ TEST_F(Workflow, APolicyThatTurnsInstallingOffRefusesEachInstallCommandOnceAndSh
   EXPECT_EQ(desktop.Messages(), std::vector<std::string>(4, InstallingTurnedOff()));
   EXPECT_TRUE(Records().empty());
   EXPECT_EQ(server.Requests().size(), 1u);  // the catalogue alone
+  EXPECT_EQ(closeRequests, 0);
+
+  // The library check's window closes on the refusal, as the suite waits.
+  doc.SetClosesAfterFirstInstaller(true);
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(closeRequests, 1);
 }
 
 TEST_F(Workflow, NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn) {

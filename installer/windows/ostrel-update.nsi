@@ -3,13 +3,16 @@
 ; install of the shared settings file (c:\windows\ostrel.ini), c:\ostrel when
 ; the key is missing or empty, which is the program the suite's programs, its
 ; start-up program and login scripts start, and the one the firewall message
-; names. Its two tools and the uninstaller stay in Program Files; a
+; names. Its two tools, the Group Policy template of its machine policy
+; (PolicyDefinitions\, for administrators to copy into C:\Windows) and the
+; uninstaller stay in Program Files; a
 ; Start-menu shortcut and an entry in Apps & Features come with it.
 ; Uninstalling removes exactly what was installed: the suite's folder, its
 ; shared settings, its logs and its downloads belong to the suite and stay.
 ;
 ; Built by the build's `installer` target (cmake/OstrelWindowsInstaller.cmake):
 ;   makensis -DVERSION=1.0.0 -DUPDATE_EXE=... -DFETCH_EXE=... -DXMLTREE_EXE=...
+;            -DPOLICY_FOLDER=.../PolicyDefinitions
 ;            -DOUTFILE=.../ostrel-update-1.0.0-setup.exe ostrel-update.nsi
 Unicode true
 Target x86-unicode
@@ -134,6 +137,11 @@ Section "Install"
   Delete "$INSTDIR\ostrel-update.exe"
   File "/oname=ostrel-fetch.exe" "${FETCH_EXE}"
   File "/oname=ostrel-xmltree.exe" "${XMLTREE_EXE}"
+  SetOutPath "$INSTDIR\PolicyDefinitions"
+  File "${POLICY_FOLDER}/ostrel-update.admx"
+  SetOutPath "$INSTDIR\PolicyDefinitions\en-US"
+  File "${POLICY_FOLDER}/en-US/ostrel-update.adml"
+  SetOutPath "$INSTDIR"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The shortcut starts the updater in the suite's folder, as the suite does.
@@ -169,6 +177,10 @@ Section "Uninstall"
   ${EndIf}
   Delete "$INSTDIR\ostrel-fetch.exe"
   Delete "$INSTDIR\ostrel-xmltree.exe"
+  Delete "$INSTDIR\PolicyDefinitions\en-US\ostrel-update.adml"
+  RMDir "$INSTDIR\PolicyDefinitions\en-US"
+  Delete "$INSTDIR\PolicyDefinitions\ostrel-update.admx"
+  RMDir "$INSTDIR\PolicyDefinitions"
   Delete "$INSTDIR\uninstall.exe"
   ; Only when empty: a file that someone else put there is not ours to remove.
   RMDir "$INSTDIR"

@@ -13,6 +13,7 @@
 #include "platform/codepage.h"
 #include "support/desktop.h"
 #include "support/log.h"
+#include "support/machine_policy.h"
 #include "support/settings.h"
 #include "xml/xml_var.h"
 
@@ -178,6 +179,13 @@ void Notify(const std::vector<CXMLVar*>& pending, const UnattendedServices& serv
 
 int InstallPending(const UnattendedRequest& request, CUpdateDoc& doc, UnattendedDesktop& desktop,
                    std::ostream& out, std::ostream& err) {
+  // Refused before anything is queued: an empty run must not pass for one
+  // that installed everything.
+  if (!MachinePolicy::Here().InstallingAllowed()) {
+    Log("%s", InstallingTurnedOff());
+    err << "ostrel-update: " << platform::Cp1252ToUtf8(InstallingTurnedOff()) << std::endl;
+    return kExitInstallFailed;
+  }
   const std::vector<CXMLVar*> pending = PendingItems(doc.Downloads());
   if (request.all) {
     doc.InstallAll();

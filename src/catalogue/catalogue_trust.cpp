@@ -5,6 +5,7 @@
 
 #include "platform/base64.h"
 #include "platform/crypto.h"
+#include "support/machine_policy.h"
 #include "support/settings.h"
 
 namespace {
@@ -50,6 +51,12 @@ void TrustPolicy::AddKeys(std::string_view text) {
 
 TrustPolicy TrustPolicy::ForBrand(const std::string& skin) {
   TrustPolicy policy;
+  // Keys the administrator pinned are the only ones: what a user can set (the
+  // variable, the shared settings file) must not add a key of their own.
+  if (const std::string pinned = MachinePolicy::Here().PublicKeys(); !pinned.empty()) {
+    policy.AddKeys(pinned);
+    return policy;
+  }
   if (const char* staged = std::getenv("OSTREL_PUBLIC_KEY"); staged != nullptr) {
     policy.AddKeys(staged);
     if (policy.required)

@@ -1,12 +1,14 @@
 // Which catalogues the updater trusts: the keys it holds for the active brand,
 // and the judgement of one catalogue with its signature file.
 //
-// Keys come from the environment (OSTREL_PUBLIC_KEY, for staging and tests)
-// when it gives any; otherwise from the keys compiled in for the brand and
-// the administrator's [internet] publickey. Each is base64 of a 32-byte
-// Ed25519 public key; several are separated by commas. Once any key text is
-// configured, even one that cannot be read, signatures are required: a typing
-// error in a key must not switch the checks off.
+// Keys come from the machine policy when it names any (and then from nowhere
+// else: support/machine_policy.h); otherwise from the environment
+// (OSTREL_PUBLIC_KEY, for staging and tests) when it gives any; otherwise
+// from the keys compiled in for the brand and the administrator's [internet]
+// publickey. Each is base64 of a 32-byte Ed25519 public key; several are
+// separated by commas. Once any key text is configured, even one that cannot
+// be read, signatures are required: a typing error in a key must not switch
+// the checks off.
 //
 // A judged catalogue is refused when its signature is missing, unreadable,
 // made by a key not trusted here, does not match the catalogue's bytes, has

@@ -43,6 +43,9 @@ void CUpdateDoc::NetworkRun() {
 }
 
 void CUpdateDoc::InstallThroughNetworkFolder(WorkflowMode mode, const std::string& announcement) {
+  // Before the folder is asked for: nothing of it would be used.
+  if (RefuseWhenInstallingIsOff())
+    return;
   if (RefuseWhileInProgress())
     return;
   const std::string folder = GetNetworkFolder();

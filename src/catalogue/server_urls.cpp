@@ -4,6 +4,7 @@
 
 #include "brand/skin.h"
 #include "platform/ascii.h"
+#include "support/machine_policy.h"
 
 namespace {
 
@@ -63,6 +64,15 @@ CatalogueUrlCheck CheckCatalogueUrl(std::string_view value) {
 }
 
 std::string CatalogueUrlProblem() {
+  const std::string skin = GetSkin();
+  if (const auto url = MachinePolicy::Here().CatalogueUrl(skin)) {
+    const CatalogueUrlCheck check = CheckCatalogueUrl(*url);
+    if (!check.problem.empty())
+      return "The machine policy's catalogue URL for " + Printable(skin) + " is \"" +
+             Printable(*url) + "\", which cannot be used: " + check.problem +
+             ". Ask your administrator to correct it.";
+    return {};  // the variables are not used then
+  }
   for (const char* name : kVariables) {
     const char* value = std::getenv(name);
     if (value == nullptr)
@@ -85,5 +95,10 @@ std::string ResellerCatalogueUrl() {
 }
 
 std::string ServerBaseUrl() {
+  // The administrator's choice wins over the variables, which any user sets.
+  if (const auto url = MachinePolicy::Here().CatalogueUrl(GetSkin())) {
+    const CatalogueUrlCheck check = CheckCatalogueUrl(*url);
+    return check.problem.empty() ? check.url : *url;
+  }
   return GetSkin() == "Corbain" ? ResellerCatalogueUrl() : DefaultCatalogueUrl();
 }

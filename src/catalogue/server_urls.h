@@ -10,7 +10,8 @@
 // OSTREL_RESELLER_CATALOGUE_URL) for staging servers, tests and the demo.
 // A variable that is set is used whatever it holds, never the compiled-in
 // server instead: one that cannot be used (CatalogueUrlProblem) makes its
-// fetches fail, and the updater refuses to start with it anyway.
+// fetches fail, and the updater refuses to start with it anyway. A base URL
+// in the machine policy for the brand wins over both (support/machine_policy.h).
 std::string ServerBaseUrl();
 
 std::string DefaultCatalogueUrl();
@@ -24,6 +25,7 @@ struct CatalogueUrlCheck {
 };
 CatalogueUrlCheck CheckCatalogueUrl(std::string_view value);
 
-// The first of the two variables that is set but cannot be used, as a
-// message naming it, its value and why; empty when there is none.
+// The machine policy's URL for the brand when it cannot be used, else the
+// first of the two variables that is set but cannot be used, as a message
+// naming it, its value and why; empty when there is none.
 std::string CatalogueUrlProblem();

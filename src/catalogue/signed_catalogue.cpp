@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "brand/skin.h"
+#include "catalogue/catalogue_keys.h"
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/sign_in.h"
 #include "catalogue/transfer_file.h"
@@ -17,12 +18,14 @@
 
 namespace {
 
-// A signature file is five short lines; anything longer is not one.
+// A signature file is five short lines, a key list a few more; anything
+// longer is neither.
 constexpr std::uint64_t kSignatureMostBytes = 64 * 1024;
 // The signature gets what is left of the catalogue's deadline, but never less
 // than this: a user who took long over a login prompt must not see the
 // signature fail for it.
 constexpr long kSignatureLeastSeconds = 5;
+constexpr std::chrono::seconds kKeyListsLeastTime(10);
 
 class TextSink final : public platform::DownloadSink {
  public:
@@ -37,10 +40,10 @@ class TextSink final : public platform::DownloadSink {
   std::string text;
 };
 
-// The signature file, quietly: its absence is the judgement's business, not a
-// failed download's. A server behind a login asks for it once, as it did for
-// the catalogue.
-std::optional<std::string> FetchSignature(const std::string& url,
+// A signature file or a key list, quietly: its absence is the judgement's
+// business, not a failed download's. A server behind a login asks for it
+// once, as it did for the catalogue.
+std::optional<std::string> FetchSmallText(const std::string& url,
                                           std::chrono::steady_clock::time_point deadline) {
   const auto left =
       std::chrono::ceil<std::chrono::seconds>(deadline - std::chrono::steady_clock::now());
@@ -61,8 +64,6 @@ std::optional<std::string> FetchSignature(const std::string& url,
     Log("no signature from %s: %s", url.c_str(), answer.error.c_str());
   return std::nullopt;
 }
-
-constexpr char kSerialSection[] = "catalogueserial";
 
 // A record of at most 18 digits, as a signature file's serial; anything else
 // counts as no record.
@@ -98,21 +99,52 @@ CatalogueAcceptance AcceptCatalogue(const std::string& url, const std::string& b
 
   UpdaterState state = UpdaterState::Here();
   const bool stateRead = state.Load();
-  const auto record = stateRead ? SerialOf(state.Get(kSerialSection, skin)) : std::nullopt;
-  const bool hasRecord = record.has_value();
-  const std::uint64_t recorded = record.value_or(0);
-  // The settings file's serial is read until the brand has a record of its
-  // own, as a floor: moving the record never lowers it.
-  const std::uint64_t highest = hasRecord ? recorded : SerialInSettings(skin);
-  const std::string signatureUrl = url + ".sig";
-  const TrustVerdict verdict = JudgeCatalogue(bytes, FetchSignature(signatureUrl, deadline), policy,
-                                              highest, SignatureDate::Today());
+  // Without its records the updater cannot know which key lists it accepted:
+  // the starting keys alone judge the catalogue then.
+  const KeyList starting{0, 1, policy.keys};
+  KeyList keys = stateRead ? RecordedCatalogueKeys(starting, skin, state) : starting;
+  const auto signature = FetchSmallText(url + ".sig", deadline);
+  std::optional<std::uint64_t> record;
+  std::uint64_t recorded = 0;
+  const auto judge = [&] {
+    record = stateRead ? SerialOf(state.Get(kCatalogueSerialSection, skin)) : std::nullopt;
+    recorded = record.value_or(0);
+    // The settings file's serial is read until the brand has a record of its
+    // own, as a floor: moving the record never lowers it.
+    const std::uint64_t highest = record ? recorded : SerialInSettings(skin);
+    TrustPolicy trusted = policy;
+    trusted.keys = keys.keys;
+    return JudgeCatalogue(bytes, signature, trusted, highest, SignatureDate::Today());
+  };
+  TrustVerdict verdict = judge();
+  // Newer key lists are asked for only when the keys held do not pass the
+  // catalogue: a server behind a login then asks for no more sign-ins than
+  // before, and a catalogue signed by a new key, or below a serial that a
+  // leaked key pushed ahead, is judged again after a rotation.
+  if (verdict.outcome == TrustOutcome::Refused && stateRead) {
+    const std::uint64_t held = keys.version;
+    // A server that answers each list slowly must not hold the window for
+    // its dozens of versions: the walk as a whole has the catalogue's
+    // deadline, or a few seconds from now when that is later.
+    const auto walkDeadline =
+        std::max(deadline, std::chrono::steady_clock::now() + kKeyListsLeastTime);
+    keys = NewerCatalogueKeys(keys, skin, url, state, [&](const std::string& textUrl) {
+      if (std::chrono::steady_clock::now() >= walkDeadline) {
+        Log("no time is left to fetch %s", textUrl.c_str());
+        return std::optional<std::string>();
+      }
+      return FetchSmallText(textUrl, walkDeadline);
+    });
+    if (keys.version != held)
+      verdict = judge();
+  }
   if (verdict.outcome == TrustOutcome::Refused)
     return Refused(verdict.reason);
+  const bool hasRecord = record.has_value();
 
   // A serial that is not kept would let an older catalogue in next time.
   if (!hasRecord || verdict.serial > recorded) {
-    if (!stateRead || !state.Set(kSerialSection, skin, std::to_string(verdict.serial)) ||
+    if (!stateRead || !state.Set(kCatalogueSerialSection, skin, std::to_string(verdict.serial)) ||
         !state.Save()) {
       Log("the serial %" PRIu64 " of catalogue %s could not be recorded: %s", verdict.serial,
           url.c_str(), state.Error().c_str());

@@ -1,9 +1,11 @@
 // The trust check between the catalogue's fetch and its reading: with a key
 // configured for the brand, the catalogue's detached signature (its URL
 // followed by ".sig") is fetched and judged (catalogue_trust.h) against the
-// bytes as downloaded; a refusal is told to the user and the log, and the
-// catalogue is not read. Without a key the catalogue is read as it always
-// was, and the log says that it was not verified.
+// bytes as downloaded, by the keys held; when they do not pass it, the
+// publisher's newer key lists are asked for (catalogue_keys.h) and it is
+// judged again by the keys they bring. A refusal is told to the user and the
+// log, and the catalogue is not read. Without a key the catalogue is read as
+// it always was, and the log says that it was not verified.
 //
 // UI thread (it blocks it for the signature's fetch, within the catalogue's
 // deadline).

@@ -82,6 +82,9 @@ class CUpdateDoc {
   void SetTitle(std::string title) { m_strTitle = std::move(title); }
 
   // --- The workflow ------------------------------------------------------------
+  // Install, Install All and the network commands refuse at once, with one
+  // message, when the machine policy turns installing off
+  // (RefuseWhenInstallingIsOff); a queue under way is not cut short.
   void StartDownload(CXMLVar* item);
   void OnComplete();
   void RunNextQueued();
@@ -119,6 +122,10 @@ class CUpdateDoc {
   // While a transfer or a queue is under way, tells the user to try later and
   // returns true: the caller asked for a second one and must stop.
   bool RefuseWhileInProgress() const;
+  // When the machine policy turns installing off, tells the user so and
+  // returns true: the caller must not go on. Every command that fetches or
+  // starts an installer asks this first.
+  bool RefuseWhenInstallingIsOff() const;
 
   // A command routed from the frame: Complete, installer ended and the
   // catalogue reload.
@@ -154,6 +161,8 @@ class CUpdateDoc {
   struct Installers;
   struct InstallerStart;
 
+  // StartDownload without the policy's question: the queue's next item.
+  void TransferItem(CXMLVar* item);
   // Network Download and Run: the folder, announced, then Install All.
   void InstallThroughNetworkFolder(WorkflowMode mode, const std::string& announcement);
   // The digest check of the installer just transferred (or, in Run mode,

@@ -11,6 +11,7 @@
 #include "support/commands.h"
 #include "support/desktop.h"
 #include "support/log.h"
+#include "support/machine_policy.h"
 #include "support/settings.h"
 #include "xml/xml_var.h"
 
@@ -30,6 +31,18 @@ bool CUpdateDoc::RefuseWhileInProgress() const {
   return m_bInProgress;
 }
 
+bool CUpdateDoc::RefuseWhenInstallingIsOff() const {
+  if (MachinePolicy::Here().InstallingAllowed())
+    return false;
+  Log("%s", InstallingTurnedOff());
+  TheDesktop().MessageBox(InstallingTurnedOff());
+  // The suite program that started the library check waits for the updater
+  // to end, as it does after a refused installer.
+  if (m_bClosesAfterFirstInstaller)
+    TheDesktop().PostCommand(cmd::kCloseMainWindow);
+  return true;
+}
+
 ProgressSnapshot CUpdateDoc::Progress() const {
   ProgressSnapshot now;
   now.bytesReceived = m_nBytesReceived.load();
@@ -42,6 +55,12 @@ ProgressSnapshot CUpdateDoc::Progress() const {
 }
 
 void CUpdateDoc::StartDownload(CXMLVar* item) {
+  if (RefuseWhenInstallingIsOff())
+    return;
+  TransferItem(item);
+}
+
+void CUpdateDoc::TransferItem(CXMLVar* item) {
   if (RefuseWhileInProgress())
     return;
   m_bInProgress = true;
@@ -154,11 +173,13 @@ void CUpdateDoc::RunNextQueued() {
     return;
   m_bInProgress = false;
   CXMLVar* next = m_InstallQueue.front();
-  StartDownload(next);
+  TransferItem(next);
   m_InstallQueue.pop_front();
 }
 
 void CUpdateDoc::InstallAll(const std::function<bool(CXMLVar*)>& wanted) {
+  if (RefuseWhenInstallingIsOff())
+    return;
   // One transfer record serves one transfer: a second queue must wait.
   if (RefuseWhileInProgress())
     return;

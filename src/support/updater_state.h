@@ -12,6 +12,8 @@
 //                                        for a brand (catalogue/signed_catalogue.h)
 //   [installed<skin>]  <name>=<sha256>|<date>[|failed]   what was last started
 //                                        for an item (catalogue/pending_updates.h)
+//   [cataloguekeys]    <skin>.<version>=...  the key lists accepted for a brand
+//                                        (catalogue/catalogue_keys.h)
 // Names match without regard to case; a value is one line of at most 65,535
 // characters (a document of several lines is kept encoded, in base64, say).
 //

@@ -7,6 +7,7 @@
 #include "../catalogue/catalogue_fixture.h"
 #include "app/application.h"
 #include "catalogue/pending_updates.h"
+#include "support/machine_policy.h"
 #include "support/settings.h"
 #include "testkit/host.h"
 
@@ -160,4 +161,14 @@ TEST_F(Unattended, InstallPendingInstallsWhatIsNewAndSaysHowItWent) {
   EXPECT_EQ(err.str(), "");
   EXPECT_NE(out.str().find("Item b.exe: installed (exit status 1641)\n"), std::string::npos);
   EXPECT_NE(out.str().find(kRestartMessage), std::string::npos);
+}
+
+TEST_F(Unattended, InstallPendingIsRefusedWhereTheMachinePolicyTurnsInstallingOff) {
+  prefix.SetMachinePolicy({{"Update", "AllowInstall", "0"}});
+  PublishEnding("a.exe", 0);
+  Publish({{"Item a.exe", "a.exe", "1", "a.txt"}});
+  EXPECT_EQ(Run({"--install-pending"}), kExitInstallFailed);
+  EXPECT_NE(err.str().find(InstallingTurnedOff()), std::string::npos);
+  EXPECT_EQ(Run({"--check"}), kExitSomePending);
+  EXPECT_EQ(GetProfileString("internet", "updatea.exe", "none"), "none");
 }

@@ -7,6 +7,8 @@
 #include <utility>
 
 #include "catalogue/catalogue_trust.h"
+#include "catalogue/key_list.h"
+#include "catalogue/server_urls.h"
 #include "catalogue_fixture.h"
 #include "platform/base64.h"
 #include "platform/crypto.h"
@@ -18,11 +20,18 @@
 namespace {
 
 constexpr char kRefused[] = "The update catalogue was refused: ";
+constexpr char kUntrusted[] =
+    "The update catalogue was refused: it is signed by a key that is not trusted here.";
+
+struct Signer {
+  std::string pem = platform::NewEd25519PrivateKeyPem().value();
+  std::string key = platform::Ed25519PublicKeyOf(pem).value();
+};
 
 class CatalogueTrustTest : public CatalogueTest {
  protected:
   CatalogueTrustTest() {
-    SetEnvironment("OSTREL_PUBLIC_KEY", platform::Base64Encode(m_publicKey).c_str());
+    SetEnvironment("OSTREL_PUBLIC_KEY", platform::Base64Encode(m_signer.key));
     PublishInstaller("a.exe");
     PublishInstaller("b.exe");
   }
@@ -35,11 +44,41 @@ class CatalogueTrustTest : public CatalogueTest {
 
   void PublishSigned(const std::vector<CatalogueItem>& items, std::uint64_t serial,
                      SignatureDate expires = SignatureDate::DaysFromToday(30)) {
+    PublishSignedBy(m_signer, items, serial, expires);
+  }
+
+  void PublishSignedBy(const Signer& signer, const std::vector<CatalogueItem>& items,
+                       std::uint64_t serial,
+                       SignatureDate expires = SignatureDate::DaysFromToday(30)) {
     Publish(items);
     const std::string catalogue = ReadHostFile(server.Root() / "download.xml");
-    SignatureFile file{m_publicKey, serial, expires, ""};
-    file.signature = platform::SignEd25519(m_pem, SignedMessage(file, catalogue)).value();
+    SignatureFile file{signer.key, serial, expires, ""};
+    file.signature = platform::SignEd25519(signer.pem, SignedMessage(file, catalogue)).value();
     server.AddFile("download.xml.sig", FormatSignatureFile(file));
+  }
+
+  // keys.txt (or keys.<N>.txt) naming `keys`, signed by `signers`.
+  void PublishKeyList(const std::string& name, std::uint64_t version,
+                      const std::vector<const Signer*>& keys,
+                      const std::vector<const Signer*>& signers) {
+    KeyList list{version, 1, {}};
+    for (const Signer* signer : keys)
+      list.keys.push_back(signer->key);
+    const std::string text = FormatKeyList(list);
+    std::vector<KeySignature> signatures;
+    for (const Signer* signer : signers)
+      signatures.push_back({signer->key, platform::SignEd25519(signer->pem, text).value()});
+    server.AddFile(name, text);
+    server.AddFile(name + ".sig", FormatKeySignatures(signatures));
+  }
+
+  // A new run's catalogue load; the messages it showed.
+  std::vector<std::string> LoadInANewRun() {
+    const std::size_t before = desktop.Messages().size();
+    CUpdateDoc run;
+    run.LoadCatalogue();
+    const std::vector<std::string> all = desktop.Messages();
+    return {all.begin() + static_cast<std::ptrdiff_t>(before), all.end()};
   }
 
   std::vector<CatalogueItem> TwoItems() const {
@@ -58,8 +97,10 @@ class CatalogueTrustTest : public CatalogueTest {
   }
 
  private:
-  std::string m_pem = platform::NewEd25519PrivateKeyPem().value();
-  std::string m_publicKey = platform::Ed25519PublicKeyOf(m_pem).value();
+  Signer m_signer;
+
+ protected:
+  const Signer& oldKey = m_signer;  // the one the updater starts from
 };
 
 TEST_F(CatalogueTrustTest, ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial) {
@@ -163,6 +204,81 @@ TEST_F(CatalogueTrustTest, TheListIsReadFromTheVerifiedBytesNotFromTheFileAgain)
   ASSERT_EQ(changer.CredentialPrompts().size(), 2u);
   EXPECT_NE(ReadHostFile(prefix.Host("c:\\temp\\temp.xml")).find("Planted"), std::string::npos);
   EXPECT_EQ(ItemDescriptions(), (std::vector<std::string>{"Accounts", "Payroll"}));
+}
+
+TEST_F(CatalogueTrustTest, ARotationUndoesALeakedKeysFastForwardAndRetiresTheKey) {
+  PublishSignedBy(oldKey, TwoItems(), kMostSerial);  // by whoever holds the leaked key
+  EXPECT_TRUE(LoadInANewRun().empty());
+  ASSERT_EQ(RecordedSerial(), std::to_string(kMostSerial));
+
+  const Signer newKey;
+  PublishKeyList("keys.txt", 1, {&newKey}, {&oldKey, &newKey});
+  PublishSignedBy(newKey, TwoItems(), 1);
+  EXPECT_TRUE(LoadInANewRun().empty());
+  EXPECT_EQ(RecordedSerial(), "1");
+  EXPECT_NE(prefix.LogText().find("the key list version 1 for ostrel is accepted"),
+            std::string::npos);
+
+  // The next list comes through its own file while keys.txt has moved on.
+  const Signer third;
+  server.AddFile("keys.1.txt", ReadHostFile(server.Root() / "keys.txt"));
+  server.AddFile("keys.1.txt.sig", ReadHostFile(server.Root() / "keys.txt.sig"));
+  PublishKeyList("keys.txt", 2, {&third}, {&newKey, &third});
+  PublishSignedBy(oldKey, TwoItems(), kMostSerial);
+  EXPECT_EQ(LoadInANewRun(), std::vector<std::string>{kUntrusted});
+  PublishSignedBy(third, TwoItems(), 1);
+  EXPECT_TRUE(LoadInANewRun().empty());
+
+  // The recorded lists follow only from the keys they started from: keys
+  // the administrator pins start the chain again.
+  const Signer pinned;
+  prefix.SetMachinePolicy({{"Update", "PublicKeys", platform::Base64Encode(pinned.key)}});
+  std::filesystem::remove(server.Root() / "keys.txt");
+  EXPECT_EQ(LoadInANewRun(), std::vector<std::string>{kUntrusted});
+  EXPECT_NE(prefix.LogText().find("the recorded key list version 1 for ostrel is not used: it is "
+                                  "signed by 0 of the 1 keys it needs of version 0"),
+            std::string::npos);
+}
+
+TEST_F(CatalogueTrustTest, AKeyListThatDoesNotFollowTheKeysHeldIsRefused) {
+  const Signer newKey;
+  const Signer other;
+  PublishSignedBy(newKey, TwoItems(), 1);
+  const struct {
+    std::uint64_t version;
+    std::vector<const Signer*> signers;
+    const char* reason;
+  } cases[] = {
+      {2, {&oldKey, &newKey}, "keys.1.txt is not on the server"},
+      {1, {&newKey}, "it is signed by 0 of the 1 keys it needs of version 0"},
+      {1, {&oldKey, &other}, "it is signed by 0 of the 1 keys it needs of version 1"},
+  };
+  for (const auto& listCase : cases) {
+    PublishKeyList("keys.txt", listCase.version, {&newKey}, listCase.signers);
+    EXPECT_EQ(LoadInANewRun(), std::vector<std::string>{kUntrusted}) << listCase.reason;
+    EXPECT_NE(prefix.LogText().find(listCase.reason), std::string::npos) << listCase.reason;
+  }
+  EXPECT_EQ(RecordedSerial(), std::nullopt);
+}
+
+TEST_F(CatalogueTrustTest, ThePoliciesKeysAndServerWinOverTheUsersSettingsAndVariables) {
+  const Signer administrators;
+  WriteProfileString("internet", "publickey", platform::Base64Encode(oldKey.key));
+  prefix.SetMachinePolicy({{"Update", "PublicKeys", platform::Base64Encode(administrators.key)},
+                           {"CatalogueUrls", "ostrel", server.BaseUrl()}});
+  SetEnvironment("OSTREL_CATALOGUE_URL", "http://127.0.0.1:9/");
+  PublishSigned(TwoItems(), 1);
+  EXPECT_EQ(LoadInANewRun(), std::vector<std::string>{kUntrusted});
+  PublishSignedBy(administrators, TwoItems(), 2);
+  EXPECT_TRUE(LoadInANewRun().empty());
+  EXPECT_EQ(RecordedSerial(), "2");
+
+  // One the updater cannot use stops it at start, as a bad variable does.
+  prefix.SetMachinePolicy({{"Update", "CatalogueUrl", "ftp://updates/"}});
+  EXPECT_EQ(CatalogueUrlProblem(),
+            "The machine policy's catalogue URL for ostrel is \"ftp://updates/\", which cannot be "
+            "used: it does not begin with http:// or https://. Ask your administrator to correct "
+            "it.");
 }
 
 // What an earlier run, an earlier version or the machine left before the catalogue comes.

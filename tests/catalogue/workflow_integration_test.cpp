@@ -5,6 +5,7 @@
 #include "catalogue/transfer_file.h"
 #include "catalogue_fixture.h"
 #include "support/clock.h"
+#include "support/machine_policy.h"
 #include "support/settings.h"
 #include "testkit/host.h"
 #include "xml/xml_var.h"
@@ -227,6 +228,30 @@ TEST_F(Workflow, ASecondQueueWhileATransferRunsIsRefused) {
   EXPECT_TRUE(doc.m_InstallQueue.empty());
   EXPECT_EQ(doc.m_Mode, WorkflowMode::Normal);
   ASSERT_TRUE(RunUntilIdle());
+}
+
+TEST_F(Workflow, APolicyThatTurnsInstallingOffRefusesEachInstallCommandOnceAndShowsTheList) {
+  PublishInstaller("a.exe");
+  Publish({{"Accounts", "a.exe"}});
+  prefix.SetMachinePolicy({{"Update", "AllowInstall", "0"}});
+  doc.LoadCatalogue();
+  ASSERT_EQ(ItemDescriptions(), std::vector<std::string>{"Accounts"});
+  // No network folder is known: the refusal comes before Setup would be offered.
+  doc.StartDownload(Item(0));
+  doc.InstallAll();
+  doc.NetworkDownload();
+  doc.NetworkRun();
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(desktop.Messages(), std::vector<std::string>(4, InstallingTurnedOff()));
+  EXPECT_TRUE(Records().empty());
+  EXPECT_EQ(server.Requests().size(), 1u);  // the catalogue alone
+  EXPECT_EQ(closeRequests, 0);
+
+  // The library check's window closes on the refusal, as the suite waits.
+  doc.SetClosesAfterFirstInstaller(true);
+  doc.StartDownload(Item(0));
+  ASSERT_TRUE(RunUntilIdle());
+  EXPECT_EQ(closeRequests, 1);
 }
 
 TEST_F(Workflow, NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn) {

@@ -13,8 +13,16 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "testkit/temp_folder.h"
+
+// A value of the machine policy: `section` "Update" or "CatalogueUrls".
+struct MachinePolicyEntry {
+  std::string section;
+  std::string name;
+  std::string value;
+};
 
 class TempPrefix {
  public:
@@ -28,6 +36,12 @@ class TempPrefix {
   std::filesystem::path Host(const std::string& windowsPath) const;
   std::string ReadFile(const std::string& windowsPath) const;
   void WriteFile(const std::string& windowsPath, const std::string& contents) const;
+  // The machine policy the code under test reads, in place of the machine's
+  // own, which it never reads while the object lives (and there is none at
+  // the start). Linux: a file in the prefix, owned by the user the tests run
+  // as, whom the policy reader is told to expect as its owner; Windows: the
+  // policy key of the throw-away Wine prefix, a number as a DWORD.
+  void SetMachinePolicy(const std::vector<MachinePolicyEntry>& entries) const;
   // log.txt of the default working folder.
   std::string LogText() const { return ReadFile("c:\\temp\\log.txt"); }
 

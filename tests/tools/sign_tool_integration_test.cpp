@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -142,6 +143,40 @@ TEST_F(SignToolTest, NothingTheUpdaterWouldRefuseIsSignedAndASecondDigestIsWarne
                                "<Sha256> fields; only the first is filled in and checked\n"),
             std::string::npos)
       << warned.output;
+}
+
+}  // namespace
+
+namespace {
+
+// Keygen's output: the public key's text.
+std::string PublicKeyOf(const ToolRun& keygen) {
+  return keygen.output.substr(0, keygen.output.find('\n'));
+}
+
+TEST_F(SignToolTest, AKeyListIsGoodOnlyOnceTheOldKeysAndItsOwnHaveSignedIt) {
+  const fs::path oldKey = prefix.Root() / "old.pem";
+  const fs::path newKey = prefix.Root() / "new.pem";
+  const fs::path list = prefix.Root() / "keys.txt";
+  const std::string oldPublic = PublicKeyOf(Sign({"keygen", oldKey}));
+  const std::string newPublic = PublicKeyOf(Sign({"keygen", newKey}));
+  ASSERT_EQ(Sign({"keys", "make", list, "--version", "1", "--threshold", "1", newPublic}).status,
+            0);
+  EXPECT_EQ(Sign({"keys", "make", list, "--version", "1", "--threshold", "1", newPublic}).status,
+            1);  // never replaced
+  EXPECT_EQ(Sign({"keys", "make", list, "--version", "2", "--threshold", "2", newPublic}).status,
+            2);
+
+  ASSERT_EQ(Sign({"keys", "sign", newKey, list}).status, 0);
+  const ToolRun newOnly = Sign({"keys", "verify", oldPublic, list});
+  EXPECT_EQ(newOnly.status, 1);
+  EXPECT_NE(newOnly.output.find("signed by 0 of the 1 keys it needs of version 0"),
+            std::string::npos);
+  ASSERT_EQ(Sign({"keys", "sign", oldKey, list}).status, 0);
+  ASSERT_EQ(Sign({"keys", "sign", oldKey, list}).status, 0);  // replaces its own signature
+  EXPECT_EQ(Sign({"keys", "verify", oldPublic, list}).output, "good: " + list.string() + "\n");
+  const std::string signatures = ReadHostFile(list.string() + ".sig");
+  EXPECT_EQ(std::count(signatures.begin(), signatures.end(), '\n'), 3);
 }
 
 }  // namespace

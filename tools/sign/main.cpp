@@ -18,6 +18,7 @@
 
 #include "catalogue/catalogue_trust.h"
 #include "catalogue/item_fields.h"
+#include "catalogue/key_list.h"
 #include "catalogue/signature_file.h"
 #include "catalogue_items.h"
 #include "platform/ascii.h"
@@ -35,6 +36,9 @@ constexpr int kDefaultDays = 30;
 constexpr char kUsage[] = R"(usage: ostrel-sign keygen KEYFILE
        ostrel-sign sign KEYFILE CATALOGUE [--files DIR] [--serial N] [--expires DD/MM/YYYY]
        ostrel-sign verify PUBLICKEY CATALOGUE [--files DIR]
+       ostrel-sign keys make KEYLIST --version N --threshold T PUBLICKEY...
+       ostrel-sign keys sign KEYFILE KEYLIST
+       ostrel-sign keys verify PREVIOUS KEYLIST
        ostrel-sign --help
 )";
 
@@ -55,6 +59,19 @@ Signs update catalogues for ostrel-update.
   verify   checks CATALOGUE.sig against PUBLICKEY (its text, or a file holding
            it) and today's date, and with --files each installer's digest;
            says what fails.
+  keys make    writes a key list (keys.txt) of version N naming the PUBLICKEYs
+               (texts, or files holding them), of which T must sign; an
+               existing KEYLIST is never overwritten, nor its signatures kept.
+  keys sign    adds KEYFILE's signature to KEYLIST.sig (made when missing; a
+               signature of the same key is replaced).
+  keys verify  checks that KEYLIST may follow PREVIOUS, as the updater will:
+               its version one more, signed by a threshold of PREVIOUS's keys
+               and of its own. PREVIOUS is the key list before it, or for
+               version 1 the public keys the updaters start from (comma-
+               separated, or a file holding them).
+  A rotation: keys make the new list, keys sign it with the old keys and the
+  new, publish it as keys.txt (and the one before as keys.<N>.txt, with their
+  .sig files), then sign catalogues with a new key.
 
 Exit status: 0 success, 1 failure, 2 bad usage.
 )";
@@ -67,6 +84,18 @@ int BadUsage(const std::string& why) {
 int Failed(const std::string& why) {
   std::cerr << "ostrel-sign: " << why << "\n";
   return kFailed;
+}
+
+std::optional<std::string> ReadFile(const fs::path& path);
+
+// A public key's text given on the command line, or read from the file it names.
+std::string KeyText(const std::string& operand) {
+  std::string text = operand;
+  if (const auto inFile = ReadFile(text); inFile && !platform::Base64Decode(text))
+    text = *inFile;
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+    text.pop_back();
+  return text;
 }
 
 std::optional<std::string> ReadFile(const fs::path& path) {
@@ -99,6 +128,8 @@ struct Options {
   std::optional<std::string> files;
   std::optional<std::string> serial;
   std::optional<std::string> expires;
+  std::optional<std::string> version;
+  std::optional<std::string> threshold;
 };
 
 // Operands and the options a command allows; nullopt after a usage error.
@@ -120,9 +151,11 @@ std::optional<Options> ReadOptions(const std::vector<std::string>& args,
       return std::nullopt;
     }
     const std::string& value = args[++i];
-    (arg == "--files"    ? options.files
-     : arg == "--serial" ? options.serial
-                         : options.expires) = value;
+    (arg == "--files"       ? options.files
+     : arg == "--serial"    ? options.serial
+     : arg == "--version"   ? options.version
+     : arg == "--threshold" ? options.threshold
+                            : options.expires) = value;
   }
   return options;
 }
@@ -260,12 +293,7 @@ int Verify(const std::vector<std::string>& args) {
   if (options->operands.size() != 2)
     return BadUsage("verify takes PUBLICKEY and CATALOGUE");
   TrustPolicy policy;
-  std::string keyText = options->operands[0];
-  if (const auto inFile = ReadFile(keyText); inFile && !platform::Base64Decode(keyText))
-    keyText = *inFile;
-  while (!keyText.empty() && (keyText.back() == '\n' || keyText.back() == '\r'))
-    keyText.pop_back();
-  policy.AddKeys(keyText);
+  policy.AddKeys(KeyText(options->operands[0]));
   if (policy.keys.empty())
     return BadUsage("PUBLICKEY is not base64 of a 32-byte key");
 
@@ -304,6 +332,107 @@ int Verify(const std::vector<std::string>& args) {
   return good ? 0 : kFailed;
 }
 
+int KeysMake(const std::vector<std::string>& args) {
+  std::string why;
+  const auto options = ReadOptions(args, {"--version", "--threshold"}, why);
+  if (!options)
+    return BadUsage(why);
+  if (options->operands.size() < 2 || !options->version || !options->threshold)
+    return BadUsage("keys make takes KEYLIST, --version, --threshold and a PUBLICKEY at least");
+  for (const std::string* number : {&*options->version, &*options->threshold}) {
+    if (number->empty() || number->size() > 18 ||
+        number->find_first_not_of("0123456789") != std::string::npos)
+      return BadUsage("--version and --threshold take numbers");
+  }
+  KeyList list;
+  list.version = std::strtoull(options->version->c_str(), nullptr, 10);
+  list.threshold = std::strtoull(options->threshold->c_str(), nullptr, 10);
+  for (std::size_t i = 1; i < options->operands.size(); ++i) {
+    TrustPolicy keys;
+    keys.AddKeys(KeyText(options->operands[i]));
+    if (keys.keys.size() != 1)
+      return BadUsage(options->operands[i] + " is not base64 of one 32-byte key");
+    list.keys.push_back(keys.keys[0]);
+  }
+  const std::string text = FormatKeyList(list);
+  if (!ReadKeyList(text, &why))
+    return BadUsage("the list would not be read: " + why);
+  const fs::path path = options->operands[0];
+  if (std::error_code error; fs::exists(path, error) || error)
+    return Failed(path.string() + " is there already (a published list is never replaced)");
+  if (!WriteFileAtomically(path, text))
+    return Failed(path.string() + ": cannot be written");
+  std::cout << "made " << path.string() << ": version " << list.version << ", " << list.keys.size()
+            << " keys, threshold " << list.threshold << "\n";
+  return 0;
+}
+
+int KeysSign(const std::vector<std::string>& args) {
+  if (args.size() != 2)
+    return BadUsage("keys sign takes KEYFILE and KEYLIST");
+  const auto pem = ReadFile(args[0]);
+  const auto publicKey = pem ? platform::Ed25519PublicKeyOf(*pem) : std::nullopt;
+  if (!publicKey)
+    return Failed(args[0] + ": not an Ed25519 private key");
+  const auto text = ReadFile(args[1]);
+  std::string why;
+  if (!text || !ReadKeyList(*text, &why))
+    return Failed(args[1] + ": not a key list" + (why.empty() ? "" : " (" + why + ")"));
+  const fs::path path = args[1] + ".sig";
+  std::vector<KeySignature> signatures;
+  if (std::error_code error; fs::exists(path, error) || error) {
+    const auto earlier = ReadFile(path);
+    auto read = earlier ? ReadKeySignatures(*earlier, &why) : std::nullopt;
+    if (!read)
+      return Failed(path.string() + ": cannot be read, so it is left as it is");
+    signatures = std::move(*read);
+  }
+  std::erase_if(signatures, [&](const KeySignature& one) { return one.publicKey == *publicKey; });
+  const auto signature = platform::SignEd25519(*pem, *text);
+  if (!signature)
+    return Failed("the key list could not be signed");
+  signatures.push_back({*publicKey, *signature});
+  if (!WriteFileAtomically(path, FormatKeySignatures(signatures)))
+    return Failed(path.string() + ": cannot be written");
+  std::cout << "signed " << args[1] << " with " << platform::Base64Encode(*publicKey) << "\n";
+  return 0;
+}
+
+int KeysVerify(const std::vector<std::string>& args) {
+  if (args.size() != 2)
+    return BadUsage("keys verify takes PREVIOUS and KEYLIST");
+  KeyList previous;
+  std::string why;
+  if (const auto text = ReadFile(args[0]); text && ReadKeyList(*text)) {
+    previous = *ReadKeyList(*text);
+  } else {
+    TrustPolicy keys;
+    keys.AddKeys(KeyText(args[0]));
+    if (keys.keys.empty())
+      return BadUsage(args[0] + " is neither a key list nor public keys");
+    previous.keys = keys.keys;
+  }
+  const auto text = ReadFile(args[1]);
+  const auto signatures = ReadFile(args[1] + ".sig");
+  if (!text || !signatures)
+    return Failed(args[1] + (text ? ".sig" : "") + ": cannot be read");
+  if (!JudgeNextKeyList(previous, *text, *signatures, &why))
+    return Failed(args[1] + " would be refused: " + why);
+  std::cout << "good: " << args[1] << "\n";
+  return 0;
+}
+
+int Keys(const std::vector<std::string>& args) {
+  const std::vector<std::string> rest(args.begin() + (args.empty() ? 0 : 1), args.end());
+  if (!args.empty() && args[0] == "make")
+    return KeysMake(rest);
+  if (!args.empty() && args[0] == "sign")
+    return KeysSign(rest);
+  if (!args.empty() && args[0] == "verify")
+    return KeysVerify(rest);
+  return BadUsage("keys takes make, sign or verify");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -321,5 +450,7 @@ int main(int argc, char** argv) {
     return Sign(rest);
   if (args[0] == "verify")
     return Verify(rest);
+  if (args[0] == "keys")
+    return Keys(rest);
   return BadUsage("unknown command " + args[0]);
 }

@@ -35,6 +35,19 @@ std::set<fs::path> Entries() {
   return entries;
 }
 
+constexpr wchar_t kPolicyKey[] = L"Software\\Policies\\Ostrel\\Update";
+
+// In the 64-bit view, where the updater reads it (RegDeleteTreeW alone would
+// take the caller's view).
+void ForgetMachinePolicy() {
+  HKEY parent = nullptr;
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Policies\\Ostrel", 0,
+                    KEY_ALL_ACCESS | KEY_WOW64_64KEY, &parent) != ERROR_SUCCESS)
+    return;
+  RegDeleteTreeW(parent, L"Update");
+  RegCloseKey(parent);
+}
+
 // The updater's own records live beside its lock, outside the watched
 // folders: they start afresh with each test, as a new user's would.
 void ForgetUpdaterState() {
@@ -50,6 +63,7 @@ TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
     throw std::runtime_error("the tests change C:\\ and run only in a throw-away Wine prefix");
   m_driveAtStart = Entries();
   ForgetUpdaterState();
+  ForgetMachinePolicy();
   StartProcessStateAfresh();
 }
 
@@ -62,4 +76,31 @@ TempPrefix::~TempPrefix() {
     if (!m_driveAtStart.contains(entry))
       fs::remove_all(entry, ignored);
   ForgetUpdaterState();
+  ForgetMachinePolicy();
+}
+
+void TempPrefix::SetMachinePolicy(const std::vector<MachinePolicyEntry>& entries) const {
+  ForgetMachinePolicy();
+  for (const MachinePolicyEntry& entry : entries) {
+    std::wstring path = kPolicyKey;
+    if (entry.section != "Update")
+      path += L"\\" + std::wstring(entry.section.begin(), entry.section.end());
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS)
+      throw std::runtime_error("the policy key cannot be made");
+    const std::wstring name(entry.name.begin(), entry.name.end());
+    const bool number =
+        !entry.value.empty() && entry.value.find_first_not_of("0123456789") == std::string::npos;
+    if (number) {
+      const DWORD data = std::stoul(entry.value);
+      RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                     sizeof data);
+    } else {
+      const std::wstring data(entry.value.begin(), entry.value.end());
+      RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(key);
+  }
 }

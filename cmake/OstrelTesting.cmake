@@ -34,59 +34,13 @@ set(ostrel_host_root "")
 if(WIN32)
   set(ostrel_host_root "Z:")
 endif()
-# Single tests of files that otherwise run on Windows, left out there by a
-# negative GoogleTest filter: what they check is Linux's or Wine's way.
-set(ostrel_linux_only_cases
-  # Wine's own wording ("a Windows program that Wine can run")
-  WindowsProgram.TheUserIsToldWhatToInstallWhenWineCannotRunTheProgram
-  # the settings file's place inside a Wine prefix's folders
-  Settings.TheFileIsOstrelIniInTheWindowsFolderAndWritesKeepOtherProgramsKeys
-  # processes told apart by their WINEPREFIX; argv[0] as Wine shows a program
-  RunningPrograms.OnlyProgramsInThisPrefixCount
-  RunningPrograms.ExecutableNamesMatchWhateverTheirCaseAndFolder
-  # our own writer's byte-for-byte promise: the system's profile functions
-  # write the file on Windows (Wine's lay every line out afresh)
-  ProfileWrite.OnDiskOnlyTheOneLineChangesAndNoTemporaryFileIsLeft
-  # POSIX modes and symbolic links
-  FileStatus.EachKindOfPathGivesWhatTheFileSystemHolds
-  TemporaryFiles.StaleTemporariesGoAndEverythingElseStays
-  TransferFileTest.ALocalCopyKeepsTheSourcesPermissionsButNoSetIdBit
-  # network shares and drives that a Wine prefix maps onto its own folders
-  TransferFileTest.ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCounter
-  Workflow.NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn
-  Workflow.SetupIsOfferedWhenNoFolderIsKnownAndACancelFallsBackToTheTempFolder
-  Workflow.SimulationCopiesFromTheUploadFolder
-  # a file still open for writing loses its name when its process ends, not
-  # before: Windows removes no open file
-  TemporaryFiles.OnlyFilesStillBeingWrittenAreRemovedOnTheWayOut
-  # NAME_MAX counted in UTF-8 bytes
-  ReplacementFile.EveryNameTheFileSystemTakesWorksAndItsTemporaryNameFits
-  # installers that are shell scripts, counted as they run
-  Workflow.AnInstallStartsTheInstallerInTheDownloadFolderAndTheNextOneSilently
-  Workflow.InstallAllSkipsSpecialInstallersAndPutsLibrariesFirstAllSilently
-  Workflow.AFailedDownloadInAQueueOfThreeStartsTheOtherTwo
-  Workflow.AnInfoTooLongForASettingsKeyIsLoggedAndTheInstallGoesOn
-  Workflow.OnlyAnInstallerThatStartedIsRecordedAndAFailedStartIsShown
-  Workflow.ReferencesWithoutAFileNameStartNothingAndTheQueueGoesOn
-  Workflow.TheLibraryCheckModeClosesTheWindowAfterTheFirstInstaller
-  Workflow.InstallersRunOneAfterAnotherAndEachEndIsLogged
-  Workflow.InstallersAskingForARestartLeadToOneMessageAtTheEnd
-  Unattended.InstallPendingInstallsWhatIsNewAndSaysHowItWent
-  CatalogueTest.WithNoKeyAnUnsignedCatalogueWorksAndTheLogSaysItWasNotVerified
-  CatalogueTrustTest.ASignedCatalogueWithMatchingInstallersInstallsAndKeepsItsSerial
-  )
-list(JOIN ostrel_linux_only_cases ":" ostrel_windows_filter)
-
 function(ostrel_add_windows_test name label)
   # GCC 12 at -O3 (the Windows build is a Release one) sees overlapping copies
   # in std::string's inlined appends that cannot happen (GCC bug 105651).
   target_compile_options(${name} PRIVATE -Wno-restrict)
-  target_compile_options(${name} PRIVATE
-    -include ${PROJECT_SOURCE_DIR}/tests/testkit/windows/posix_environment.h)
   add_test(NAME ${label}.${name}
     COMMAND ${PROJECT_SOURCE_DIR}/tests/windows/run_in_prefix ${ostrel_windows_work}
-            ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>
-            --gtest_filter=-${ostrel_windows_filter})
+            ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${name}>)
   # A program that crashes under Wine may still end with status 0 (its
   # debugger's): only GoogleTest's own summary counts, and no failure in it.
   set_tests_properties(${label}.${name} PROPERTIES
@@ -117,28 +71,6 @@ function(ostrel_add_test name)
     TEST_PREFIX "${T_LABEL}.")
 endfunction()
 
-# Test files that are about Linux itself, left out of the Windows build: the
-# platform layer there has twins of these concerns, not these mechanisms.
-set(ostrel_linux_only_tests
-  # mapping Windows paths onto a Wine prefix's folders
-  platform/host_path_test.cpp
-  # the process list read from /proc
-  platform/process_list_integration_test.cpp
-  # shell scripts as the programs started, their descriptors read from /proc,
-  # the WINEPREFIX they get
-  platform/program_start_integration_test.cpp
-  # forked writers, POSIX modes, owners and links of the settings file
-  platform/profile_file_integration_test.cpp
-  # X11 windows
-  platform/top_windows_gui_test.cpp guard/close_windows_gui_test.cpp
-  # the Linux program's bridge into a Wine prefix
-  app/wine_bridge_install_integration_test.cpp
-  # the prefix's and its C: drive's locks, links and modes, forked updaters
-  app/prefix_claim_integration_test.cpp
-  # the freedesktop notification service on a session bus of the test's own
-  platform/desktop_notification_integration_test.cpp
-  )
-
 # ostrel_add_test_folder(name [LIBS ...] [GUI_LIBS ...]): one executable per
 # label for the calling folder, by file name (GUI_LIBS are linked into the gui
 # tests only):
@@ -146,14 +78,17 @@ set(ostrel_linux_only_tests
 #   *_integration_test.cpp  integration  (loopback servers, real processes, real files)
 #   *_gui_test.cpp          gui          (a real X server)
 #   *_e2e_test.cpp          e2e          (the installed program, as a user runs it)
-# On Windows the files of ostrel_linux_only_tests are left out.
+# A file about one system's own ways says so in its name, *_posix_<kind>_test.cpp
+# or *_windows_<kind>_test.cpp (a unit test's: *_posix_test.cpp), and is left
+# out of the other system's build; a single test says so with SKIP_ON_WINDOWS
+# (testkit/host.h).
 function(ostrel_add_test_folder name)
   cmake_parse_arguments(F "" "" "LIBS;GUI_LIBS" ${ARGN})
   file(GLOB all CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   if(WIN32)
-    foreach(file IN LISTS ostrel_linux_only_tests)
-      list(REMOVE_ITEM all ${PROJECT_SOURCE_DIR}/tests/${file})
-    endforeach()
+    list(FILTER all EXCLUDE REGEX "_posix(_[a-z0-9]+)?_test\\.cpp$")
+  else()
+    list(FILTER all EXCLUDE REGEX "_windows(_[a-z0-9]+)?_test\\.cpp$")
   endif()
   foreach(label integration gui e2e)
     set(matched ${all})

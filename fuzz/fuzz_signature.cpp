@@ -5,7 +5,7 @@
 #include <string>
 
 #include "catalogue/signature_file.h"
-#include "support/base64.h"
+#include "platform/base64.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         again->expires != file->expires || again->signature != file->signature)
       std::abort();
   }
-  if (Base64Decode(Base64Encode(text)) != text)
+  if (platform::Base64Decode(platform::Base64Encode(text)) != text)
     std::abort();
   return 0;
 }

@@ -6,10 +6,10 @@
 #include <system_error>
 
 #include "catalogue/partial_download.h"
+#include "platform/desktop_session.h"
 #include "platform/host_path.h"
 #include "platform/settings_leftovers.h"
 #include "platform/temporary_files.h"
-#include "platform/x_display.h"
 #include "support/settings.h"
 
 namespace fs = std::filesystem;

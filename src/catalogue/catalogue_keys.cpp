@@ -2,7 +2,7 @@
 
 #include <cinttypes>
 
-#include "support/base64.h"
+#include "platform/base64.h"
 #include "support/log.h"
 #include "support/updater_state.h"
 
@@ -27,8 +27,8 @@ std::optional<SignedList> FromRecord(const std::optional<std::string>& record) {
   const std::size_t blank = record->find(' ');
   if (blank == std::string::npos)
     return std::nullopt;
-  auto text = Base64Decode(std::string_view(*record).substr(0, blank));
-  auto signatures = Base64Decode(std::string_view(*record).substr(blank + 1));
+  auto text = platform::Base64Decode(std::string_view(*record).substr(0, blank));
+  auto signatures = platform::Base64Decode(std::string_view(*record).substr(blank + 1));
   if (!text || !signatures)
     return std::nullopt;
   return SignedList{std::move(*text), std::move(*signatures)};
@@ -90,9 +90,10 @@ KeyList NewerCatalogueKeys(const KeyList& held, const std::string& skin,
       break;
     }
     current = *next;
-    const bool recorded = state.Set(kCatalogueKeysSection, RecordName(skin, version),
-                                    Base64Encode(*text) + " " + Base64Encode(*signatures)) &&
-                          state.Set(kCatalogueSerialSection, skin, "0") && state.Save();
+    const bool recorded =
+        state.Set(kCatalogueKeysSection, RecordName(skin, version),
+                  platform::Base64Encode(*text) + " " + platform::Base64Encode(*signatures)) &&
+        state.Set(kCatalogueSerialSection, skin, "0") && state.Save();
     Log("the key list version %" PRIu64
         " for %s is accepted%s: the catalogue serial starts "
         "again",

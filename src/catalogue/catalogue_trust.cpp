@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdlib>
 
+#include "platform/base64.h"
 #include "platform/crypto.h"
-#include "support/base64.h"
 #include "support/machine_policy.h"
 #include "support/settings.h"
 
@@ -39,7 +39,8 @@ void TrustPolicy::AddKeys(std::string_view text) {
     const std::string_view item = Trimmed(text.substr(0, comma));
     if (!item.empty()) {
       required = true;
-      if (auto key = Base64Decode(item); key && key->size() == platform::kEd25519PublicKeyBytes)
+      if (auto key = platform::Base64Decode(item);
+          key && key->size() == platform::kEd25519PublicKeyBytes)
         keys.push_back(std::move(*key));
     }
     if (comma == std::string_view::npos)

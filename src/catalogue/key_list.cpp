@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "platform/base64.h"
 #include "platform/crypto.h"
-#include "support/base64.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ std::optional<std::uint64_t> Number(std::optional<std::string_view> text) {
 }
 
 std::optional<std::string> Decoded(std::string_view text, std::size_t bytes) {
-  auto decoded = Base64Decode(text);
+  auto decoded = platform::Base64Decode(text);
   if (!decoded || decoded->size() != bytes)
     return std::nullopt;
   return decoded;
@@ -102,7 +102,7 @@ std::string FormatKeyList(const KeyList& list) {
   std::string text = std::string(kListHeader) + "\nversion " + std::to_string(list.version) +
                      "\nthreshold " + std::to_string(list.threshold) + "\n";
   for (const std::string& key : list.keys)
-    text += "key " + Base64Encode(key) + "\n";
+    text += "key " + platform::Base64Encode(key) + "\n";
   return text;
 }
 
@@ -133,7 +133,8 @@ std::optional<std::vector<KeySignature>> ReadKeySignatures(std::string_view text
 std::string FormatKeySignatures(const std::vector<KeySignature>& signatures) {
   std::string text = std::string(kSignaturesHeader) + "\n";
   for (const KeySignature& one : signatures)
-    text += "signature " + Base64Encode(one.publicKey) + " " + Base64Encode(one.signature) + "\n";
+    text += "signature " + platform::Base64Encode(one.publicKey) + " " +
+            platform::Base64Encode(one.signature) + "\n";
   return text;
 }
 

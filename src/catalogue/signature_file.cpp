@@ -4,8 +4,8 @@
 #include <ctime>
 #include <vector>
 
+#include "platform/base64.h"
 #include "platform/calendar_time.h"
-#include "support/base64.h"
 #include "support/dates.h"
 
 namespace {
@@ -104,7 +104,7 @@ std::optional<SignatureFile> ReadSignatureFile(std::string_view text, std::strin
 
   SignatureFile file;
   const auto key = Field(lines[1], "key");
-  const auto keyBytes = key ? Base64Decode(*key) : std::nullopt;
+  const auto keyBytes = key ? platform::Base64Decode(*key) : std::nullopt;
   if (!keyBytes || keyBytes->size() != kKeyBytes)
     return Refuse(why, "no readable key line");
   file.publicKey = *keyBytes;
@@ -122,7 +122,7 @@ std::optional<SignatureFile> ReadSignatureFile(std::string_view text, std::strin
   file.expires = *date;
 
   const auto signature = Field(lines[4], "signature");
-  const auto signatureBytes = signature ? Base64Decode(*signature) : std::nullopt;
+  const auto signatureBytes = signature ? platform::Base64Decode(*signature) : std::nullopt;
   if (!signatureBytes || signatureBytes->size() != kSignatureBytes)
     return Refuse(why, "no readable signature line");
   file.signature = *signatureBytes;
@@ -131,7 +131,7 @@ std::optional<SignatureFile> ReadSignatureFile(std::string_view text, std::strin
 
 std::string SignedMessage(const SignatureFile& file, std::string_view catalogue) {
   std::string message(kFirstLine);
-  message += "\nkey " + Base64Encode(file.publicKey);
+  message += "\nkey " + platform::Base64Encode(file.publicKey);
   message += "\nserial " + std::to_string(file.serial);
   message += "\nexpires " + file.expires.Text() + "\n";
   message += catalogue;
@@ -139,5 +139,5 @@ std::string SignedMessage(const SignatureFile& file, std::string_view catalogue)
 }
 
 std::string FormatSignatureFile(const SignatureFile& file) {
-  return SignedMessage(file, "") + "signature " + Base64Encode(file.signature) + "\n";
+  return SignedMessage(file, "") + "signature " + platform::Base64Encode(file.signature) + "\n";
 }

@@ -17,12 +17,6 @@
 // call and made absolute. ~ is $HOME, else the home folder in the password
 // database: never a shared folder such as /tmp, where another user could have
 // planted a prefix of their own. Safe on any thread.
-//
-// On Windows the suite's paths are the host's own: HostPath only converts the
-// text to UTF-16 (either slash, relative stays relative). HomeFolder is the
-// user's profile folder. PrefixFolder holds only the updater's own state (the
-// one-updater lock): $OSTREL_PREFIX, else "<local application data>\Ostrel"
-// of the user who runs it.
 #pragma once
 
 #include <filesystem>

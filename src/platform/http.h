@@ -24,11 +24,6 @@
 // One HttpSession belongs to one thread at a time; its connection is kept
 // alive from one Get to the next (a retry with credentials reuses it).
 // Several sessions may run on different threads at once.
-//
-// On Windows the same outcomes and bounds come from the Windows Internet
-// functions, with the system's proxy settings and certificate store, and the
-// system answers what challenges it can by itself: single sign-on (NTLM,
-// Negotiate) with the user's own logon, and credentials it keeps.
 #pragma once
 
 #include <atomic>

@@ -12,17 +12,14 @@
 // taken, and so is a file that cannot be made. Reason() then says why, for
 // the user: the caller must not go on as if it held the lock.
 //
-// On Windows the lock covers the whole machine, every user and session (a
-// global mutex), and the file only names the holder (windows/instance_lock.cpp).
-//
 // Main thread, at start.
 #pragma once
-
-#include <sys/types.h>
 
 #include <filesystem>
 #include <optional>
 #include <string>
+
+#include "platform/process_id.h"
 
 namespace platform {
 
@@ -44,7 +41,7 @@ class InstanceLock {
   Outcome TryAcquire(const std::filesystem::path& file);
 
   // The process id that the holder wrote; nullopt when unreadable.
-  std::optional<pid_t> OtherHolder() const { return m_otherHolder; }
+  std::optional<ProcessId> OtherHolder() const { return m_otherHolder; }
 
   // After kUnavailable: why, in a few words ("it is a folder", the system's
   // "Permission denied").
@@ -54,7 +51,7 @@ class InstanceLock {
   Outcome Unavailable(std::string reason);
 
   int m_fd = -1;
-  std::optional<pid_t> m_otherHolder;
+  std::optional<ProcessId> m_otherHolder;
   std::string m_reason;
 };
 

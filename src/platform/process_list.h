@@ -14,13 +14,6 @@
 // read (another user's) has no known prefix.
 //
 // Reads /proc only; safe on any thread.
-//
-// On Windows the list is the system's process snapshot, in the order the
-// system lists it, names are the executable file names it gives, and a
-// process's `uid` is the session it runs in, when the system tells. There
-// the machine is the unit: every user and every session shares c:\ostrel
-// (a terminal server is the common case), so InPrefix and OursInPrefix keep
-// every process, and `prefix` stays empty.
 #pragma once
 
 #include <sys/types.h>
@@ -34,6 +27,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/process_id.h"
+
 namespace platform {
 
 #ifdef _WIN32
@@ -43,7 +38,7 @@ using UserId = uid_t;
 #endif
 
 struct RunningProcess {
-  pid_t pid = 0;
+  ProcessId pid = 0;
   std::string exeName;  // Windows-1252
   // The real user id; -1 when unknown.
   UserId uid = static_cast<UserId>(-1);

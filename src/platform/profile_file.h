@@ -24,11 +24,6 @@
 //
 // Nothing is cached: every read opens the file again, under a shared lock.
 // Any thread may call.
-//
-// On Windows, Read and Write are the system's profile functions, as the
-// suite's own programs use them: a file of c:\windows is named to them by its
-// bare name, and the file's syntax, sharing and redirection are the system's
-// (windows/profile_file.cpp). Entries that Write refuses are refused there too.
 #pragma once
 
 #include <cstddef>

@@ -14,12 +14,6 @@
 // the updater's own with WINEPREFIX set to that prefix's absolute path, so
 // wine never falls back to another prefix (~/.wine) while the updater's files
 // are in this one. Any thread may call.
-//
-// On Windows the program is started by CreateProcess (through the shell when
-// it asks to run as administrator), only Windows programs are started, the
-// arguments reach it as written, and the environment is passed on as it is.
-// There a program inherits the updater's inheritable handles only when asked
-// to (HandleInheritance); the updater's own files are never inheritable.
 #pragma once
 
 #include <sys/types.h>

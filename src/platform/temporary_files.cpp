@@ -1,32 +1,35 @@
 #include "platform/temporary_files.h"
 
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <array>
 #include <atomic>
-#include <cerrno>
-#include <cstring>
 #include <mutex>
+#include <string>
 #include <system_error>
 
 #include "platform/replacement_file.h"
+#include "platform/temporary_files_host.h"
+
+// The table of live temporaries is the same on both systems; only the path's
+// characters (bytes on Linux, UTF-16 on Windows) and the way a file is
+// removed differ (temporary_files_host.h).
 
 namespace platform {
 
 namespace {
 
+using PathChar = std::filesystem::path::value_type;
+
 // The download worker and the UI thread each write at most one file at a
 // time; a few more slots cost nothing.
 constexpr std::size_t kSlots = 8;
-constexpr std::size_t kLongestPath = 4096;
+// PATH_MAX on Linux; the longest path the wide functions take on Windows.
+constexpr std::size_t kLongestPath = sizeof(PathChar) == 1 ? 4096 : 32768;
 
 enum SlotState : int { kFree, kFilling, kLive, kRemoving };
 
 struct Slot {
   std::atomic<int> state{kFree};
-  char path[kLongestPath];
+  PathChar path[kLongestPath];
 };
 
 std::array<Slot, kSlots> g_slots;
@@ -37,22 +40,10 @@ std::mutex g_tableMutex;
 
 static_assert(std::atomic<int>::is_always_lock_free, "read from a signal handler");
 
-void OnTerminationSignal(int signalNumber) {
-  const int savedErrno = errno;
-  RemoveLiveTemporaries();
-  // The default action then ends the process with this signal as its cause.
-  struct sigaction fallback {};
-  fallback.sa_handler = SIG_DFL;
-  sigemptyset(&fallback.sa_mask);
-  sigaction(signalNumber, &fallback, nullptr);
-  errno = savedErrno;
-  raise(signalNumber);
-}
-
 }  // namespace
 
 bool RememberTemporary(const std::filesystem::path& path) {
-  const std::string& text = path.native();
+  const auto& text = path.native();
   if (text.size() >= kLongestPath)
     return false;
   const std::lock_guard hold(g_tableMutex);
@@ -60,7 +51,7 @@ bool RememberTemporary(const std::filesystem::path& path) {
     int expected = kFree;
     if (!slot.state.compare_exchange_strong(expected, kFilling))
       continue;
-    std::memcpy(slot.path, text.c_str(), text.size() + 1);
+    std::char_traits<PathChar>::copy(slot.path, text.c_str(), text.size() + 1);
     slot.state.store(kLive);
     return true;
   }
@@ -84,18 +75,8 @@ void RemoveLiveTemporaries() {
   for (Slot& slot : g_slots) {
     int expected = kLive;
     if (slot.state.compare_exchange_strong(expected, kRemoving))
-      unlink(slot.path);
+      host::RemoveTemporaryNow(slot.path);
   }
-}
-
-void RemoveTemporariesOnTerminationSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnTerminationSignal;
-  sigemptyset(&action.sa_mask);
-  for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP})
-    sigaddset(&action.sa_mask, signalNumber);
-  for (const int signalNumber : {SIGTERM, SIGINT, SIGHUP})
-    sigaction(signalNumber, &action, nullptr);
 }
 
 std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder,
@@ -105,15 +86,15 @@ std::size_t RemoveStaleTemporaries(const std::filesystem::path& folder,
   std::error_code error;
   for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
     std::error_code entryError;
-    if (!IsTemporaryName(entry.path().filename().string()) || !entry.is_regular_file(entryError) ||
-        entry.is_symlink(entryError))
+    if (!IsTemporaryName(host::FileNameText(entry.path().filename())) ||
+        !entry.is_regular_file(entryError) || entry.is_symlink(entryError))
       continue;
     if (unchangedFor.count() > 0) {
       const auto written = entry.last_write_time(entryError);
       if (entryError || written > writtenBefore)
         continue;
     }
-    if (std::filesystem::remove(entry.path(), entryError))
+    if (host::RemoveStaleTemporary(entry.path()))
       ++removed;
   }
   return removed;

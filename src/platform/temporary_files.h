@@ -11,9 +11,6 @@
 // RemoveLiveTemporaries from any thread or signal handler; the others from
 // the main thread at start.
 //
-// On Windows the console's Ctrl+C, Ctrl+Break, close, log-off and shut-down
-// events take the place of the signals; a file still open in this process
-// loses its name when the process ends, a moment later.
 #pragma once
 
 #include <chrono>

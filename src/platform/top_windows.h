@@ -10,13 +10,6 @@
 //
 // Main thread only: the X error handler is process-wide, so only one thread
 // may create these objects (other connections' errors are passed on untouched).
-//
-// On Windows the windows are every top-level window of the session's desktop,
-// hidden ones included (EnumWindows, topmost first), titles come from
-// GetWindowText, the owner from GetWindowThreadProcessId, and RequestClose
-// sends WM_CLOSE (SendMessageTimeout within the bound) and waits until the
-// window is destroyed, or hidden when it was shown. There is no display to
-// name.
 #pragma once
 
 #include <chrono>

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <system_error>
 
+#include "platform/stdio_file.h"
+
 TextInputFile::TextInputFile(const std::filesystem::path& hostPath) : std::istream(nullptr) {
   // rdbuf() also clears the bad state the null buffer left.
   rdbuf(&m_buffer);
@@ -24,14 +26,7 @@ TextInputFile::CrLfBuffer::~CrLfBuffer() {
 }
 
 bool TextInputFile::CrLfBuffer::Open(const std::filesystem::path& hostPath) {
-  // Host paths are wide on Windows, where std::fopen would take them in the
-  // ANSI code page; this module stands on the C and C++ libraries alone.
-  // "N": an installer started meanwhile does not inherit the file.
-#ifdef _WIN32
-  m_file = ::_wfopen(hostPath.c_str(), L"rbN");
-#else
-  m_file = std::fopen(hostPath.c_str(), "rb");
-#endif
+  m_file = platform::OpenStdioFile(hostPath, "rb");
   if (m_file == nullptr)
     return false;
   // A folder opens on this platform but reads nothing; it is no file.

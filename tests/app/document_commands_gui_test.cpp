@@ -15,6 +15,7 @@
 #include "gui_harness.h"
 #include "support/commands.h"
 #include "support/settings.h"
+#include "testkit/host.h"
 
 namespace {
 
@@ -138,7 +139,7 @@ TEST_F(DocumentCommands, InformationFetchesTheTextAndOpensItWithTheDefaultApplic
   std::ofstream(bin / "xdg-open") << "#!/bin/sh\ncat \"$1\" > '" << opened.string() << "'\n";
   std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
   const std::string path = std::getenv("PATH");
-  setenv("PATH", (bin.string() + ":" + path).c_str(), 1);
+  SetEnvironment("PATH", (bin.string() + ":" + path).c_str());
 
   ServeCatalogue({ScriptItem("accounts", "Accounts \x80")});
   ASSERT_TRUE(Start());
@@ -148,7 +149,7 @@ TEST_F(DocumentCommands, InformationFetchesTheTextAndOpensItWithTheDefaultApplic
     std::error_code error;
     return std::filesystem::file_size(opened, error) > 0 && !error;
   });
-  setenv("PATH", path.c_str(), 1);
+  SetEnvironment("PATH", path.c_str());
   ASSERT_TRUE(shown);
   std::ifstream in(opened);
   std::string text;

@@ -27,6 +27,7 @@
 #include "brand/skin.h"
 #include "platform/http.h"
 #include "support/commands.h"
+#include "testkit/host.h"
 
 extern "C" const char* __tsan_default_suppressions() {
   return kToolkitThreadSuppressions;
@@ -236,8 +237,8 @@ void UpdaterGuiTest::SetUp() {
   if (!HaveDisplay())
     GTEST_SKIP() << "no display";
   server = std::make_unique<LoopbackServer>();
-  setenv("OSTREL_CATALOGUE_URL", server->BaseUrl().c_str(), 1);
-  setenv("OSTREL_RESELLER_CATALOGUE_URL", server->BaseUrl().c_str(), 1);
+  SetEnvironment("OSTREL_CATALOGUE_URL", server->BaseUrl().c_str());
+  SetEnvironment("OSTREL_RESELLER_CATALOGUE_URL", server->BaseUrl().c_str());
   marker = prefix.Root() / "started.txt";
   ForgetSkin();
   app = &FreshApp();
@@ -251,8 +252,8 @@ void UpdaterGuiTest::TearDown() {
   FreshApp();
   user.reset();
   ForgetSkin();
-  unsetenv("OSTREL_CATALOGUE_URL");
-  unsetenv("OSTREL_RESELLER_CATALOGUE_URL");
+  UnsetEnvironment("OSTREL_CATALOGUE_URL");
+  UnsetEnvironment("OSTREL_RESELLER_CATALOGUE_URL");
 }
 
 void UpdaterGuiTest::ServeCatalogue(const std::vector<CatalogueItem>& items) {

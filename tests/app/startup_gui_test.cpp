@@ -16,6 +16,7 @@
 #include "support/commands.h"
 #include "support/settings.h"
 #include "testkit/child_process.h"
+#include "testkit/host.h"
 
 namespace {
 
@@ -78,8 +79,8 @@ TEST_F(StartupGui, TheFormScrollsOnlyWhenItsWindowIsSmallerThanIt) {
 
 TEST_F(StartupGui, TheSkinIsAppliedBeforeTheCatalogueIsLoaded) {
   // The reseller's catalogue is the only one that answers.
-  setenv("OSTREL_CATALOGUE_URL",
-         ("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").c_str(), 1);
+  SetEnvironment("OSTREL_CATALOGUE_URL",
+                 ("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").c_str());
   ServeCatalogue({ScriptItem("accounts", "Accounts"), ScriptItem("cis", "CIS returns")});
   ASSERT_TRUE(Start({"/s", "Corbain"}));
   EXPECT_EQ(GetSkin(), "Corbain");
@@ -267,8 +268,8 @@ TEST_F(StartupGui, MissingLibrariesAreInstalledAndTheWindowClosesOnceTheInstalle
 }
 
 TEST_F(StartupGui, WithoutACatalogueTheListStaysEmptyAndTheUserIsToldOnce) {
-  setenv("OSTREL_CATALOGUE_URL",
-         ("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").c_str(), 1);
+  SetEnvironment("OSTREL_CATALOGUE_URL",
+                 ("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/").c_str());
   ASSERT_TRUE(Start({"/sel:dll"}));
   EXPECT_EQ(List()->GetItemCount(), 0);
   EXPECT_EQ(user->Messages().size(), 1u);

@@ -1,4 +1,5 @@
 #include "app/gui/toolkit_start.h"
+#include "testkit/host.h"
 
 #include <gtest/gtest.h>
 
@@ -22,13 +23,13 @@ TEST(ToolkitStart, TheToolkitStartsWithoutGlUnlessTheUserChoseAndTheVariableLeav
   } cases[] = {{std::nullopt, "disable"}, {"always", "always"}};
   for (const auto& c : cases) {
     if (c.users)
-      setenv("GDK_GL", c.users->c_str(), 1);
+      SetEnvironment("GDK_GL", c.users->c_str());
     else
-      unsetenv("GDK_GL");
+      UnsetEnvironment("GDK_GL");
     ToolkitStarting();
     EXPECT_EQ(GlVariable(), c.whileStarting);
     ToolkitStarted();
     EXPECT_EQ(GlVariable(), c.users);
   }
-  unsetenv("GDK_GL");
+  UnsetEnvironment("GDK_GL");
 }

@@ -9,6 +9,7 @@
 #include "catalogue/pending_updates.h"
 #include "support/machine_policy.h"
 #include "support/settings.h"
+#include "testkit/host.h"
 
 namespace {
 
@@ -80,7 +81,7 @@ TEST_F(Unattended, CheckSaysWhatIsPendingByItsExitStatusAndInJson) {
       {"unreachable",
        [] {
          const std::string url = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/";
-         setenv("OSTREL_CATALOGUE_URL", url.c_str(), 1);
+         SetEnvironment("OSTREL_CATALOGUE_URL", url.c_str());
        },
        kExitCheckFailed, ""},
   };
@@ -109,6 +110,7 @@ TEST_F(Unattended, NotifyTellsOfPendingUpdatesUnlessTheScheduleIsTurnedOff) {
 }
 
 TEST_F(Unattended, InstallPendingInstallsWhatIsNewAndSaysHowItWent) {
+  SKIP_ON_WINDOWS("Installers that are shell scripts, counted as they run");
   struct Case {
     const char* what;
     std::vector<std::pair<const char*, int>> installers;  // name, exit status

@@ -17,6 +17,7 @@
 #include "catalogue/update_doc.h"
 #include "support/commands.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/host.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
 #include "testkit/wait_until.h"
@@ -33,13 +34,13 @@ struct CatalogueItem {
 class CatalogueTest : public ::testing::Test {
  protected:
   CatalogueTest() {
-    setenv("OSTREL_CATALOGUE_URL", server.BaseUrl().c_str(), 1);
-    setenv("OSTREL_RESELLER_CATALOGUE_URL", server.BaseUrl().c_str(), 1);
+    SetEnvironment("OSTREL_CATALOGUE_URL", server.BaseUrl().c_str());
+    SetEnvironment("OSTREL_RESELLER_CATALOGUE_URL", server.BaseUrl().c_str());
     m_record = (prefix.Root() / "installs.txt").string();
   }
   ~CatalogueTest() override {
-    unsetenv("OSTREL_CATALOGUE_URL");
-    unsetenv("OSTREL_RESELLER_CATALOGUE_URL");
+    UnsetEnvironment("OSTREL_CATALOGUE_URL");
+    UnsetEnvironment("OSTREL_RESELLER_CATALOGUE_URL");
   }
 
   std::string Href(const std::string& href) const {

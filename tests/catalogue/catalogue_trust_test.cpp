@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/base64.h"
 #include "platform/crypto.h"
-#include "support/base64.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ TEST(JudgeCatalogue, GivesEachRefusalItsOwnReason) {
   const Signer publisher;
   const Signer stranger;
   TrustPolicy policy;
-  policy.AddKeys(" " + Base64Encode(publisher.publicKey) + " ,");
+  policy.AddKeys(" " + platform::Base64Encode(publisher.publicKey) + " ,");
   const std::string good = publisher.Sign(kCatalogue, 7, kToday);
   std::string flipped = kCatalogue;
   flipped[3] ^= 1;
@@ -83,7 +83,8 @@ TEST(TrustPolicy, AnyKeyTextRequiresSignaturesEvenWhenItCannotBeRead) {
   EXPECT_TRUE(typo.keys.empty());
 
   TrustPolicy two;
-  two.AddKeys(Base64Encode(std::string(32, 'a')) + "," + Base64Encode(std::string(32, 'b')));
+  two.AddKeys(platform::Base64Encode(std::string(32, 'a')) + "," +
+              platform::Base64Encode(std::string(32, 'b')));
   EXPECT_EQ(two.keys.size(), 2u);
 }
 
@@ -122,12 +123,12 @@ TEST(SignatureFile, ReadsBackWhatItWritesAndRefusesEverythingElse) {
 
 TEST(Base64, DecodesOnlyCanonicalPaddedText) {
   for (const std::string bytes : {"", "f", "fo", "foo", "foob", "\xff\x00\x80"}) {
-    EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes);
+    EXPECT_EQ(platform::Base64Decode(platform::Base64Encode(bytes)), bytes);
   }
-  EXPECT_EQ(Base64Encode("foob"), "Zm9vYg==");
+  EXPECT_EQ(platform::Base64Encode("foob"), "Zm9vYg==");
   for (const char* bad : {"Zm9vYg=", "Zm9vYh==", "Zm9v=mg=", "Zm=vYg==", "Zm9 Yg==", "===="}) {
     SCOPED_TRACE(bad);
-    EXPECT_FALSE(Base64Decode(bad));
+    EXPECT_FALSE(platform::Base64Decode(bad));
   }
 }
 

@@ -1,4 +1,5 @@
 #include "catalogue/server_urls.h"
+#include "testkit/host.h"
 
 #include <gtest/gtest.h>
 
@@ -31,8 +32,8 @@ TEST(ServerUrls, OnlyAnHttpOrHttpsUrlEndingInASlashIsUsed) {
 }
 
 TEST(ServerUrls, ASetVariableIsNeverReplacedByTheUpdateServer) {
-  setenv("OSTREL_RESELLER_CATALOGUE_URL", "ftp://reseller/", 1);
+  SetEnvironment("OSTREL_RESELLER_CATALOGUE_URL", "ftp://reseller/");
   EXPECT_EQ(ResellerCatalogueUrl(), "ftp://reseller/");
-  unsetenv("OSTREL_RESELLER_CATALOGUE_URL");
+  UnsetEnvironment("OSTREL_RESELLER_CATALOGUE_URL");
   EXPECT_EQ(ResellerCatalogueUrl(), "http://updates.corbain-software.co.uk/ostrel/");
 }

@@ -17,6 +17,7 @@
 
 #include "support/settings.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/host.h"
 #include "testkit/loopback_proxy.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
@@ -30,7 +31,7 @@ constexpr char kTarget[] = "c:\\downloads\\setup.exe";
 class TransferFileTest : public ::testing::Test {
  protected:
   TransferFileTest() { fs::create_directories(Folder()); }
-  ~TransferFileTest() override { unsetenv("OSTREL_LOW_SPEED_TIME"); }
+  ~TransferFileTest() override { UnsetEnvironment("OSTREL_LOW_SPEED_TIME"); }
 
   fs::path Folder() const { return prefix.Host("c:\\downloads"); }
   std::string Target() const { return prefix.ReadFile(kTarget); }
@@ -110,7 +111,7 @@ TEST_F(TransferFileTest, AnErrorPageOrABodyCutShortFailsAndLeavesTheEarlierFileA
 }
 
 TEST_F(TransferFileTest, AStalledServerFailsOnceTheLowSpeedTimeHasPassed) {
-  setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
+  SetEnvironment("OSTREL_LOW_SPEED_TIME", "2");
   EXPECT_FALSE(Fetch("-/stall/100000"));
   ExpectFailureMessageFor(server.Url("-/stall/100000"));
   EXPECT_FALSE(fs::exists(prefix.Host(kTarget)));
@@ -118,7 +119,7 @@ TEST_F(TransferFileTest, AStalledServerFailsOnceTheLowSpeedTimeHasPassed) {
 }
 
 TEST_F(TransferFileTest, ASlowButSteadyServerIsNotAStall) {
-  setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
+  SetEnvironment("OSTREL_LOW_SPEED_TIME", "2");
   // Over 1,024 bytes in every 2 s, for longer than 2 s.
   ASSERT_TRUE(Fetch("-/trickle/3000?every=0.001"));
   EXPECT_EQ(Target(), GeneratedBytes(3000));
@@ -131,7 +132,7 @@ struct BoundCase {
 };
 
 TEST_F(TransferFileTest, TransfersOverTheirBoundsFailAndLeaveNothingBehind) {
-  setenv("OSTREL_LOW_SPEED_TIME", "2", 1);
+  SetEnvironment("OSTREL_LOW_SPEED_TIME", "2");
   prefix.WriteFile("c:\\big.exe", GeneratedBytes(5000));
   const BoundCase cases[] = {
       {"-/endless", TransferBounds::ForText(), "larger than 16777216 bytes"},
@@ -371,6 +372,7 @@ class TargetWatcher final : public DesktopRecorder {
 };
 
 TEST_F(TransferFileTest, ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCounter) {
+  SKIP_ON_WINDOWS("Network shares and drives that a Wine prefix maps onto its own folders");
   prefix.WriteFile(kTarget, "earlier");
   prefix.WriteFile("\\\\server\\share\\setup.exe", GeneratedBytes(100000));
   TargetWatcher watcher(prefix.Host(kTarget));
@@ -382,6 +384,7 @@ TEST_F(TransferFileTest, ALocalSourceIsAnnouncedThenCopiedWithoutTouchingTheCoun
 }
 
 TEST_F(TransferFileTest, ALocalCopyKeepsTheSourcesPermissionsButNoSetIdBit) {
+  SKIP_ON_WINDOWS("POSIX modes and symbolic links");
   const struct {
     fs::perms source, copy;
   } cases[] = {{fs::perms(0600), fs::perms(0600)},

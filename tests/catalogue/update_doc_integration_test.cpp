@@ -4,6 +4,7 @@
 #include "brand/skin.h"
 #include "catalogue/server_urls.h"
 #include "catalogue_fixture.h"
+#include "testkit/host.h"
 #include "xml/xml_var.h"
 
 namespace {
@@ -41,7 +42,7 @@ TEST_F(CatalogueLoad, GresmoDoesNotSeePayrollItemsWrittenWithACapital) {
 
 TEST_F(CatalogueLoad, CorbainFetchesFromTheResellerAndDoesNotSeeCisItems) {
   LoopbackServer reseller;
-  setenv("OSTREL_RESELLER_CATALOGUE_URL", reseller.BaseUrl().c_str(), 1);
+  SetEnvironment("OSTREL_RESELLER_CATALOGUE_URL", reseller.BaseUrl().c_str());
   SetSkin("Corbain");
   EXPECT_EQ(ServerBaseUrl(), reseller.BaseUrl());
   reseller.AddFile("download.xml",
@@ -63,7 +64,7 @@ TEST_F(CatalogueLoad, AnItemMatchingTwiceIsRemovedOnceAndItsNeighboursStay) {
 TEST_F(CatalogueLoad, AFailedFetchGivesAnEmptyCatalogueAndOneMessageEvenOverAnOldFile) {
   prefix.WriteFile("c:\\temp\\temp.xml", "<c><Downloads><i><a>stale</a></i></Downloads></c>");
   const std::string down = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/";
-  setenv("OSTREL_CATALOGUE_URL", down.c_str(), 1);
+  SetEnvironment("OSTREL_CATALOGUE_URL", down.c_str());
   doc.LoadCatalogue();
   ASSERT_NE(doc.m_pDownloads, nullptr);
   EXPECT_TRUE(doc.m_pDownloads->Children().empty());

@@ -7,6 +7,7 @@
 #include "brand/skin.h"
 #include "support/settings.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/host.h"
 #include "testkit/spawned_programs.h"
 #include "testkit/temp_prefix.h"
 
@@ -43,6 +44,7 @@ TEST_F(RunningPrograms, NothingRunningLetsTheUpdateGoOnWithoutALogLineOrMessage)
 }
 
 TEST_F(RunningPrograms, ExecutableNamesMatchWhateverTheirCaseAndFolder) {
+  SKIP_ON_WINDOWS("Processes told apart by their WINEPREFIX; argv[0] as Wine shows a program");
   m_programs.StartSleeper("accounts.exe");
   m_programs.StartSleeper("ACCOUNTS.EXE");
   // As Wine shows a Windows program: argv[0] is its Windows path.
@@ -96,6 +98,7 @@ TEST_F(RunningPrograms, AStartupProgramWithoutWindowsIsAskedToCloseThenReportedF
 }
 
 TEST_F(RunningPrograms, OnlyProgramsInThisPrefixCount) {
+  SKIP_ON_WINDOWS("Processes told apart by their WINEPREFIX; argv[0] as Wine shows a program");
   m_programs.RunInPrefix(m_prefix.Root() / "elsewhere");
   m_programs.StartSleeper("accounts.exe");
   EXPECT_TRUE(Find().empty());

@@ -12,11 +12,13 @@
 #include "platform/file_status.h"
 #include "platform/folders.h"
 #include "platform/thread_priority.h"
+#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
 
 namespace fs = std::filesystem;
 
 TEST(FileStatus, EachKindOfPathGivesWhatTheFileSystemHolds) {
+  SKIP_ON_WINDOWS("POSIX modes and symbolic links");
   TempPrefix prefix;
   const fs::path file = prefix.Root() / "a.exe";
   WriteHostFile(file, "MZ..!");

@@ -1,4 +1,5 @@
 #include "support/dates.h"
+#include "testkit/host.h"
 
 #include <gtest/gtest.h>
 
@@ -30,14 +31,14 @@ class DateTextInFixedZone : public ::testing::Test {
   DateTextInFixedZone() {
     if (const char* zone = std::getenv("TZ"))
       m_saved = zone;
-    ::setenv("TZ", "XYZ-3", 1);
+    SetEnvironment("TZ", "XYZ-3");
     ::tzset();
   }
   ~DateTextInFixedZone() override {
     if (m_saved)
-      ::setenv("TZ", m_saved->c_str(), 1);
+      SetEnvironment("TZ", m_saved->c_str());
     else
-      ::unsetenv("TZ");
+      UnsetEnvironment("TZ");
     ::tzset();
   }
 

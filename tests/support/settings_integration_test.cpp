@@ -7,6 +7,7 @@
 #include "support/error_list.h"
 #include "support/log.h"
 #include "testkit/desktop_recorder.h"
+#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
 
 TEST(Settings, WithoutASettingsFileEveryDefaultHolds) {
@@ -19,6 +20,7 @@ TEST(Settings, WithoutASettingsFileEveryDefaultHolds) {
 }
 
 TEST(Settings, TheFileIsOstrelIniInTheWindowsFolderAndWritesKeepOtherProgramsKeys) {
+  SKIP_ON_WINDOWS("The settings file's place inside a Wine prefix's folders");
   TempPrefix prefix;
   prefix.WriteFile("c:\\windows\\ostrel.ini",
                    "[Payroll]\r\nz=1\r\na=2\r\n[PATHS]\r\nInstall=c:\\Suite\r\n");

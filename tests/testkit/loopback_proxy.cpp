@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include "testkit/child_process.h"
+#include "testkit/host.h"
 #include "testkit/loopback_server.h"
 #include "testkit/temp_prefix.h"
 #include "testkit/wait_until.h"
@@ -74,9 +75,9 @@ std::optional<std::string> SettingValue(const std::string& name) {
 
 void SetSetting(const std::string& name, const std::optional<std::string>& value) {
   if (value)
-    setenv(name.c_str(), value->c_str(), 1);
+    SetEnvironment(name.c_str(), value->c_str());
   else
-    unsetenv(name.c_str());
+    UnsetEnvironment(name.c_str());
 }
 #endif
 

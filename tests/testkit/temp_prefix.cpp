@@ -3,9 +3,24 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/application.h"
+#include "brand/skin.h"
 #include "platform/host_path.h"
+#include "support/log.h"
+#include "support/settings.h"
 
 namespace fs = std::filesystem;
+
+void TempPrefix::StartProcessStateAfresh() {
+  SetProfileName("ostrel.ini");
+  EndProcessState();
+}
+
+void TempPrefix::EndProcessState() {
+  RestartLog();
+  ForgetSkin();
+  ResetCommandLine();
+}
 
 fs::path TempPrefix::Host(const std::string& windowsPath) const {
   return platform::HostPath(windowsPath);

@@ -46,6 +46,11 @@ class TempPrefix {
   std::string LogText() const { return ReadFile("c:\\temp\\log.txt"); }
 
  private:
+  // The process-wide state a test starts with (the settings file's name, a
+  // fresh log, no skin, no command line) and leaves behind.
+  static void StartProcessStateAfresh();
+  static void EndProcessState();
+
   TempFolder m_folder;
   std::string m_savedPrefix;
   bool m_hadPrefix = false;

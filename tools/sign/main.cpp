@@ -22,8 +22,8 @@
 #include "catalogue/signature_file.h"
 #include "catalogue_items.h"
 #include "platform/ascii.h"
+#include "platform/base64.h"
 #include "platform/crypto.h"
-#include "support/base64.h"
 
 namespace fs = std::filesystem;
 
@@ -91,7 +91,7 @@ std::optional<std::string> ReadFile(const fs::path& path);
 // A public key's text given on the command line, or read from the file it names.
 std::string KeyText(const std::string& operand) {
   std::string text = operand;
-  if (const auto inFile = ReadFile(text); inFile && !Base64Decode(text))
+  if (const auto inFile = ReadFile(text); inFile && !platform::Base64Decode(text))
     text = *inFile;
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
     text.pop_back();
@@ -203,7 +203,7 @@ int Keygen(const std::vector<std::string>& args) {
     ::unlink(args[0].c_str());
     return Failed(args[0] + ": the key could not be written");
   }
-  std::cout << Base64Encode(*publicKey) << "\n";
+  std::cout << platform::Base64Encode(*publicKey) << "\n";
   return 0;
 }
 
@@ -394,7 +394,7 @@ int KeysSign(const std::vector<std::string>& args) {
   signatures.push_back({*publicKey, *signature});
   if (!WriteFileAtomically(path, FormatKeySignatures(signatures)))
     return Failed(path.string() + ": cannot be written");
-  std::cout << "signed " << args[1] << " with " << Base64Encode(*publicKey) << "\n";
+  std::cout << "signed " << args[1] << " with " << platform::Base64Encode(*publicKey) << "\n";
   return 0;
 }
 

@@ -24,10 +24,10 @@
 #include "catalogue/server_urls.h"
 #include "platform/codepage.h"
 #include "platform/desktop_notification.h"
+#include "platform/desktop_session.h"
 #include "platform/host_path.h"
 #include "platform/http.h"
 #include "platform/temporary_files.h"
-#include "platform/x_display.h"
 #include "support/startup_trace.h"
 
 wxIMPLEMENT_APP_NO_MAIN(CUpdateApp);

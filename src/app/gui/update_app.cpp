@@ -13,8 +13,8 @@
 #include "app/option_keys.h"
 #include "catalogue/update_doc.h"
 #include "platform/codepage.h"
+#include "platform/desktop_session.h"
 #include "platform/host_path.h"
-#include "platform/x_display.h"
 #include "support/commands.h"
 #include "support/startup_trace.h"
 

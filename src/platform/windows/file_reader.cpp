@@ -38,12 +38,6 @@ FileReader::~FileReader() {
     ::_close(m_fd);
 }
 
-std::optional<FileStatus> FileReader::Status() const {
-  if (m_fd < 0)
-    return std::nullopt;
-  return StatusOfOpenFile(m_fd);
-}
-
 std::optional<std::size_t> FileReader::Read(char* buffer, std::size_t size) {
   if (m_fd < 0) {
     m_error = std::strerror(EBADF);

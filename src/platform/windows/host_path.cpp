@@ -9,6 +9,12 @@
 
 #include "wide_text.h"
 
+// The suite's paths are the host's own: HostPath only converts the
+// text to UTF-16 (either slash, relative stays relative). HomeFolder is the
+// user's profile folder. PrefixFolder holds only the updater's own state (the
+// one-updater lock): $OSTREL_PREFIX, else "<local application data>\Ostrel"
+// of the user who runs it.
+
 // On Windows the suite's paths are the host's own: nothing is mapped, only
 // converted to UTF-16. The prefix, which on Linux is the Wine prefix holding
 // the suite's drives, is here only where the updater keeps its own per-user

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <deque>
 #include <memory>
 #include <thread>
 #include <tuple>
@@ -15,7 +14,13 @@
 #include <vector>
 
 #include "http_login.h"
+#include "platform/stall_window.h"
 #include "wide_text.h"
+
+// The same outcomes and bounds come from the Windows Internet
+// functions, with the system's proxy settings and certificate store, and the
+// system answers what challenges it can by itself: single sign-on (NTLM,
+// Negotiate) with the user's own logon, and credentials it keeps.
 
 // The Windows Internet functions, with the same outcomes and bounds as the
 // libcurl build. Differences that belong to the platform: proxies are the
@@ -40,17 +45,7 @@ namespace {
 
 constexpr DWORD kReceiveBufferBytes = 128 * 1024;
 constexpr int kMaxRedirects = 10;
-constexpr auto kStallSampleInterval = std::chrono::seconds(1);
 constexpr auto kReadWait = std::chrono::milliseconds(1000);
-
-long SecondsFromEnvironment(const char* name, long fallback) {
-  const char* text = std::getenv(name);
-  if (text == nullptr || *text == '\0')
-    return fallback;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  return (*end == '\0' && value > 0) ? value : fallback;
-}
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size())
@@ -182,14 +177,13 @@ class Bounds {
 
   explicit Bounds(const HttpRequest& request)
       : m_abandon(request.abandon),
-        m_stallTime(std::chrono::seconds(request.limits.lowSpeedTime)),
         m_deadline(request.limits.deadline > 0
                        ? std::optional(Clock::now() + std::chrono::seconds(request.limits.deadline))
                        : std::nullopt) {
-    m_samples.assign(1, {Clock::now(), 0});
+    m_stall.Start(std::chrono::seconds(request.limits.lowSpeedTime));
   }
 
-  void Arrived(std::uint64_t bytes) { m_arrived += bytes; }
+  void Arrived(std::uint64_t bytes) { m_stall.Arrived(bytes); }
 
   // Why the request must end now; once a reason is found it stays.
   Reason Check() {
@@ -199,7 +193,7 @@ class Bounds {
       m_reason = Reason::Abandoned;
     else if (m_deadline && Clock::now() >= *m_deadline)
       m_reason = Reason::Deadline;
-    else if (Stalled())
+    else if (m_stall.Stalled())
       m_reason = Reason::Stalled;
     return m_reason;
   }
@@ -207,23 +201,9 @@ class Bounds {
   Reason Ended() const { return m_reason; }
 
  private:
-  // Fewer than kStallBytes in the last stall time, from samples taken a
-  // second apart at most.
-  bool Stalled() {
-    const auto now = Clock::now();
-    if (now - m_samples.back().first >= kStallSampleInterval)
-      m_samples.emplace_back(now, m_arrived);
-    while (m_samples.size() >= 2 && m_samples[1].first <= now - m_stallTime)
-      m_samples.pop_front();
-    return m_samples.front().first <= now - m_stallTime &&
-           m_arrived - m_samples.front().second < HttpLimits::kStallBytes;
-  }
-
   const std::atomic<bool>* m_abandon;
-  const std::chrono::seconds m_stallTime;
   const std::optional<Clock::time_point> m_deadline;
-  std::uint64_t m_arrived = 0;
-  std::deque<std::pair<Clock::time_point, std::uint64_t>> m_samples;
+  StallWindow m_stall;
   Reason m_reason = Reason::None;
 };
 
@@ -297,13 +277,6 @@ struct Challenged {
 }  // namespace
 
 void InitialiseHttp() {}
-
-HttpLimits HttpLimits::FromEnvironment() {
-  HttpLimits limits;
-  limits.connectTimeout = SecondsFromEnvironment("OSTREL_CONNECT_TIMEOUT", limits.connectTimeout);
-  limits.lowSpeedTime = SecondsFromEnvironment("OSTREL_LOW_SPEED_TIME", limits.lowSpeedTime);
-  return limits;
-}
 
 struct HttpSession::Impl {
   ~Impl() { challenged.Close(); }

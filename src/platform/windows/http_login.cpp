@@ -9,29 +9,12 @@
 #include <random>
 #include <vector>
 
+#include "platform/base64.h"
 #include "wide_text.h"
 
 namespace platform {
 
 namespace {
-
-std::string Base64(std::string_view bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string text;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = static_cast<unsigned char>(bytes[i]) << 16;
-    if (i + 1 < bytes.size())
-      group |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-    if (i + 2 < bytes.size())
-      group |= static_cast<unsigned char>(bytes[i + 2]);
-    text += kDigits[(group >> 18) & 63];
-    text += kDigits[(group >> 12) & 63];
-    text += i + 1 < bytes.size() ? kDigits[(group >> 6) & 63] : '=';
-    text += i + 2 < bytes.size() ? kDigits[group & 63] : '=';
-  }
-  return text;
-}
 
 std::string Md5Hex(std::string_view text) {
   static constexpr char kDigits[] = "0123456789abcdef";
@@ -162,7 +145,7 @@ std::optional<std::string> DigestAnswer(const Challenge& challenge,
 }  // namespace
 
 std::string BasicAuthorization(const HttpCredentials& credentials) {
-  return "Basic " + Base64(credentials.user + ":" + credentials.password);
+  return "Basic " + Base64Encode(credentials.user + ":" + credentials.password);
 }
 
 std::optional<std::string> AuthorizationFor(const std::vector<std::string>& challenges,

@@ -11,6 +11,9 @@
 
 #include "wide_text.h"
 
+// The lock covers the whole machine, every user and session (a
+// global mutex), and the file only names the holder (windows/instance_lock.cpp).
+
 // On Windows the machine, not the user, is the unit: c:\temp, c:\ostrel and
 // the settings file in the Windows folder are shared by every user and every
 // session, and an updater that thinks itself alone removes the temporary
@@ -59,13 +62,13 @@ bool LockByte(HANDLE file) {
                       &lockAt) != 0;
 }
 
-std::optional<pid_t> ReadHolder(HANDLE file) {
+std::optional<ProcessId> ReadHolder(HANDLE file) {
   char text[32] = {};
   DWORD got = 0;
   OVERLAPPED start = At(0);
   if (!::ReadFile(file, text, sizeof text - 1, &got, &start) || got == 0)
     return std::nullopt;
-  pid_t pid = 0;
+  ProcessId pid = 0;
   const auto [end, error] = std::from_chars(text, text + got, pid);
   if (error != std::errc() || end == text || pid <= 0)
     return std::nullopt;
@@ -73,12 +76,12 @@ std::optional<pid_t> ReadHolder(HANDLE file) {
 }
 
 // The process id in the lock file while its writer still holds the file.
-std::optional<pid_t> LiveHolderIn(const std::filesystem::path& file) {
+std::optional<ProcessId> LiveHolderIn(const std::filesystem::path& file) {
   const HANDLE opened = ::CreateFileW(file.c_str(), GENERIC_READ, kShare, nullptr, OPEN_EXISTING,
                                       FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (opened == INVALID_HANDLE_VALUE)
     return std::nullopt;
-  std::optional<pid_t> holder;
+  std::optional<ProcessId> holder;
   if (!LockByte(opened) && ::GetLastError() == ERROR_LOCK_VIOLATION)
     holder = ReadHolder(opened);
   ::CloseHandle(opened);
@@ -154,7 +157,7 @@ InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file
   if (machine.owner == this)
     return Outcome::kHeld;
   if (machine.owner != nullptr) {
-    m_otherHolder = static_cast<pid_t>(::GetCurrentProcessId());
+    m_otherHolder = static_cast<ProcessId>(::GetCurrentProcessId());
     return Outcome::kHeldElsewhere;
   }
   const std::wstring name = L"Global\\" + file.filename().native();

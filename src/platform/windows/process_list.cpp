@@ -9,6 +9,13 @@
 
 #include "wide_text.h"
 
+// The list is the system's process snapshot, in the order the
+// system lists it, names are the executable file names it gives, and a
+// process's `uid` is the session it runs in, when the system tells. There
+// the machine is the unit: every user and every session shares c:\ostrel
+// (a terminal server is the common case), so InPrefix and OursInPrefix keep
+// every process, and `prefix` stays empty.
+
 // The system's process snapshot (Toolhelp32), which lists the processes of
 // every user in every session, in the system's own order. All of them count:
 // every user and every session of the machine shares the suite's folders, so
@@ -66,7 +73,7 @@ std::optional<ProcessList> ProcessList::Take(const std::filesystem::path&) {
     if (entry.th32ProcessID == 0)
       continue;
     RunningProcess process;
-    process.pid = static_cast<pid_t>(entry.th32ProcessID);
+    process.pid = static_cast<ProcessId>(entry.th32ProcessID);
     // The system gives the file name alone; a path is cut to it all the same.
     process.exeName = std::string(LastPathSegment(Cp1252FromWide(entry.szExeFile)));
     process.uid = SessionOf(entry.th32ProcessID);

@@ -4,6 +4,11 @@
 
 #include <vector>
 
+// Read and Write are the system's profile functions, as the
+// suite's own programs use them: a file of c:\windows is named to them by its
+// bare name, and the file's syntax, sharing and redirection are the system's
+// (windows/profile_file.cpp). Entries that Write refuses are refused there too.
+
 // On Windows the suite's programs keep their settings through the system's
 // profile functions (GetPrivateProfileStringA, WritePrivateProfileStringA,
 // which the framework's GetProfileString and WriteProfileString call) with

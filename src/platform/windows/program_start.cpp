@@ -14,6 +14,12 @@
 #include "platform/windows_program.h"
 #include "wide_text.h"
 
+// The program is started by CreateProcess (through the shell when
+// it asks to run as administrator), only Windows programs are started, the
+// arguments reach it as written, and the environment is passed on as it is.
+// There a program inherits the updater's inheritable handles only when asked
+// to (HandleInheritance); the updater's own files are never inheritable.
+
 // CreateProcess with the command line as WinExec reads it: the program is
 // the quoted first part, or the longest leading part that names an existing
 // file, so "c:\Program Files\x\setup.exe /S" starts setup.exe and never

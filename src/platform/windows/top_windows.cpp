@@ -7,6 +7,13 @@
 #include "wide_text.h"
 #include "window_handles.h"
 
+// The windows are every top-level window of the session's desktop,
+// hidden ones included (EnumWindows, topmost first), titles come from
+// GetWindowText, the owner from GetWindowThreadProcessId, and RequestClose
+// sends WM_CLOSE (SendMessageTimeout within the bound) and waits until the
+// window is destroyed, or hidden when it was shown. There is no display to
+// name.
+
 // The desktop's top-level windows through the window manager of Windows
 // itself: EnumWindows, GetWindowText, WM_CLOSE. There is no display to name
 // or connect to; the windows are those of this session's desktop, which a

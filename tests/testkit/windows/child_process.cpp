@@ -60,10 +60,6 @@ HANDLE OpenStream(const std::filesystem::path& path, bool write) {
 }  // namespace
 
 ChildProcess::ChildProcess(const std::filesystem::path& program,
-                           const std::vector<std::string>& args)
-    : ChildProcess(program, args, Options{}) {}
-
-ChildProcess::ChildProcess(const std::filesystem::path& program,
                            const std::vector<std::string>& args, const Options& options)
     : m_group(options.ownGroup) {
   std::vector<std::wstring> arguments{options.argv0.empty() ? program.wstring()

@@ -43,17 +43,6 @@ pid_t SpawnedPrograms::StartSleeper(const std::string& exeName, const std::strin
   return Start(OSTREL_TEST_SLEEPER, exeName, {"60"}, argv0);
 }
 
-ChildProcess& SpawnedPrograms::Find(pid_t pid) {
-  for (ChildProcess& child : m_children)
-    if (child.Pid() == pid)
-      return child;
-  throw std::logic_error("not a spawned program: " + std::to_string(pid));
-}
-
-bool SpawnedPrograms::WaitForExit(pid_t pid, std::chrono::milliseconds bound) {
-  return Find(pid).Wait(bound).has_value();
-}
-
 bool SpawnedPrograms::MakeZombie(pid_t pid) {
   HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
   if (process == nullptr)

@@ -64,16 +64,11 @@ TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
   m_driveAtStart = Entries();
   ForgetUpdaterState();
   ForgetMachinePolicy();
-  SetProfileName("ostrel.ini");
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  StartProcessStateAfresh();
 }
 
 TempPrefix::~TempPrefix() {
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  EndProcessState();
   // The process may stand in a folder that goes.
   std::error_code ignored;
   fs::current_path(Root(), ignored);

@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "testkit/child_process.h"
+#include "testkit/host.h"
 #include "testkit/temp_folder.h"
 #include "testkit/wait_until.h"
 
@@ -30,7 +31,7 @@ TEST(DesktopNotification, TheUsersChoiceComesBackAndANotificationLeftAloneIsWith
   ChildProcess bus("dbus-daemon", {"--session", "--nofork", "--address=" + address});
   ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(folder.Path() / "bus"); },
                         std::chrono::seconds(10)));
-  setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+  SetEnvironment("DBUS_SESSION_BUS_ADDRESS", address.c_str());
 
   struct Case {
     const char* answer;  // what the recorder does; none: nothing owns the name
@@ -63,5 +64,5 @@ TEST(DesktopNotification, TheUsersChoiceComesBackAndANotificationLeftAloneIsWith
       ReadAll(record).find("{\"app\": \"ostrel-update\", \"summary\": \"Ostrel updates\", "
                            "\"body\": \"2 updates for Ostrel Accounts are ready to install\""),
       std::string::npos);
-  unsetenv("DBUS_SESSION_BUS_ADDRESS");
+  UnsetEnvironment("DBUS_SESSION_BUS_ADDRESS");
 }

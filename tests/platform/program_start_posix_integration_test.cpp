@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "platform/windows_program.h"
+#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
 #include "testkit/wait_until.h"
 
@@ -123,9 +124,9 @@ TEST(ProgramStart, AnExecutableFileRunsDirectlyAndAWindowsProgramUnderWine) {
   fs::permissions(prefix.Host("c:\\bin\\wine"), fs::perms::owner_all);
   prefix.WriteFile("c:\\temp\\setup.exe", PeProgram(0x8664));
   const std::string savedPath = std::getenv("PATH");
-  setenv("PATH", prefix.Host("c:\\bin").c_str(), 1);
+  SetEnvironment("PATH", prefix.Host("c:\\bin").c_str());
   const auto underWine = ResolveCommandLine("c:\\temp\\setup.exe /S");
-  setenv("PATH", savedPath.c_str(), 1);
+  SetEnvironment("PATH", savedPath.c_str());
   ASSERT_TRUE(underWine);
   EXPECT_EQ(underWine->argv,
             (std::vector<std::string>{prefix.Host("c:\\bin\\wine").string(),
@@ -136,10 +137,10 @@ TEST(ProgramStart, EveryProgramRunsInTheUpdatersPrefixWhateverWinePrefixSays) {
   TempPrefix prefix;
   prefix.WriteFile("c:\\temp\\env.exe",
                    "#!/bin/sh\necho \"$WINEPREFIX\" > \"$(dirname \"$0\")/env.txt\"\nexit 3\n");
-  setenv("WINEPREFIX", "/elsewhere/.wine", 1);
+  SetEnvironment("WINEPREFIX", "/elsewhere/.wine");
   std::atomic<bool> ended = false;
   auto watched = platform::WatchedProgram::Start("c:\\temp\\env.exe", [&] { ended = true; });
-  unsetenv("WINEPREFIX");
+  UnsetEnvironment("WINEPREFIX");
   ASSERT_TRUE(watched);
   EXPECT_TRUE(WaitUntil([&] { return ended.load(); }, std::chrono::seconds(5)));
   EXPECT_EQ(watched->ExitStatus(), 3);
@@ -157,13 +158,13 @@ TEST(ProgramStart, AWindowsProgramThisWineCannotRunIsRefusedWithWhatToInstall) {
   fs::permissions(wine, fs::perms::owner_all);
   const std::string savedPath = std::getenv("PATH");
   std::string without, only64;
-  setenv("PATH", prefix.Host("c:\\temp").c_str(), 1);
+  SetEnvironment("PATH", prefix.Host("c:\\temp").c_str());
   EXPECT_FALSE(ResolveCommandLine("\"c:\\temp\\new.exe\" /S", &without));
-  setenv("PATH", wine.parent_path().c_str(), 1);
+  SetEnvironment("PATH", wine.parent_path().c_str());
   EXPECT_FALSE(ResolveCommandLine("c:\\temp\\old.exe /S", &only64));
   fs::create_directories(prefix.Host("c:\\wine\\lib\\wine\\i386-unix"));
   const auto with32 = ResolveCommandLine("c:\\temp\\old.exe /S");
-  setenv("PATH", savedPath.c_str(), 1);
+  SetEnvironment("PATH", savedPath.c_str());
   EXPECT_EQ(without,
             "c:\\temp\\new.exe is a Windows program, and Wine is not installed: "
             "install the wine package.");

@@ -1,4 +1,4 @@
-#include "support/base64.h"
+#include "platform/base64.h"
 
 #include <cstdint>
 
@@ -21,6 +21,8 @@ int ValueOf(char c) {
 }
 
 }  // namespace
+
+namespace platform {
 
 std::string Base64Encode(std::string_view bytes) {
   std::string text;
@@ -67,3 +69,5 @@ std::optional<std::string> Base64Decode(std::string_view text) {
   }
   return bytes;
 }
+
+}  // namespace platform

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "platform/state_folder.h"
+#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
 
 namespace fs = std::filesystem;
@@ -72,19 +73,19 @@ TEST(HostPath, ThePrefixComesFromOstrelPrefixThenWineprefixThenHome) {
   TempPrefix prefix;  // restores OSTREL_PREFIX afterwards
   const char* savedWine = std::getenv("WINEPREFIX");
   const std::string wine = savedWine ? savedWine : "";
-  setenv("WINEPREFIX", "/tmp/wine-prefix", 1);
+  SetEnvironment("WINEPREFIX", "/tmp/wine-prefix");
   EXPECT_EQ(platform::PrefixFolder(), prefix.Root());
-  unsetenv("OSTREL_PREFIX");
+  UnsetEnvironment("OSTREL_PREFIX");
   EXPECT_EQ(platform::PrefixFolder(), fs::path("/tmp/wine-prefix"));
-  unsetenv("WINEPREFIX");
+  UnsetEnvironment("WINEPREFIX");
   const std::string home = std::getenv("HOME");
   EXPECT_EQ(platform::PrefixFolder(), fs::path(home) / ".wine");
   // Without HOME the password database names the home, never a shared folder.
-  unsetenv("HOME");
+  UnsetEnvironment("HOME");
   EXPECT_EQ(platform::PrefixFolder(), fs::path(getpwuid(getuid())->pw_dir) / ".wine");
-  setenv("HOME", home.c_str(), 1);
+  SetEnvironment("HOME", home.c_str());
   if (savedWine)
-    setenv("WINEPREFIX", wine.c_str(), 1);
+    SetEnvironment("WINEPREFIX", wine.c_str());
 }
 
 TEST(UpdaterStateFile, IsOnePerResolvedPrefixInTheXdgStateFolderElseUnderHome) {
@@ -92,11 +93,11 @@ TEST(UpdaterStateFile, IsOnePerResolvedPrefixInTheXdgStateFolderElseUnderHome) {
   const fs::path underHome = fs::path(std::getenv("HOME")) / ".local" / "state" / "ostrel-update";
   auto fileFor = [](const char* stateHome, const fs::path& prefixFolder) {
     if (stateHome != nullptr) {
-      setenv("XDG_STATE_HOME", stateHome, 1);
+      SetEnvironment("XDG_STATE_HOME", stateHome);
     } else {
-      unsetenv("XDG_STATE_HOME");
+      UnsetEnvironment("XDG_STATE_HOME");
     }
-    setenv("OSTREL_PREFIX", prefixFolder.c_str(), 1);
+    SetEnvironment("OSTREL_PREFIX", prefixFolder.c_str());
     return platform::UpdaterStateFile().value();
   };
   const struct {

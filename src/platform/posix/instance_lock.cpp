@@ -15,7 +15,7 @@ namespace platform {
 
 namespace {
 
-std::optional<pid_t> ReadHolder(int fd) {
+std::optional<ProcessId> ReadHolder(int fd) {
   char text[32] = {};
   const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
   if (got <= 0)

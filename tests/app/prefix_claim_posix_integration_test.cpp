@@ -13,6 +13,7 @@
 #include <set>
 
 #include "testkit/child_process.h"
+#include "testkit/host.h"
 #include "testkit/temp_prefix.h"
 
 namespace fs = std::filesystem;
@@ -33,7 +34,7 @@ TEST(PrefixClaimTest, AnythingButHoldingTheLockEndsTheRunAndSaysWhy) {
     const fs::path prefix = temp.Root() / "prefix";
     const fs::path lock = prefix / "ostrel-update.lock";
     fs::create_directories(c.arrangement == kFolder ? lock : prefix);
-    setenv("OSTREL_PREFIX", prefix.c_str(), 1);
+    SetEnvironment("OSTREL_PREFIX", prefix.c_str());
     if (c.arrangement == kDanglingLink)
       fs::create_symlink(prefix / "elsewhere", lock);
     if (c.arrangement == kUnwritable)
@@ -81,10 +82,10 @@ TEST(PrefixClaimTest, TwoPrefixesOnOneCDriveTakeTurns) {
   const fs::path other = prefix.Root() / "other";
   fs::create_directories(other / "dosdevices");
   fs::create_symlink(drive, other / "dosdevices" / "c:");
-  setenv("OSTREL_PREFIX", other.c_str(), 1);
+  SetEnvironment("OSTREL_PREFIX", other.c_str());
   PrefixLocks second;
   const PrefixClaimResult result = ClaimPrefix(second);
-  setenv("OSTREL_PREFIX", prefix.Root().c_str(), 1);
+  SetEnvironment("OSTREL_PREFIX", prefix.Root().c_str());
   EXPECT_EQ(result.claim, PrefixClaim::kAnotherUpdater);
   EXPECT_EQ(result.message, "ostrel-update is already running on the C: drive " + drive.string() +
                                 " (process " + std::to_string(getpid()) + ").");

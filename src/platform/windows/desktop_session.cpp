@@ -1,4 +1,4 @@
-#include "platform/x_display.h"
+#include "platform/desktop_session.h"
 
 #include <windows.h>
 
@@ -6,6 +6,10 @@
 
 #include "platform/temporary_files.h"
 #include "window_handles.h"
+
+// A display is there in an interactive session; the windows of
+// `pid` are restored and brought forward; the end of the user's session
+// (WM_ENDSESSION) stands for the loss of the display.
 
 // Windows has no display connection to lose. What ends a GUI program from
 // outside is the end of the user's session: a hidden window of our own hears
@@ -73,12 +77,12 @@ bool DisplayAvailable() {
   return InteractiveSession();
 }
 
-bool ActivateWindowsOf(pid_t pid) {
+bool ActivateWindowsOf(ProcessId pid) {
   bool found = false;
   for (const HWND window : VisibleTopWindows()) {
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (static_cast<pid_t>(owner) != pid || ::GetWindow(window, GW_OWNER) != nullptr)
+    if (static_cast<ProcessId>(owner) != pid || ::GetWindow(window, GW_OWNER) != nullptr)
       continue;
     found = true;
     if (::IsIconic(window))

@@ -1,5 +1,6 @@
 // TempPrefix's start and end on Linux: OSTREL_PREFIX names its folder.
 #include "testkit/temp_prefix.h"
+#include "testkit/host.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,9 +19,9 @@ namespace {
 // Restores a variable of the environment as it was.
 void Restore(const char* name, bool had, const std::string& value) {
   if (had) {
-    setenv(name, value.c_str(), 1);
+    SetEnvironment(name, value.c_str());
   } else {
-    unsetenv(name);
+    UnsetEnvironment(name);
   }
 }
 
@@ -39,21 +40,16 @@ TempPrefix::TempPrefix() : m_folder("ostrel-test-") {
     m_hadStateHome = true;
     m_savedStateHome = saved;
   }
-  setenv("OSTREL_PREFIX", Root().c_str(), 1);
+  SetEnvironment("OSTREL_PREFIX", Root().c_str());
   // The updater's own records stay with the test, never in the home folder.
-  setenv("XDG_STATE_HOME", (Root() / "state").c_str(), 1);
+  SetEnvironment("XDG_STATE_HOME", (Root() / "state").c_str());
   // Never the machine's policy, which a test cannot know.
   platform::UseMachinePolicyLocationForTests({PolicyFile(Root()).string(), ::getuid()});
-  SetProfileName("ostrel.ini");
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  StartProcessStateAfresh();
 }
 
 TempPrefix::~TempPrefix() {
-  RestartLog();
-  ForgetSkin();
-  ResetCommandLine();
+  EndProcessState();
   Restore("OSTREL_PREFIX", m_hadPrefix, m_savedPrefix);
   Restore("XDG_STATE_HOME", m_hadStateHome, m_savedStateHome);
 }

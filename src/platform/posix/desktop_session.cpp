@@ -1,4 +1,4 @@
-#include "platform/x_display.h"
+#include "platform/desktop_session.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -92,7 +92,7 @@ bool DisplayAvailable() {
   return true;
 }
 
-bool ActivateWindowsOf(pid_t pid) {
+bool ActivateWindowsOf(ProcessId pid) {
   Display* display = OpenNamedDisplay();
   if (display == nullptr)
     return false;

@@ -3,7 +3,6 @@
 // profile functions keep it, the machine's one-updater lock, the process
 // snapshot, WinExec's reading of a command line, and WM_CLOSE. The rest of
 // the platform's tests run on both builds.
-#ifdef _WIN32
 
 #include <windows.h>
 //
@@ -257,5 +256,3 @@ TEST(WindowsPlatform, ATopLevelWindowIsListedNamedAndClosedByWmClose) {
 }
 
 }  // namespace
-
-#endif  // _WIN32

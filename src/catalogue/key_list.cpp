@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "catalogue/signed_text_lines.h"
 #include "platform/base64.h"
 #include "platform/crypto.h"
 
@@ -11,28 +12,6 @@ namespace {
 constexpr std::size_t kMostKeys = 64;
 constexpr char kListHeader[] = "ostrel-keys 1";
 constexpr char kSignaturesHeader[] = "ostrel-key-signatures 1";
-
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos)
-      break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
-}
-
-// The text after "<name> " on `line`, when the line starts so.
-std::optional<std::string_view> After(std::string_view line, std::string_view name) {
-  if (line.size() <= name.size() || line.substr(0, name.size()) != name || line[name.size()] != ' ')
-    return std::nullopt;
-  return line.substr(name.size() + 1);
-}
 
 std::optional<std::uint64_t> Number(std::optional<std::string_view> text) {
   if (!text || text->empty() || text->size() > 18 ||
@@ -72,17 +51,17 @@ std::size_t SignersAmong(const std::vector<std::string>& keys, std::string_view 
 }  // namespace
 
 std::optional<KeyList> ReadKeyList(std::string_view text, std::string* why) {
-  const auto lines = Lines(text);
+  const auto lines = SignedTextLines(text);
   if (lines.size() < 4 || lines[0] != kListHeader)
     return Fail<KeyList>(why, "it does not begin with the key list's first three lines");
   KeyList list;
-  const auto version = Number(After(lines[1], "version"));
-  const auto threshold = Number(After(lines[2], "threshold"));
+  const auto version = Number(SignedTextField(lines[1], "version"));
+  const auto threshold = Number(SignedTextField(lines[2], "threshold"));
   if (!version || *version == 0)
     return Fail<KeyList>(why, "its version is not a number above 0");
   list.version = *version;
   for (std::size_t i = 3; i < lines.size(); ++i) {
-    const auto key = After(lines[i], "key");
+    const auto key = SignedTextField(lines[i], "key");
     const auto raw = key ? Decoded(*key, platform::kEd25519PublicKeyBytes) : std::nullopt;
     if (!raw)
       return Fail<KeyList>(why, "a key line does not hold a key");
@@ -108,7 +87,7 @@ std::string FormatKeyList(const KeyList& list) {
 
 std::optional<std::vector<KeySignature>> ReadKeySignatures(std::string_view text,
                                                            std::string* why) {
-  const auto lines = Lines(text);
+  const auto lines = SignedTextLines(text);
   using Result = std::vector<KeySignature>;
   if (lines.empty() || lines[0] != kSignaturesHeader)
     return Fail<Result>(why, "it does not begin with the signatures' first line");
@@ -116,7 +95,7 @@ std::optional<std::vector<KeySignature>> ReadKeySignatures(std::string_view text
     return Fail<Result>(why, "it holds more signatures than a list may have");
   Result signatures;
   for (std::size_t i = 1; i < lines.size(); ++i) {
-    const auto rest = After(lines[i], "signature");
+    const auto rest = SignedTextField(lines[i], "signature");
     const std::size_t blank = rest ? rest->find(' ') : std::string_view::npos;
     const auto key = blank != std::string_view::npos
                          ? Decoded(rest->substr(0, blank), platform::kEd25519PublicKeyBytes)

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <vector>
 
+#include "catalogue/signed_text_lines.h"
 #include "platform/base64.h"
 #include "platform/calendar_time.h"
 #include "support/dates.h"
@@ -30,28 +31,6 @@ int Number(std::string_view digits) {
   for (char c : digits)
     value = value * 10 + (c - '0');
   return value;
-}
-
-std::vector<std::string_view> Lines(std::string_view text) {
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    if (!line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    lines.push_back(line);
-    if (end == std::string_view::npos)
-      break;
-    text.remove_prefix(end + 1);
-  }
-  return lines;
-}
-
-// The value of "name value"; nullopt when the line is another.
-std::optional<std::string_view> Field(std::string_view line, std::string_view name) {
-  if (line.size() <= name.size() || line.substr(0, name.size()) != name || line[name.size()] != ' ')
-    return std::nullopt;
-  return line.substr(name.size() + 1);
 }
 
 SignatureDate FromTime(std::time_t when) {
@@ -94,7 +73,7 @@ std::string SignatureDate::Text() const {
 }
 
 std::optional<SignatureFile> ReadSignatureFile(std::string_view text, std::string* why) {
-  std::vector<std::string_view> lines = Lines(text);
+  std::vector<std::string_view> lines = SignedTextLines(text);
   if (!lines.empty() && lines.back().empty())
     lines.pop_back();  // the final line break
   if (lines.empty() || lines[0] != kFirstLine)
@@ -103,25 +82,25 @@ std::optional<SignatureFile> ReadSignatureFile(std::string_view text, std::strin
     return Refuse(why, "not five lines");
 
   SignatureFile file;
-  const auto key = Field(lines[1], "key");
+  const auto key = SignedTextField(lines[1], "key");
   const auto keyBytes = key ? platform::Base64Decode(*key) : std::nullopt;
   if (!keyBytes || keyBytes->size() != kKeyBytes)
     return Refuse(why, "no readable key line");
   file.publicKey = *keyBytes;
 
-  const auto serial = Field(lines[2], "serial");
+  const auto serial = SignedTextField(lines[2], "serial");
   if (!serial || !AllDigits(*serial) || serial->size() > kMostSerialDigits)
     return Refuse(why, "no readable serial line");
   for (char c : *serial)
     file.serial = file.serial * 10 + static_cast<std::uint64_t>(c - '0');
 
-  const auto expires = Field(lines[3], "expires");
+  const auto expires = SignedTextField(lines[3], "expires");
   const auto date = expires ? SignatureDate::FromText(*expires) : std::nullopt;
   if (!date)
     return Refuse(why, "no readable expires line");
   file.expires = *date;
 
-  const auto signature = Field(lines[4], "signature");
+  const auto signature = SignedTextField(lines[4], "signature");
   const auto signatureBytes = signature ? platform::Base64Decode(*signature) : std::nullopt;
   if (!signatureBytes || signatureBytes->size() != kSignatureBytes)
     return Refuse(why, "no readable signature line");

@@ -1,0 +1,22 @@
+#include "catalogue/signed_text_lines.h"
+
+std::vector<std::string_view> SignedTextLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    if (!line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == std::string_view::npos)
+      break;
+    text.remove_prefix(end + 1);
+  }
+  return lines;
+}
+
+std::optional<std::string_view> SignedTextField(std::string_view line, std::string_view name) {
+  if (line.size() <= name.size() || line.substr(0, name.size()) != name || line[name.size()] != ' ')
+    return std::nullopt;
+  return line.substr(name.size() + 1);
+}

@@ -25,8 +25,9 @@ bool LoopbackServer::ServerEnded() {
   return m_server->Wait(std::chrono::milliseconds(0)).has_value();
 }
 
+// A server that never listened may be stuck: it is killed outright.
 void LoopbackServer::StopServer() {
-  if (m_server)
+  if (m_server && m_port != 0)
     m_server->Stop(SIGTERM);
   m_server.reset();
 }

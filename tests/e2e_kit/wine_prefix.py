@@ -89,6 +89,13 @@ class WinePrefix:
         shutil.copy(self.host("c:\\windows\\system32\\notepad.exe"), target)
         return f"C:\\ostrel\\{name}"
 
+    def run_startup_program(self):
+        """The suite's start-up program: a notepad as autorun.exe, its window
+        titled after the file it shows, "Ostrel Startup.txt"."""
+        program = self.notepad_as("autorun.exe")
+        self.host("c:\\ostrel\\Ostrel Startup.txt").write_text("welcome")
+        self.run_wine_program(program, "C:\\ostrel\\Ostrel Startup.txt")
+
     def installed(self, name):
         path = self.host(f"c:\\ostrel\\{name}.txt")
         return path.read_text() if path.exists() else None

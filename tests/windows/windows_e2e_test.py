@@ -69,9 +69,7 @@ class UnderWindows(WinePrefixTests, SessionCase):
 
     def test_the_startup_programs_windows_are_closed_by_wm_close_shown_or_hidden(self):
         s = self.session
-        s.host("c:\\ostrel").mkdir(parents=True, exist_ok=True)
-        s.host("c:\\ostrel\\Ostrel Startup.txt").write_text("welcome")
-        s.run_wine_program(s.notepad_as("autorun.exe"), "C:\\ostrel\\Ostrel Startup.txt")
+        s.run_startup_program()
         s.window_titled(r".*Ostrel Startup.*", timeout=30)
         # A second start-up program in the background: its one window is never shown.
         hidden = s.host("c:\\ostrel\\background\\autorun.exe")

@@ -74,9 +74,7 @@ class UnderWine(WinePrefixTests, SessionCase):
 
     def test_the_startup_programs_wine_window_is_closed_on_request(self):
         s = self.session
-        s.host("c:\\ostrel").mkdir(parents=True, exist_ok=True)
-        s.host("c:\\ostrel\\Ostrel Startup.txt").write_text("welcome")
-        s.run_wine_program(s.notepad_as("autorun.exe"), "C:\\ostrel\\Ostrel Startup.txt")
+        s.run_startup_program()
         env = dict(os.environ, DISPLAY=s.x.display)
         wait_until(lambda: subprocess.run(
             ["xdotool", "search", "--name", "Ostrel Startup"], env=env,

@@ -105,6 +105,9 @@ class WinePrefix:
             self.app.terminate()
             self.app.wait(timeout=10)
         subprocess.run(["wineserver", "-k"], env=self.wine_env(), check=False)
+        # -k only asks; the server saves the registry as it ends, which would
+        # put files back into a prefix being removed.
+        subprocess.run(["wineserver", "-w"], env=self.wine_env(), check=False, timeout=30)
         for program in self.programs:
             try:
                 program.wait(timeout=10)

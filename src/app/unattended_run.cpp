@@ -52,7 +52,7 @@ class UnattendedDesktop final : public ConsoleDesktop {
   void Run(CUpdateDoc& doc) {
     for (;;) {
       std::unique_lock<std::mutex> lock(m_mutex);
-      if (m_commands.empty() && !doc.m_bInProgress && doc.m_InstallQueue.empty())
+      if (m_commands.empty() && doc.Idle())
         return;
       // An installer's end or a transfer's "Complete" is always to come while
       // work is in progress: both are posted whatever happens.

@@ -2,27 +2,28 @@
 // whose progress the update view polls once a second, through Progress().
 //
 // Everything here runs on the UI thread, except that the download worker adds
-// to m_nBytesReceived while a transfer runs. The document owns every catalogue
-// copy it has loaded (the list and the queue may still point into earlier
-// ones) and the worker, which it joins before the next transfer starts and
-// when it is destroyed, so nothing is freed under a running transfer.
+// to the transfer's byte counter while a transfer runs. The document owns
+// every catalogue copy it has loaded (the list and the queue may still point
+// into earlier ones), its transfer session (transfer_session.h), which it
+// abandons when it is destroyed, so nothing is freed under a running
+// transfer, and its installer queue (installer_queue.h).
 #pragma once
 
-#include <atomic>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "catalogue/installer_queue.h"
+#include "catalogue/transfer_session.h"
 
 class CXMLVar;
 
 // Where the workflow's installers come from and whether they start.
 enum class WorkflowMode {
-  // Each item is fetched into m_strFolder and its installer started.
+  // Each item is fetched into the download folder and its installer started.
   Normal,
   // Network Download: items are fetched into the network folder, not started.
   Download,
@@ -43,20 +44,6 @@ struct ProgressSnapshot {
   std::size_t queueLength = 0;
   // An installer runs, or waits for the one running to end.
   bool installerUnderWay = false;
-};
-
-// What became of one item of the work under way (an Install, Install All).
-struct InstallOutcome {
-  // The item's Description.
-  std::string description;
-  // The installer's exit status; nullopt when it never started.
-  std::optional<int> exitStatus;
-  // Why it never started (the download or the file check failed, ...).
-  std::string reason;
-
-  // Ended with 0, or with 3010 or 1641 (done, once the machine restarts).
-  bool Succeeded() const;
-  bool AsksRestart() const;
 };
 
 // Shown once at the end of work in which an installer asked for a restart.
@@ -103,7 +90,10 @@ class CUpdateDoc {
   // ended"): logs its exit status and starts the installer waiting for it.
   void OnInstallerEnded();
   // An installer runs, or waits for the one running to end.
-  bool InstallerUnderWay() const;
+  bool InstallerUnderWay() const { return m_installers.UnderWay(); }
+  // No transfer is under way and no item waits in the queue (an installer
+  // may still run): the workflow rests until the next command.
+  bool Idle() const { return !m_bInProgress && m_installers.Empty(); }
 
   // The library-check mode: the main window closes once the first installer
   // has been started (or refused). Set by the application at start-up.
@@ -111,7 +101,7 @@ class CUpdateDoc {
 
   // What became of each item of the work under way, or of the last work to
   // end, until the next starts.
-  const std::vector<InstallOutcome>& Outcomes() const { return m_Outcomes; }
+  const std::vector<InstallOutcome>& Outcomes() const { return m_installers.Outcomes(); }
   // Whether the end of work in which an installer asked for a restart says
   // so in a message box (the window); an unattended run says it itself.
   void SetTellsRestart(bool tells) { m_bTellsRestart = tells; }
@@ -139,28 +129,12 @@ class CUpdateDoc {
   void AbandonTransfer();
 
   // --- What the view reads (UI thread) ---------------------------------------
-  // The catalogue copy in use, or none before the first load.
-  CXMLVar* Downloads() const { return m_pDownloads; }
-  ProgressSnapshot Progress() const;
-
-  // --- The workflow's state: the document's own; tests set and check it -----
-  CXMLVar* m_pDownloads = nullptr;
-  WorkflowMode m_Mode = WorkflowMode::Normal;
-  std::string m_strFolder;
-  std::string m_strStatus;
-  bool m_bSilent = false;
-  std::deque<CXMLVar*> m_InstallQueue;
-  std::int32_t m_nSizeKB = 0;
-  std::string m_strCommand;
-  bool m_bInProgress = false;
-  // Written by the worker while a transfer runs, read by the view's timer.
-  std::atomic<std::int32_t> m_nBytesReceived{0};
+  // The catalogue copy in use, or none before the first load. Virtual, like
+  // Progress: a view can be shown a document staged for it.
+  virtual CXMLVar* Downloads() const { return m_pDownloads; }
+  virtual ProgressSnapshot Progress() const;
 
  private:
-  struct Transfer;
-  struct Installers;
-  struct InstallerStart;
-
   // StartDownload without the policy's question: the queue's next item.
   void TransferItem(CXMLVar* item);
   // Network Download and Run: the folder, announced, then Install All.
@@ -171,6 +145,8 @@ class CUpdateDoc {
   // The one place where an item's installer is about to start: now, or once
   // the installer running has ended.
   void StartOrQueueInstaller(const std::string& command);
+  // Starts it with the mode's handles; in the network Run mode the progress
+  // dialog shows it.
   void StartInstaller(const InstallerStart& start);
   void ShowWaiting();
   // "Complete" of ShowInfo's transfer: the text is checked and opened.
@@ -180,7 +156,6 @@ class CUpdateDoc {
   void GoOnAfterInstaller();
   // The work has ended: its outcomes are complete.
   void EndOfWork();
-  void AddOutcome(std::optional<int> exitStatus, std::string reason);
 
   std::string m_strTitle;
   // The catalogue in use was signed: its installers start only with a digest.
@@ -188,12 +163,14 @@ class CUpdateDoc {
   bool m_bClosesAfterFirstInstaller = false;
   bool m_bCatalogueAccepted = false;
   bool m_bTellsRestart = true;
-  std::vector<InstallOutcome> m_Outcomes;
-  // The outcomes belong to ended work: the next start begins afresh.
-  bool m_bOutcomesClosed = true;
+  WorkflowMode m_Mode = WorkflowMode::Normal;
+  // A transfer or a queue is under way.
+  bool m_bInProgress = false;
+  // Before the session and the queue, which point into them.
   std::vector<std::unique_ptr<CXMLVar>> m_Catalogues;
-  std::unique_ptr<Transfer> m_pTransfer;
-  std::unique_ptr<Installers> m_pInstallers;
+  CXMLVar* m_pDownloads = nullptr;
+  InstallerQueue m_installers;
+  TransferSession m_transfer;
 };
 
 // [paths] installers, defaulting to [paths] clientdir with "clients" made

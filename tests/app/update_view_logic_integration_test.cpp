@@ -35,6 +35,15 @@ struct ShownProgress final : ProgressDisplay {
   std::function<void()> whileDraining;
 };
 
+// A document in whatever state a case needs: the view reads nothing else.
+struct StagedDocument final : CUpdateDoc {
+  CXMLVar* Downloads() const override { return catalogue; }
+  ProgressSnapshot Progress() const override { return progress; }
+
+  CXMLVar* catalogue = nullptr;
+  ProgressSnapshot progress;
+};
+
 class ViewLogic : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -47,10 +56,7 @@ class ViewLogic : public ::testing::Test {
       item->AddChild(std::make_unique<CXMLVar>("Info", info));
     }
   }
-  void TearDown() override {
-    doc.m_pDownloads = nullptr;
-    ResetCommandLine();
-  }
+  void TearDown() override { ResetCommandLine(); }
   UpdateViewLogic Logic(bool programsRunning = false) {
     return UpdateViewLogic(doc, list, progress, [this, programsRunning] {
       ++guardAsked;
@@ -60,7 +66,7 @@ class ViewLogic : public ::testing::Test {
 
   TempPrefix prefix;
   DesktopRecorder desktop;
-  CUpdateDoc doc;
+  StagedDocument doc;
   std::unique_ptr<CXMLVar> catalogue;
   TableList list{800};
   ShownProgress progress;
@@ -73,7 +79,7 @@ TEST_F(ViewLogic, TheLibraryCheckModePostsOneAutomaticInstallForTheRun) {
   TheOptions()["sel"] = "nothing";
   TheOptions()["DLLCHECK"] = "T";
   CXMLVar emptyCatalogue("Downloads");
-  doc.m_pDownloads = &emptyCatalogue;
+  doc.catalogue = &emptyCatalogue;
   auto logic = Logic();
   logic.OnUpdate(cmd::kHintCatalogue);
   logic.OnUpdate(cmd::kHintCatalogue);
@@ -85,7 +91,7 @@ TEST_F(ViewLogic, TheLibraryCheckModePostsOneAutomaticInstallForTheRun) {
 
 TEST_F(ViewLogic, TheFilledListMarksTheUpdatesThisMachineHasNotGot) {
   WriteProfileString("internet", "updatedll", "01/03/2026");
-  doc.m_pDownloads = catalogue.get();
+  doc.catalogue = catalogue.get();
   Logic().OnUpdate(cmd::kHintCatalogue);
   ASSERT_EQ(list.rows.size(), 2u);
   EXPECT_EQ(list.rows[0].cells[0], "about abc.txt");
@@ -101,10 +107,7 @@ TEST_F(ViewLogic, ProgressLabelsAndTheDialogFollowTheTransfer) {
   EXPECT_TRUE(progress.positions.empty());
 
   progress.open = true;
-  doc.m_bInProgress = true;
-  doc.m_nSizeKB = 2048;
-  doc.m_nBytesReceived = 1048576;
-  doc.m_strStatus = "Payroll update";
+  doc.progress = {1048576, 2048, "Payroll update", true};
   logic.RefreshProgress();
   EXPECT_EQ(progress.kilobytes, "1024 KB");
   EXPECT_EQ(progress.percentage, "50 %");
@@ -112,25 +115,23 @@ TEST_F(ViewLogic, ProgressLabelsAndTheDialogFollowTheTransfer) {
   EXPECT_EQ(progress.positions, std::vector<int>{50});
   EXPECT_TRUE(progress.open);
 
-  doc.m_nBytesReceived = 2048 * 1024;
+  doc.progress.bytesReceived = 2048 * 1024;
   logic.RefreshProgress();
   EXPECT_FALSE(progress.open);
-  doc.m_bInProgress = false;
 }
 
 TEST_F(ViewLogic, TheDialogStaysOpenWhileTheQueueHoldsItems) {
   auto logic = Logic();
   progress.open = true;
-  doc.m_nSizeKB = 0;
-  doc.m_nBytesReceived = 1536;
-  doc.m_InstallQueue.push_back(catalogue->Children().front());
+  doc.progress.bytesReceived = 1536;
+  doc.progress.queueLength = 1;
   logic.RefreshProgress();
   EXPECT_TRUE(progress.open);
   EXPECT_EQ(progress.percentage, "100 %");
 
   // A "Complete" handled while the bar moves empties the queue: the close is
   // decided on what it left.
-  progress.whileDraining = [this] { doc.m_InstallQueue.clear(); };
+  progress.whileDraining = [this] { doc.progress.queueLength = 0; };
   logic.RefreshProgress();
   EXPECT_FALSE(progress.open);
 }
@@ -138,10 +139,9 @@ TEST_F(ViewLogic, TheDialogStaysOpenWhileTheQueueHoldsItems) {
 TEST_F(ViewLogic, HintOneRefreshesTheProgressAtOnce) {
   auto logic = Logic();
   progress.open = true;
-  doc.m_bInProgress = true;
-  doc.m_strStatus = "c:\\temp\\setup.exe";
+  doc.progress.inProgress = true;
+  doc.progress.status = "c:\\temp\\setup.exe";
   logic.OnUpdate(cmd::kHintProgress);
   EXPECT_EQ(progress.title, "c:\\temp\\setup.exe...");
   EXPECT_EQ(list.RowCount(), 0);
-  doc.m_bInProgress = false;
 }

@@ -96,14 +96,14 @@ class CatalogueTest : public ::testing::Test {
             else
               doc.OnCommand(command);
           }
-          return posted.empty() && !doc.m_bInProgress && doc.m_InstallQueue.empty();
+          return posted.empty() && doc.Idle();
         },
         std::chrono::seconds(20));
   }
 
   CXMLVar* Item(std::size_t index) const {
     std::size_t i = 0;
-    for (CXMLVar* item : doc.m_pDownloads->Children()) {
+    for (CXMLVar* item : doc.Downloads()->Children()) {
       if (i++ == index)
         return item;
     }
@@ -112,7 +112,7 @@ class CatalogueTest : public ::testing::Test {
 
   std::vector<std::string> ItemDescriptions() const {
     std::vector<std::string> names;
-    for (CXMLVar* item : doc.m_pDownloads->Children()) {
+    for (CXMLVar* item : doc.Downloads()->Children()) {
       names.push_back(item->ChildValue("Description"));
     }
     return names;

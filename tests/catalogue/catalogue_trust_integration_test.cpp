@@ -120,7 +120,7 @@ TEST_F(CatalogueTrustTest, ASignedCatalogueWithMatchingInstallersInstallsAndKeep
   PublishSigned(TwoItems(), 6);
   CUpdateDoc later;
   later.LoadCatalogue();
-  EXPECT_EQ(later.m_pDownloads->Children().size(), 2u);
+  EXPECT_EQ(later.Downloads()->Children().size(), 2u);
   EXPECT_EQ(RecordedSerial(), "6");
 }
 
@@ -173,7 +173,7 @@ TEST_F(CatalogueTrustTest, ASignatureBehindTheCataloguesLoginIsAskedForAndVerifi
   doc.LoadCatalogue();
   EXPECT_EQ(desktop.CredentialPrompts().size(), 2u);
   EXPECT_TRUE(desktop.Messages().empty());
-  EXPECT_EQ(doc.m_pDownloads->Children().size(), 2u);
+  EXPECT_EQ(doc.Downloads()->Children().size(), 2u);
 }
 
 // Another program rewrites the catalogue's file while the user logs in for
@@ -323,7 +323,7 @@ TEST_P(CatalogueRefusalTest, RefusesTheCatalogueWithItsReasonAndInstallsNothing)
   ASSERT_TRUE(InstallAllAndRest());
   const std::string message = kRefused + std::string(GetParam().reason) + ".";
   EXPECT_EQ(desktop.Messages(), std::vector<std::string>{message});
-  EXPECT_TRUE(doc.m_pDownloads->Children().empty());
+  EXPECT_TRUE(doc.Downloads()->Children().empty());
   EXPECT_NE(prefix.LogText().find(message), std::string::npos);
   EXPECT_FALSE(std::filesystem::exists(prefix.Host("c:\\temp\\temp.xml")));
   EXPECT_TRUE(Records().empty());

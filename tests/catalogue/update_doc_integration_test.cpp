@@ -66,8 +66,8 @@ TEST_F(CatalogueLoad, AFailedFetchGivesAnEmptyCatalogueAndOneMessageEvenOverAnOl
   const std::string down = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()) + "/";
   SetEnvironment("OSTREL_CATALOGUE_URL", down.c_str());
   doc.LoadCatalogue();
-  ASSERT_NE(doc.m_pDownloads, nullptr);
-  EXPECT_TRUE(doc.m_pDownloads->Children().empty());
+  ASSERT_NE(doc.Downloads(), nullptr);
+  EXPECT_TRUE(doc.Downloads()->Children().empty());
   EXPECT_EQ(desktop.Messages().size(), 1u);
   EXPECT_TRUE(desktop.ViewUpdates().empty());
 }
@@ -75,7 +75,7 @@ TEST_F(CatalogueLoad, AFailedFetchGivesAnEmptyCatalogueAndOneMessageEvenOverAnOl
 TEST_F(CatalogueLoad, DownloadsNestedDeeperGivesAnEmptyCatalogue) {
   server.AddFile("download.xml", "<c><wrap><Downloads><i><a>x</a></i></Downloads></wrap></c>");
   doc.LoadCatalogue();
-  EXPECT_TRUE(doc.m_pDownloads->Children().empty());
+  EXPECT_TRUE(doc.Downloads()->Children().empty());
   EXPECT_TRUE(desktop.ViewUpdates().empty());
 }
 
@@ -98,10 +98,8 @@ TEST_F(CatalogueLoad, AReloadKeepsTheEarlierCopyAlive) {
   Publish({{"First", "a.exe"}});
   doc.LoadCatalogue();
   CXMLVar* earlier = Item(0);
-  doc.m_InstallQueue.push_back(earlier);
   Publish({{"Second", "b.exe"}});
   ASSERT_TRUE(doc.OnCommand(cmd::kReloadCatalogue));
   EXPECT_EQ(ItemDescriptions(), std::vector<std::string>{"Second"});
   EXPECT_EQ(earlier->ChildValue("Description"), "First");
-  doc.m_InstallQueue.clear();
 }

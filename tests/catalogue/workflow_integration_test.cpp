@@ -60,12 +60,12 @@ TEST_F(Workflow, AnInstallStartsTheInstallerInTheDownloadFolderAndTheNextOneSile
   doc.LoadCatalogue();
 
   doc.StartDownload(Item(0));
-  EXPECT_EQ(doc.m_strStatus, "Accounts");
+  EXPECT_EQ(doc.Progress().status, "Accounts");
   ASSERT_TRUE(RunUntilIdle());
   ASSERT_EQ(WaitForRecords(1).size(), 1u);
   EXPECT_EQ(Records()[0], "accounts.exe args=[] cwd=" + Folder("c:\\temp"));
   EXPECT_EQ(GetProfileString("internet", "updateaccounts", ""), "15/06/2026");
-  EXPECT_EQ(doc.m_nSizeKB, 1);
+  EXPECT_EQ(doc.Progress().sizeKB, 1);
 
   doc.StartDownload(Item(0));
   ASSERT_TRUE(RunUntilIdle());
@@ -103,9 +103,7 @@ TEST_F(Workflow, InstallAllOfSpecialItemsOnlyQueuesNothingButTurnsSilentOn) {
   Publish({{"Vista", "vista.exe"}, {"Drivers", "drivers.exe"}});
   doc.LoadCatalogue();
   doc.InstallAll();
-  EXPECT_TRUE(doc.m_InstallQueue.empty());
-  EXPECT_FALSE(doc.m_bInProgress);
-  EXPECT_TRUE(doc.m_bSilent);
+  EXPECT_TRUE(doc.Idle());
   EXPECT_EQ(desktop.ProgressOpened(), 1);
 }
 
@@ -152,11 +150,12 @@ TEST_F(Workflow, InstallersRunOneAfterAnotherAndEachEndIsLogged) {
   doc.InstallAll();
   std::vector<std::string> statuses;
   ASSERT_TRUE(RunUntilIdle([&] {
-    if (doc.m_strStatus.rfind("waiting for ", 0) == 0 &&
-        (statuses.empty() || statuses.back() != doc.m_strStatus))
-      statuses.push_back(doc.m_strStatus);
+    const ProgressSnapshot now = doc.Progress();
+    if (now.status.rfind("waiting for ", 0) == 0 &&
+        (statuses.empty() || statuses.back() != now.status))
+      statuses.push_back(now.status);
     // The progress dialog stays while an installer runs or waits.
-    EXPECT_TRUE(!doc.InstallerUnderWay() || doc.m_bInProgress);
+    EXPECT_TRUE(!now.installerUnderWay || now.inProgress);
   }));
   EXPECT_FALSE(fs::exists(busy + ".log"));
   EXPECT_FALSE(doc.InstallerUnderWay());
@@ -220,13 +219,12 @@ TEST_F(Workflow, ASecondQueueWhileATransferRunsIsRefused) {
   Publish({{"Slow", "-/trickle/40"}, {"Other", "other.exe"}});
   doc.LoadCatalogue();
   doc.StartDownload(Item(0));
-  ASSERT_TRUE(doc.m_bInProgress);
+  ASSERT_TRUE(doc.Progress().inProgress);
   doc.InstallAll();
   doc.NetworkDownload();
   doc.StartDownload(Item(1));
   EXPECT_EQ(desktop.Messages(), std::vector<std::string>(3, "download in progress, try later"));
-  EXPECT_TRUE(doc.m_InstallQueue.empty());
-  EXPECT_EQ(doc.m_Mode, WorkflowMode::Normal);
+  EXPECT_EQ(doc.Progress().queueLength, 0u);
   ASSERT_TRUE(RunUntilIdle());
 }
 
@@ -285,10 +283,10 @@ TEST_F(Workflow, NetworkDownloadFillsTheFolderAndNetworkRunInstallsFromItInTurn)
   runDoc.LoadCatalogue();
   runDoc.NetworkRun();
   // Before the first Complete: one item started of the five in the catalogue.
-  EXPECT_EQ(runDoc.m_nBytesReceived.load() / 1024 * 100 / runDoc.m_nSizeKB, 20);
+  const ProgressSnapshot first = runDoc.Progress();
+  EXPECT_EQ(first.bytesReceived / 1024 * 100 / first.sizeKB, 20);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while ((runDoc.m_bInProgress || !runDoc.m_InstallQueue.empty()) &&
-         std::chrono::steady_clock::now() < deadline) {
+  while (!runDoc.Idle() && std::chrono::steady_clock::now() < deadline) {
     for (int command : desktop.TakePostedCommands())
       runDoc.OnCommand(command);
   }
@@ -321,7 +319,8 @@ TEST_F(Workflow, SetupIsOfferedWhenNoFolderIsKnownAndACancelFallsBackToTheTempFo
   const auto events = desktop.Events();
   EXPECT_EQ(std::vector<std::string>(events.end() - 3, events.end()),
             (std::vector<std::string>{"setup: ", "message: installing from ", "setup: "}));
-  EXPECT_EQ(cancelled.m_strFolder, "c:\\temp");
+  // Its installers are looked for in, and started from, the temporary folder.
+  EXPECT_EQ(fs::current_path(), Folder("c:\\temp"));
   cancelled.WaitForTransfer();
 }
 
@@ -375,7 +374,7 @@ TEST_F(Workflow, ATricklingInformationTextHoldsNeitherTheWindowNorItsClosing) {
   for (const bool closing : {true, false}) {
     doc.ShowInfo(Item(0));
     // Back at once: the text has neither arrived nor failed yet.
-    EXPECT_TRUE(doc.m_bInProgress);
+    EXPECT_TRUE(doc.Progress().inProgress);
     EXPECT_TRUE(desktop.Messages().empty());
     if (closing)
       doc.AbandonTransfer();

@@ -3,26 +3,16 @@
 import os
 import signal
 import subprocess
-import time
 import unittest
 
-from user_session import DEMO, ORDINARY_INSTALLERS, UPDATER, UserSession, wait_until
+from e2e_kit.installed_updater import DEMO, ORDINARY_INSTALLERS, UPDATER, UserSession
+from e2e_kit.session import wait_until
+from e2e_kit.session_case import SessionCase
 
 
-class UpdaterEndToEnd(unittest.TestCase):
-    def setUp(self):
-        self.session = UserSession()
-
-    def tearDown(self):
-        if self._outcome_failed():
-            artefacts = os.environ.get("OSTREL_E2E_ARTEFACTS")
-            if artefacts:
-                self.session.screenshot(os.path.join(artefacts, f"{self._testMethodName}.png"))
-        self.session.close()
-
-    def _outcome_failed(self):
-        result = self._outcome.result
-        return any(test is self for test, _ in result.failures + result.errors)
+class UpdaterEndToEnd(SessionCase):
+    def make_session(self):
+        return UserSession()
 
     def install_all(self, *arguments, server=None, **urls):
         s = self.session
@@ -100,9 +90,7 @@ class UpdaterEndToEnd(unittest.TestCase):
         s.host("c:\\net\\installers").mkdir(parents=True)
         s.write_settings("[paths]\ninstallers=c:\\net\\installers\n")
         s.start(catalogue=server.base_url)
-        main = s.window_titled(r"Ostrel - update")
-        time.sleep(0.5)
-        s.choose_menu(main, downs=4, rights=1)  # Install > Network > Download
+        s.choose_menu(self.main_window(), downs=4, rights=1)  # Install > Network > Download
         s.answer_message_box()
         folder = s.host("c:\\net\\installers")
         wait_until(lambda: all((folder / n).exists() for n in ORDINARY_INSTALLERS),

@@ -7,206 +7,69 @@ windows, which live on the test's own X server."""
 import os
 import re
 import shutil
-import socket
 import subprocess
-import sys
 import time
 import unittest
 from pathlib import Path
 
-HERE = Path(__file__).resolve().parent
-sys.path.insert(0, str(HERE.parent / "wine"))
-sys.path.insert(0, str(HERE.parent / "e2e"))
-import user_session  # noqa: E402
-from user_session import CatalogueServer, UserSession, wait_until  # noqa: E402
-from wine_e2e_test import ITEM, copy_prefix, processes_named  # noqa: E402
+from e2e_kit.servers import LoopbackProxy
+from e2e_kit.session import Session, wait_until
+from e2e_kit.session_case import SessionCase
+from e2e_kit.wine_prefix import WinePrefix, WinePrefixTests, processes_named
 
-WORK = Path(os.environ["OSTREL_WINE_WORK"])
 UPDATER = Path(os.environ["OSTREL_WINDOWS_UPDATER"])
-WINE = os.environ["OSTREL_WINE"]
 SLEEPER = Path(os.environ["OSTREL_TEST_SLEEPER"])
 # Another program, looking at the updater's windows by their ids (window_probe.c).
 PROBE = os.environ.get("OSTREL_WINDOW_PROBE")
-# The publisher's tools are the Linux build's.
-HOST_BUILD = Path(os.environ["OSTREL_HOST_BUILD"])
-user_session.SERVER = HOST_BUILD / "tools" / "catalogue-server" / "catalogue-server"
-user_session.SIGN_TOOL = HOST_BUILD / "tools" / "sign" / "ostrel-sign"
 
 
-class WindowsSession(UserSession):
-    """A UserSession whose prefix is a real Wine prefix and whose updater is
-    ostrel-update.exe, started by Wine with no OSTREL_PREFIX: its paths are
-    Windows' own, on the prefix's C: drive."""
+class WindowsSession(WinePrefix, Session):
+    """A session whose updater is ostrel-update.exe, started by Wine with no
+    OSTREL_PREFIX: its paths are Windows' own, on the prefix's C: drive. Its
+    catalogue is signed with the Linux build's tool."""
+
+    WINE = os.environ["OSTREL_WINE"]
 
     def __init__(self):
         super().__init__()
-        shutil.rmtree(self.prefix)
-        copy_prefix(WORK / "pristine", self.prefix)
-        self.user_home = self.home / "user"
-        self.user_home.mkdir()
-        self.programs = []
-        root = self.home / "www"
-        root.mkdir()
-        for installer in (WORK / "installers").iterdir():
-            shutil.copy(installer, root)
-        self.server = CatalogueServer(root)
-        self.servers.append(self.server)
-        items = "".join(ITEM.format(name, self.server.base_url) for name in ("first", "second"))
-        (root / "download.xml").write_text(
-            f'<?xml version="1.0"?>\r\n<Catalogue>\r\n<Downloads>\r\n{items}'
-            "</Downloads>\r\n</Catalogue>\r\n")
-        self.public_key = self.sign_catalogue(root)
+        self.make_wine_prefix()
+        self.public_key = self.sign_catalogue(self.server.root / "download.xml", self.server.root)
         # The program runs as installed: update.exe in the suite's folder.
         self.program = self.host("c:\\ostrel\\update.exe")
         self.program.parent.mkdir(parents=True)
         shutil.copy(UPDATER, self.program)
 
-    def sign_catalogue(self, root):
-        """Signs the catalogue and its installers' digests as the publisher
-        would, with the Linux build's tool; returns the public key."""
-        key = self.home / "publisher.pem"
-        public_key = subprocess.run([str(user_session.SIGN_TOOL), "keygen", str(key)], check=True,
-                                    capture_output=True, text=True).stdout.strip()
-        subprocess.run([str(user_session.SIGN_TOOL), "sign", str(key), str(root / "download.xml"),
-                        "--files", str(root)], check=True, capture_output=True)
-        return public_key
-
-    def wine_env(self):
-        env = dict(os.environ, HOME=str(self.user_home), WINEPREFIX=str(self.prefix),
-                   DISPLAY=self.x.display, WINEDEBUG="-all")
-        for name in ("OSTREL_PREFIX", "WAYLAND_DISPLAY", "OSTREL_PUBLIC_KEY"):
-            env.pop(name, None)
-        return env
-
     def start_updater(self, *arguments):
         env = dict(self.wine_env(), OSTREL_CATALOGUE_URL=self.server.base_url,
                    OSTREL_PUBLIC_KEY=self.public_key)
-        self.output = open(self.home / "updater.out", "ab")
-        self.app = subprocess.Popen([WINE, str(self.program), *arguments], env=env, cwd=self.home,
-                                    stdout=self.output, stderr=subprocess.STDOUT)
-        return self.app
-
-    def windows(self):
-        """Every visible window on this session's own X server, as (id, title):
-        Wine's windows carry the Wine loader's pid, not always the one started."""
-        ids = self._xdotool("search", "--onlyvisible", "--name", ".*", check=False).split()
-        return [(w, self._xdotool("getwindowname", w, check=False).strip()) for w in ids]
+        return self.launch([self.WINE, str(self.program), *arguments], env)
 
     def use_proxy(self, site):
         """The user's Internet settings name a proxy, as Internet Options would set them."""
         settings = r"HKCU\Software\Microsoft\Windows\CurrentVersion\Internet Settings"
         for value, kind, data in (("ProxyEnable", "REG_DWORD", "1"),
                                   ("ProxyServer", "REG_SZ", site)):
-            subprocess.run([WINE, "reg", "add", settings, "/v", value, "/t", kind, "/d", data,
+            subprocess.run([self.WINE, "reg", "add", settings, "/v", value, "/t", kind, "/d", data,
                             "/f"], env=self.wine_env(), check=True, stdout=subprocess.DEVNULL,
                            stderr=subprocess.DEVNULL)
 
     def probe(self, *arguments):
         """What the window probe finds, one line each."""
-        found = subprocess.run([WINE, PROBE, *arguments], env=self.wine_env(), capture_output=True,
-                               text=True, timeout=60)
+        found = subprocess.run([self.WINE, PROBE, *arguments], env=self.wine_env(),
+                               capture_output=True, text=True, timeout=60)
         return found.stdout.replace("\r", "").splitlines()
 
-    def run_wine_program(self, windows_program, *arguments):
-        self.programs.append(subprocess.Popen(
-            [WINE, windows_program, *arguments], env=self.wine_env(),
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
 
-    def notepad_as(self, name):
-        target = self.host(f"c:\\ostrel\\{name}")
-        target.parent.mkdir(parents=True, exist_ok=True)
-        shutil.copy(self.host("c:\\windows\\system32\\notepad.exe"), target)
-        return f"C:\\ostrel\\{name}"
+class UnderWindows(WinePrefixTests, SessionCase):
+    MAIN_WINDOW_TIMEOUT = 60
+    INSTALL_TIMEOUT = 120
 
-    def installed(self, name):
-        path = self.host(f"c:\\ostrel\\{name}.txt")
-        return path.read_text() if path.exists() else None
-
-    def close(self):
-        if self.running():
-            self.app.terminate()
-            self.app.wait(timeout=10)
-        subprocess.run(["wineserver", "-k"], env=self.wine_env(), check=False)
-        for program in self.programs:
-            try:
-                program.wait(timeout=10)
-            except subprocess.TimeoutExpired:
-                program.kill()
-        super().close()
-
-
-class LoopbackProxy:
-    """Debian's squid on loopback asking for a Basic login, as the C++ tests
-    start it (tests/testkit/loopback_proxy.sh, with the same login)."""
-
-    USER, PASSWORD = "payroll", "Gr3y-Heron"
-    HASH = "$apr1$ostrel01$W4M.3APjrtXY9IjyNnv6F0"  # openssl passwd -apr1 -salt ostrel01
-
-    def __init__(self, work):
-        self.work = Path(work)
-        self.work.mkdir()
-        with socket.socket() as probe:
-            probe.bind(("127.0.0.1", 0))
-            self.port = probe.getsockname()[1]
-        self.process = subprocess.Popen(
-            ["bash", str(HERE.parent / "testkit" / "loopback_proxy.sh"), str(self.work),
-             str(self.port), self.USER, self.HASH])
-        wait_until(lambda: (self.work / "ready").exists() or self.process.poll() is not None,
-                   60, "squid")
-        if not (self.work / "ready").exists():
-            raise AssertionError("squid did not start: " + (self.work / "squid.log").read_text())
-
-    def stop(self):
-        # The script ends by itself once its folder has gone with the session.
-        if self.work.exists():
-            (self.work / "stop").write_text("")
-        self.process.wait(timeout=20)
-
-
-class UnderWindows(unittest.TestCase):
-    def setUp(self):
-        self.session = WindowsSession()
-
-    def tearDown(self):
-        result = self._outcome.result
-        if any(test is self for test, _ in result.failures + result.errors):
-            artefacts = os.environ.get("OSTREL_E2E_ARTEFACTS")
-            if artefacts:
-                self.session.screenshot(os.path.join(artefacts, f"{self._testMethodName}.png"))
-        self.session.close()
-
-    def main_window(self):
-        main = self.session.window_titled(r"Ostrel - update", timeout=60)
-        time.sleep(0.5)
-        return main
-
-    def test_install_all_installs_into_the_prefix_one_at_a_time(self):
-        s = self.session
-        s.start_updater("/ALL")
-        wait_until(lambda: s.installed("first") and s.installed("second"), 120, "both installers")
-        self.assertEqual(s.installed("first"), "silent, alone")
-        self.assertEqual(s.installed("second"), "silent, alone")
-        settings = s.settings()
-        self.assertIn("updatefirst=", settings)
-        self.assertIn("updatesecond=", settings)
-        wait_until(lambda: s.log().count(" ended with status 0\r\n") == 2, 30, "both ends logged")
-
-    def test_a_suite_program_running_in_this_prefix_blocks_a_single_install(self):
-        s = self.session
-        s.run_wine_program(s.notepad_as("accounts.exe"))
-        wait_until(lambda: processes_named("accounts.exe", s.prefix), 30, "accounts.exe under Wine")
-        s.start_updater("/SEL:first")
-        s.choose_menu(self.main_window(), downs=1)  # Install > Install
-        s.answer_message_box(timeout=30)  # "Ostrel Accounts is currently running."
-        time.sleep(2)
-        self.assertIsNone(s.installed("first"))
-        self.assertNotIn("updatefirst=", s.settings())
+    def make_session(self):
+        return WindowsSession()
 
     def test_the_startup_programs_windows_are_closed_by_wm_close_shown_or_hidden(self):
         s = self.session
-        s.host("c:\\ostrel").mkdir(parents=True, exist_ok=True)
-        s.host("c:\\ostrel\\Ostrel Startup.txt").write_text("welcome")
-        s.run_wine_program(s.notepad_as("autorun.exe"), "C:\\ostrel\\Ostrel Startup.txt")
+        s.run_startup_program()
         s.window_titled(r".*Ostrel Startup.*", timeout=30)
         # A second start-up program in the background: its one window is never shown.
         hidden = s.host("c:\\ostrel\\background\\autorun.exe")
@@ -306,6 +169,7 @@ class UnderWindows(unittest.TestCase):
         self.assertEqual(styles, ["report=1", "singlesel=1", "showselalways=0", "border=1",
                                   "tabstop=1", "clientedge=0", "fullrowselect=0",
                                   "headerdragdrop=0"])
+
 
 if __name__ == "__main__":
     unittest.main()

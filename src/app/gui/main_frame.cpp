@@ -37,7 +37,7 @@ bool CMainFrame::Create() {
 #endif
   SetIcons(ApplicationIcons());
 
-  m_pView = new CUpdateView(m_doc);
+  m_pView = new CUpdateView(m_doc, *this);
   if (!m_pView->Create(this)) {
     m_pView->Destroy();
     m_pView = nullptr;

@@ -21,10 +21,12 @@
 #include <functional>
 #include <string>
 
+#include "app/gui/update_view_host.h"
+
 class CUpdateDoc;
 class CUpdateView;
 
-class CMainFrame : public wxFrame {
+class CMainFrame : public wxFrame, public UpdateViewHost {
  public:
   struct Hooks {
     // The application's commands; true when handled.
@@ -43,10 +45,9 @@ class CMainFrame : public wxFrame {
   bool Create();
 
   CUpdateView* View() const { return m_pView; }
-  void RouteCommand(int commandId);
+  void RouteCommand(int commandId) override;
   void RefreshTitle();
-  // Sizes the window to the view's form, never growing it.
-  void ShrinkToView();
+  void ShrinkToView() override;
 
  private:
   void OnMenu(wxCommandEvent& event);

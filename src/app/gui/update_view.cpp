@@ -10,9 +10,9 @@
 #endif
 
 #include "app/gui/first_paint.h"
-#include "app/gui/main_frame.h"
 #include "app/gui/printing.h"
 #include "app/gui/resources.h"
+#include "app/gui/update_view_host.h"
 #include "app/gui/wx_text.h"
 #include "catalogue/update_doc.h"
 #include "guard/running_programs.h"
@@ -47,7 +47,8 @@ void SetLabelIfChanged(wxWindow* parent, int id, const std::string& text) {
 
 }  // namespace
 
-CUpdateView::CUpdateView(CUpdateDoc& doc) : m_doc(doc), m_timer(this, kTimerId) {}
+CUpdateView::CUpdateView(CUpdateDoc& doc, UpdateViewHost& host)
+    : m_doc(doc), m_host(host), m_timer(this, kTimerId) {}
 
 CUpdateView::~CUpdateView() {
   m_timer.Stop();
@@ -78,8 +79,7 @@ bool CUpdateView::Create(wxWindow* parent) {
 
 void CUpdateView::OnInitialUpdate() {
   m_logic->OnUpdate(cmd::kHintCatalogue);
-  if (auto* frame = wxDynamicCast(GetParent(), CMainFrame))
-    frame->ShrinkToView();
+  m_host.ShrinkToView();
   m_logic->LoadAndStart();
 }
 
@@ -113,11 +113,7 @@ void CUpdateView::OnTimer(wxTimerEvent&) {
 
 void CUpdateView::OnButton(wxCommandEvent& event) {
   // A button is its command: the frame routes it like a menu item.
-  if (auto* frame = wxDynamicCast(GetParent(), CMainFrame)) {
-    frame->RouteCommand(event.GetId());
-  } else {
-    OnCommand(event.GetId());
-  }
+  m_host.RouteCommand(event.GetId());
 }
 
 void CUpdateView::SetProgressLabels(const std::string& kilobytes, const std::string& percent) {

@@ -18,13 +18,15 @@
 #include "app/update_view_logic.h"
 
 class CUpdateDoc;
+class UpdateViewHost;
 
 class CUpdateView : public wxScrolled<wxPanel>, private ProgressDisplay {
  public:
   static constexpr int kTimerId = 1;
   static constexpr int kTimerPeriodMs = 1000;
 
-  explicit CUpdateView(CUpdateDoc& doc);
+  // `host` is the window the view is made in; it outlives the view.
+  CUpdateView(CUpdateDoc& doc, UpdateViewHost& host);
   ~CUpdateView() override;
 
   // Makes the form inside `parent` and starts the timer; false when the form
@@ -58,6 +60,7 @@ class CUpdateView : public wxScrolled<wxPanel>, private ProgressDisplay {
   void CloseProgress() override;
 
   CUpdateDoc& m_doc;
+  UpdateViewHost& m_host;
   // The form's list control, and the logic's list over it.
   CCatalogueListCtrl* m_listControl = nullptr;
   std::unique_ptr<WxUpdateList> m_list;

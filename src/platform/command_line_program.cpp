@@ -45,8 +45,10 @@ std::optional<ProgramAndRest> FindProgram(std::string_view commandLine) {
     const fs::path program = HostPath(quoted);
     if (!IsRegularFile(program))
       return std::nullopt;
-    return ProgramAndRest{program, close == std::string_view::npos ? std::string_view()
-                                                                   : commandLine.substr(close + 1)};
+    return ProgramAndRest{
+        program,
+        close == std::string_view::npos ? std::string_view() : commandLine.substr(close + 1),
+        quoted};
   }
   // Longest leading part first: every blank is a place where the name may end.
   for (std::size_t end = commandLine.size();;) {
@@ -54,7 +56,7 @@ std::optional<ProgramAndRest> FindProgram(std::string_view commandLine) {
     if (!candidate.empty() && candidate.back() != ' ') {
       const fs::path program = HostPath(candidate);
       if (IsRegularFile(program))
-        return ProgramAndRest{program, commandLine.substr(end)};
+        return ProgramAndRest{program, commandLine.substr(end), candidate};
     }
     const std::size_t blank = end == 0 ? std::string_view::npos : commandLine.rfind(' ', end - 1);
     if (blank == std::string_view::npos)

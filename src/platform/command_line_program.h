@@ -16,6 +16,7 @@ namespace platform {
 struct ProgramAndRest {
   std::filesystem::path program;  // the host path of an existing regular file
   std::string_view rest;          // what follows it, the arguments
+  std::string_view named;         // the program as the line names it, without quotes
 };
 
 // nullopt when no leading part names an existing file.

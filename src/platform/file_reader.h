@@ -36,6 +36,9 @@ class FileReader {
   const std::string& Error() const { return m_error; }
 
  private:
+  // Read() on the file once it is open: each system's.
+  std::optional<std::size_t> ReadOpen(char* buffer, std::size_t size);
+
   int m_fd = -1;
   std::string m_error;
 };

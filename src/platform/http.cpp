@@ -2,7 +2,10 @@
 
 #include <cstdlib>
 
-// What both systems' HTTP layers share: the limits an administrator may set.
+#include "platform/ascii.h"
+
+// What both systems' HTTP layers share: the limits an administrator may set,
+// and reading a server's challenge.
 
 namespace platform {
 
@@ -24,6 +27,16 @@ HttpLimits HttpLimits::FromEnvironment() {
   limits.connectTimeout = SecondsFromEnvironment("OSTREL_CONNECT_TIMEOUT", limits.connectTimeout);
   limits.lowSpeedTime = SecondsFromEnvironment("OSTREL_LOW_SPEED_TIME", limits.lowSpeedTime);
   return limits;
+}
+
+unsigned AuthSchemeOfChallenge(std::string_view value) {
+  while (!value.empty() && (value.front() == ' ' || value.front() == '\t'))
+    value.remove_prefix(1);
+  if (StartsIgnoringCase(value, "Basic"))
+    return kAuthBasic;
+  if (StartsIgnoringCase(value, "Digest"))
+    return kAuthDigest;
+  return value.size() > 2 ? unsigned{kAuthOther} : 0u;
 }
 
 }  // namespace platform

@@ -90,6 +90,11 @@ enum HttpAuthScheme : unsigned {
   kAuthOther = 4,  // NTLM, Negotiate, ...
 };
 
+// The scheme named first in a challenge header's value ("Digest realm=...",
+// blanks before it skipped): one HttpAuthScheme, or 0 when the value is too
+// short to name any.
+unsigned AuthSchemeOfChallenge(std::string_view value);
+
 struct HttpCredentials {
   std::string user;
   std::string password;

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/process_id.h"
 
@@ -54,5 +55,9 @@ class InstanceLock {
   std::optional<ProcessId> m_otherHolder;
   std::string m_reason;
 };
+
+// The process id that a lock file's text names ("1234\n", as the holder
+// writes it); nullopt when it names none.
+std::optional<ProcessId> LockHolderIn(std::string_view text);
 
 }  // namespace platform

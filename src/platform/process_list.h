@@ -16,8 +16,6 @@
 // Reads /proc only; safe on any thread.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -31,11 +29,9 @@
 
 namespace platform {
 
-#ifdef _WIN32
+// Whose a process is: the real user id on Linux (uid_t is 32 bits there), the
+// session number on Windows.
 using UserId = std::uint32_t;
-#else
-using UserId = uid_t;
-#endif
 
 struct RunningProcess {
   ProcessId pid = 0;

@@ -77,6 +77,8 @@ class ReplacementFile {
 
  private:
   bool Fail(const char* step);
+  // True when the file is open; else false, with Error() saying so for `step`.
+  bool Opened(const char* step);
 
   std::filesystem::path m_target;
   std::filesystem::path m_temporary;

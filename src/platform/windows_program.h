@@ -26,11 +26,13 @@ enum class WindowsMachine {
 WindowsMachine MachineOfHeader(std::string_view firstBytes);
 WindowsMachine MachineOf(const std::filesystem::path& program);
 
-// Wine can run 32-bit programs when its 32-bit side is installed: Debian's
-// wine32 loader (/usr/lib/wine/wine), or an i386-unix folder of Wine's own
-// libraries (Debian multiarch, WineHQ's packages under /opt). The 64-bit wine
-// alone ships i386-windows libraries, which are not enough.
-bool WineRuns32BitPrograms(const std::vector<std::filesystem::path>& probes);
+// Whether any of `probes`, the places where the part that runs 32-bit
+// programs may be installed, holds it: a folder, or a file this process may
+// run. For Wine these are Debian's wine32 loader (/usr/lib/wine/wine), or an
+// i386-unix folder of Wine's own libraries (Debian multiarch, WineHQ's
+// packages under /opt); the 64-bit wine alone ships i386-windows libraries,
+// which are not enough.
+bool HasPartFor32BitPrograms(const std::vector<std::filesystem::path>& probes);
 // The same for the installation of `wine`, the program that will run it: the
 // parts are looked for beside it (its folder's parent's lib/), both where
 // PATH found it and where its links lead (/usr/bin/wine is a link into

@@ -69,8 +69,8 @@ TEST(WindowsProgram, TheUserIsToldWhatToInstallWhenWineCannotRunTheProgram) {
 }
 
 TEST(WindowsProgram, ThirtyTwoBitSupportNeedsOneOfWinesThirtyTwoBitParts) {
-  EXPECT_FALSE(platform::WineRuns32BitPrograms({"/nonexistent/wine", "/nonexistent/i386-unix"}));
-  EXPECT_TRUE(platform::WineRuns32BitPrograms({"/nonexistent/wine", "/usr"}));
+  EXPECT_FALSE(platform::HasPartFor32BitPrograms({"/nonexistent/wine", "/nonexistent/i386-unix"}));
+  EXPECT_TRUE(platform::HasPartFor32BitPrograms({"/nonexistent/wine", "/usr"}));
 }
 
 }  // namespace

@@ -86,6 +86,8 @@ class ChildProcess {
  private:
   ChildProcess() = default;
   void Release();
+  // Takes over the system's handles of `other`, leaving it none.
+  void TakeHandlesOf(ChildProcess& other) noexcept;
 
   pid_t m_pid = -1;
   bool m_group = false;

@@ -107,21 +107,10 @@ void LoopbackProxy::Start() {
   const std::vector<std::string> args = {OSTREL_PROXY_SCRIPT, work, std::to_string(m_port), kUser,
                                          kPasswordHash};
 #ifdef _WIN32
-  // Wine starts the Linux script as it would a Windows program, with no
-  // handle to wait on: the script says when it has stopped.
-  std::vector<std::wstring> command = {L"/bin/bash"};
-  for (const std::string& arg : args)
-    command.push_back(Wide(arg));
-  std::wstring commandLine = CommandLine(command);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &started))
-    throw std::runtime_error("cannot start squid under Wine");
-  for (HANDLE handle : {started.hProcess, started.hThread})
-    if (handle != nullptr)
-      CloseHandle(handle);
+  // The script says when it has stopped.
+  std::vector<std::string> command = {"/bin/bash"};
+  command.insert(command.end(), args.begin(), args.end());
+  StartUnixProgram(command, false, "squid");
 #else
   m_script = std::make_unique<ChildProcess>("/bin/bash", args);
 #endif

@@ -1,15 +1,58 @@
-// What is the same on every system: the server's addresses, its files and its
-// request log. Starting and stopping it is loopback_server_process.cpp's, or
-// windows/'s.
+// What is the same on every system: the server's arguments, waiting for it to
+// listen, its addresses, its files and its request log. Starting and stopping
+// it is each system's (posix/, windows/loopback_server_process.cpp).
 #include "testkit/loopback_server.h"
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 #include "testkit/temp_prefix.h"
+#include "testkit/wait_until.h"
 
 namespace fs = std::filesystem;
+
+namespace {
+
+// Generous: the machine is shared with builds.
+constexpr auto kStartLimit = std::chrono::seconds(60);
+
+}  // namespace
+
+LoopbackServer::LoopbackServer() : LoopbackServer(Options{}) {}
+
+LoopbackServer::LoopbackServer(Options options) : m_root(options.root), m_bind(options.bind) {
+  if (m_root.empty()) {
+    m_root = m_work.Path() / "root";
+    fs::create_directories(m_root);
+  }
+  const fs::path portFile = m_work.Path() / "port";
+  std::vector<std::string> args = {
+      "--root",      ServerPath(m_root),   "--bind", m_bind,
+      "--port-file", ServerPath(portFile), "--log",  ServerPath(m_work.Path() / "requests.log")};
+  args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
+  StartServer(args);
+
+  WaitUntil(
+      [&] {
+        std::ifstream(portFile) >> m_port;
+        return m_port != 0 || ServerEnded();
+      },
+      kStartLimit);
+  if (m_port == 0) {
+    const bool ended = ServerEnded();
+    StopServer();
+    throw std::runtime_error(ended ? "the loopback server ended at start"
+                                   : "the loopback server did not start listening");
+  }
+}
+
+LoopbackServer::~LoopbackServer() {
+  StopServer();
+}
 
 std::string LoopbackServer::BaseUrl() const {
   return "http://" + m_bind + ":" + std::to_string(m_port) + "/";

@@ -62,6 +62,13 @@ class LoopbackServer {
   std::vector<Request> Requests() const;
 
  private:
+  // Each system's: the server's path for a file, starting it with these
+  // arguments, whether it has ended, and stopping it.
+  static std::string ServerPath(const std::filesystem::path& path);
+  void StartServer(const std::vector<std::string>& args);
+  bool ServerEnded();
+  void StopServer();
+
   TempFolder m_work{"ostrel-server-"};  // port file, request log, own root
   std::filesystem::path m_root;
   std::string m_bind;

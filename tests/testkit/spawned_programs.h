@@ -74,6 +74,10 @@ class SpawnedPrograms {
 
  private:
   ChildProcess& Find(pid_t pid);
+  // Each system's: what the programs' environment gets, and waiting until a
+  // new program's command line is in place.
+  ChildProcess::Options HostOptions() const;
+  static void AwaitCommandLine(pid_t pid);
 
   TempFolder m_folder{"ostrel-programs-"};
   std::filesystem::path m_prefix;

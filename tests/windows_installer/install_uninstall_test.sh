@@ -11,31 +11,11 @@
 set -euo pipefail
 installer=$1 version=$2 work=$3 wine=$4 caller=$5
 
-rm -rf "$work"
-mkdir -p "$work"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Nothing listens there: the catalogue fetch fails at once, and the updater
 # stays open with its message.
 export OSTREL_CATALOGUE_URL=http://127.0.0.1:9/
-# The test's own wineserver, ended whatever happens.
-trap 'wineserver -k 2>/dev/null || true' EXIT
-
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-
-wineboot -i >/dev/null 2>&1
-wineserver -w
-drive_c="$WINEPREFIX/drive_c"
-suite="$drive_c/suite"
+# The test's own prefix and wineserver; check WHAT COMMAND...
+source "$(dirname "$0")/fresh_prefix.sh"
 shortcut="$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Ostrel Update.lnk"
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\OstrelUpdate'
 # A 32-bit installer's Program Files: the x86 one on 64-bit Windows.

@@ -11,27 +11,8 @@
 set -euo pipefail
 msi=$1 version=$2 next_msi=$3 next_version=$4 work=$5 wine=$6
 
-rm -rf "$work"
-mkdir -p "$work"
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-trap 'wineserver -k 2>/dev/null || true' EXIT
-
-failures=0
-check() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "ok: $what"
-  else
-    echo "FAILED: $what"
-    failures=$((failures + 1))
-  fi
-}
-
-wineboot -i >/dev/null 2>&1
-wineserver -w
-drive_c="$WINEPREFIX/drive_c"
-suite="$drive_c/suite"
+# The test's own prefix and wineserver; check WHAT COMMAND...
+source "$(dirname "$0")/fresh_prefix.sh"
 # The menu of all users on Windows, where ALLUSERS=1 (the package is per
 # machine) puts ProgramMenuFolder; Wine's msiexec resolves that folder to the
 # installing user's menu instead, so either counts here.

@@ -14,16 +14,7 @@ FileReader::FileReader(const std::filesystem::path& hostPath) {
     m_error = std::strerror(errno);
 }
 
-FileReader::~FileReader() {
-  if (m_fd >= 0)
-    ::close(m_fd);
-}
-
-std::optional<std::size_t> FileReader::Read(char* buffer, std::size_t size) {
-  if (m_fd < 0) {
-    m_error = std::strerror(EBADF);
-    return std::nullopt;
-  }
+std::optional<std::size_t> FileReader::ReadOpen(char* buffer, std::size_t size) {
   for (;;) {
     const ssize_t got = ::read(m_fd, buffer, size);
     if (got >= 0)

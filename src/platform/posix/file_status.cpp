@@ -1,6 +1,9 @@
 #include "platform/file_status.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/file_status_host.h"
 
 namespace platform {
 
@@ -31,4 +34,11 @@ std::optional<FileStatus> StatusOfOpenFile(int descriptor) {
   return FromStat(status);
 }
 
+namespace host {
+
+bool CloseFile(int descriptor) {
+  return ::close(descriptor) == 0;
+}
+
+}  // namespace host
 }  // namespace platform

@@ -1,7 +1,6 @@
 #include "platform/http.h"
 
 #include <curl/curl.h>
-#include <strings.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -9,6 +8,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/ascii.h"
 #include "platform/stall_window.h"
 
 namespace platform {
@@ -19,15 +19,10 @@ namespace {
 constexpr long kReceiveBufferBytes = 128 * 1024;
 constexpr long kMaxRedirects = 10;
 
-bool StartsWithNoCase(const char* text, std::size_t size, const char* prefix) {
-  const std::size_t length = std::char_traits<char>::length(prefix);
-  return size >= length && strncasecmp(text, prefix, length) == 0;
-}
-
 // The value of a header line "Name: value\r\n" whose name is `name` (with
 // its colon), without the blanks around it; nullopt for another header.
 std::optional<std::string> ValueOf(const char* line, std::size_t size, const char* name) {
-  if (!StartsWithNoCase(line, size, name))
+  if (!StartsIgnoringCase(std::string_view(line, size), name))
     return std::nullopt;
   std::size_t start = std::char_traits<char>::length(name);
   while (start < size && (line[start] == ' ' || line[start] == '\t'))
@@ -43,18 +38,10 @@ constexpr char kServerChallenge[] = "WWW-Authenticate:";
 constexpr char kProxyChallenge[] = "Proxy-Authenticate:";
 
 // The scheme named first in a challenge line whose header name is `name`
-// ("WWW-Authenticate: Digest realm=...").
+// ("WWW-Authenticate: Digest realm=...\r\n").
 unsigned SchemeOfChallenge(const char* line, std::size_t size, const char* name) {
-  std::size_t at = std::char_traits<char>::length(name);
-  while (at < size && (line[at] == ' ' || line[at] == '\t'))
-    ++at;
-  const char* scheme = line + at;
-  const std::size_t rest = size - at;
-  if (StartsWithNoCase(scheme, rest, "Basic"))
-    return kAuthBasic;
-  if (StartsWithNoCase(scheme, rest, "Digest"))
-    return kAuthDigest;
-  return rest > 2 ? unsigned{kAuthOther} : 0u;
+  return AuthSchemeOfChallenge(
+      std::string_view(line, size).substr(std::char_traits<char>::length(name)));
 }
 
 unsigned long CurlAuthMask(unsigned schemes) {
@@ -139,7 +126,7 @@ struct HttpSession::Impl {
     impl.stall.Arrived(size);
     // Each answer of a redirect or authentication exchange starts with its
     // status line; only the last answer's challenges count.
-    if (StartsWithNoCase(line, size, "HTTP/")) {
+    if (StartsIgnoringCase(std::string_view(line, size), "HTTP/")) {
       impl.offeredSchemes = 0;
       impl.offeredProxySchemes = 0;
       impl.head = HttpHead{};
@@ -154,9 +141,9 @@ struct HttpSession::Impl {
       const unsigned long long value = std::strtoull(length->c_str(), &end, 10);
       if (!length->empty() && *end == '\0')
         impl.head.contentLength = value;
-    } else if (StartsWithNoCase(line, size, kServerChallenge)) {
+    } else if (StartsIgnoringCase(std::string_view(line, size), kServerChallenge)) {
       impl.offeredSchemes |= SchemeOfChallenge(line, size, kServerChallenge);
-    } else if (StartsWithNoCase(line, size, kProxyChallenge)) {
+    } else if (StartsIgnoringCase(std::string_view(line, size), kProxyChallenge)) {
       impl.offeredProxySchemes |= SchemeOfChallenge(line, size, kProxyChallenge);
     }
     return size;

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -20,11 +19,7 @@ std::optional<ProcessId> ReadHolder(int fd) {
   const ssize_t got = ::pread(fd, text, sizeof text - 1, 0);
   if (got <= 0)
     return std::nullopt;
-  pid_t pid = 0;
-  const auto [end, error] = std::from_chars(text, text + got, pid);
-  if (error != std::errc() || end == text || pid <= 0)
-    return std::nullopt;
-  return pid;
+  return LockHolderIn(std::string_view(text, static_cast<std::size_t>(got)));
 }
 
 }  // namespace
@@ -32,11 +27,6 @@ std::optional<ProcessId> ReadHolder(int fd) {
 InstanceLock::~InstanceLock() {
   if (m_fd >= 0)
     ::close(m_fd);
-}
-
-InstanceLock::Outcome InstanceLock::Unavailable(std::string reason) {
-  m_reason = std::move(reason);
-  return Outcome::kUnavailable;
 }
 
 InstanceLock::Outcome InstanceLock::TryAcquire(const std::filesystem::path& file) {

@@ -7,10 +7,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <type_traits>
 
 #include "platform/codepage.h"
 
 namespace platform {
+
+// The real user id is what UserId holds.
+static_assert(std::is_same_v<uid_t, UserId>);
 namespace {
 
 // A path may be as long as PATH_MAX; a longer argv[0] is cut, which only

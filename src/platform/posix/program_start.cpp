@@ -24,11 +24,6 @@ namespace fs = std::filesystem;
 namespace platform {
 namespace {
 
-bool IsRegularFile(const fs::path& path) {
-  std::error_code ec;
-  return fs::is_regular_file(path, ec);
-}
-
 std::string FirstBytes(const fs::path& path, std::size_t count) {
   std::ifstream in(path, std::ios::binary);
   std::string bytes(count, '\0');
@@ -45,7 +40,8 @@ std::optional<std::string> FindOnPath(const std::string& name) {
     const std::string_view folder = folders.substr(0, colon);
     if (!folder.empty()) {
       const fs::path candidate = fs::path(std::string(folder)) / name;
-      if (access(candidate.c_str(), X_OK) == 0 && IsRegularFile(candidate))
+      std::error_code ec;
+      if (access(candidate.c_str(), X_OK) == 0 && fs::is_regular_file(candidate, ec))
         return candidate.string();
     }
     if (colon == std::string_view::npos)
@@ -146,15 +142,8 @@ std::optional<ResolvedCommand> ResolveCommandLine(std::string_view windowsComman
   } else if (head == "MZ") {
     const auto wine = FindOnPath("wine");
     const WindowsMachine machine = MachineOf(found->program);
-    std::string_view named =
-        windowsCommandLine.substr(0, windowsCommandLine.size() - found->rest.size());
-    while (!named.empty() &&
-           (named.front() == ' ' || named.front() == '\t' || named.front() == '"'))
-      named.remove_prefix(1);
-    while (!named.empty() && named.back() == '"')
-      named.remove_suffix(1);
     const std::string why =
-        WhyWindowsProgramCannotRun(std::string(named), machine, wine.has_value(),
+        WhyWindowsProgramCannotRun(std::string(found->named), machine, wine.has_value(),
                                    machine == WindowsMachine::I386 && wine &&
                                        WineInstallationRuns32BitPrograms(fs::path(*wine)));
     if (!why.empty()) {

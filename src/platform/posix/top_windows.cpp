@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
+#include <optional>
+#include <string>
 
 #include "platform/codepage.h"
 
@@ -73,6 +76,37 @@ void Unregister(XConnection* connection) {
   // Put the earlier handler back unless someone replaced ours meanwhile.
   if (XErrorHandler current = XSetErrorHandler(g_previousErrorHandler); current != OnXError)
     XSetErrorHandler(current);
+}
+
+// The items of a window's property when it holds items of `type` and
+// `format` bits (at most `longs` 32-bit units of them); nullopt when it is
+// missing or of another kind, or an X error came (errorSeen then says so).
+// Xlib hands 32-bit items over as longs, which is what the bytes then hold.
+std::optional<std::string> PropertyItems(XConnection& x, Window window, Atom property, Atom type,
+                                         int format, long longs) {
+  x.errorSeen = false;
+  Atom actualType = None;
+  int actualFormat = 0;
+  unsigned long count = 0;
+  unsigned long after = 0;
+  unsigned char* data = nullptr;
+  const int status = XGetWindowProperty(x.display, window, property, 0, longs, False, type,
+                                        &actualType, &actualFormat, &count, &after, &data);
+  std::optional<std::string> items;
+  if (status == Success && !x.errorSeen && actualType == type && actualFormat == format &&
+      data != nullptr) {
+    const std::size_t itemSize = format == 32 ? sizeof(unsigned long) : 1;
+    items.emplace(reinterpret_cast<const char*>(data), count * itemSize);
+  }
+  if (data != nullptr)
+    XFree(data);
+  return items;
+}
+
+unsigned long LongAt(const std::string& items, std::size_t at) {
+  unsigned long value = 0;
+  std::memcpy(&value, items.data() + at, sizeof value);
+  return value;
 }
 
 std::string Latin1ToUtf8(const unsigned char* text, std::size_t length) {
@@ -160,23 +194,11 @@ std::vector<TopWindows::WindowId> TopWindows::List() {
   Display* display = m_x->display;
   const Window root = DefaultRootWindow(display);
 
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  m_x->errorSeen = false;
-  const int status = XGetWindowProperty(display, root, m_x->netClientList, 0, kMostClients, False,
-                                        XA_WINDOW, &type, &format, &count, &after, &data);
-  if (status == Success && !m_x->errorSeen && type == XA_WINDOW && format == 32) {
-    // Xlib hands 32-bit items over as longs.
-    const auto* ids = reinterpret_cast<const unsigned long*>(data);
-    windows.assign(ids, ids + count);
-    XFree(data);
+  if (const auto ids = PropertyItems(*m_x, root, m_x->netClientList, XA_WINDOW, 32, kMostClients)) {
+    for (std::size_t at = 0; at + sizeof(unsigned long) <= ids->size(); at += sizeof(unsigned long))
+      windows.push_back(LongAt(*ids, at));
     return windows;
   }
-  if (data != nullptr)
-    XFree(data);
 
   Window rootReturn = None;
   Window parent = None;
@@ -202,20 +224,8 @@ std::optional<std::string> TopWindows::Title(WindowId window) {
   if (!Connected())
     return std::nullopt;
   Display* display = m_x->display;
-  m_x->errorSeen = false;
-
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(display, window, m_x->netWmName, 0, kTitleBytes / 4, False,
-                                        m_x->utf8String, &type, &format, &count, &after, &data);
-  std::optional<std::string> utf8;
-  if (status == Success && type == m_x->utf8String && format == 8 && data != nullptr)
-    utf8.emplace(reinterpret_cast<const char*>(data), count);
-  if (data != nullptr)
-    XFree(data);
+  std::optional<std::string> utf8 =
+      PropertyItems(*m_x, window, m_x->netWmName, m_x->utf8String, 8, kTitleBytes / 4);
   if (m_x->errorSeen)
     return std::nullopt;
 
@@ -234,20 +244,10 @@ std::optional<std::string> TopWindows::Title(WindowId window) {
 std::optional<long> TopWindows::ProcessId(WindowId window) {
   if (!Connected())
     return std::nullopt;
-  m_x->errorSeen = false;
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0;
-  unsigned long after = 0;
-  unsigned char* data = nullptr;
-  const int status = XGetWindowProperty(m_x->display, window, m_x->netWmPid, 0, 1, False,
-                                        XA_CARDINAL, &type, &format, &count, &after, &data);
-  std::optional<long> pid;
-  if (status == Success && !m_x->errorSeen && type == XA_CARDINAL && format == 32 && count == 1)
-    pid = static_cast<long>(*reinterpret_cast<const unsigned long*>(data));
-  if (data != nullptr)
-    XFree(data);
-  return pid;
+  const auto items = PropertyItems(*m_x, window, m_x->netWmPid, XA_CARDINAL, 32, 1);
+  if (!items || items->size() != sizeof(unsigned long))
+    return std::nullopt;
+  return static_cast<long>(LongAt(*items, 0));
 }
 
 TopWindows::CloseOutcome TopWindows::RequestClose(WindowId window,

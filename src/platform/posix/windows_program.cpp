@@ -2,19 +2,13 @@
 
 #include <unistd.h>
 
+#include <vector>
+
+#include "platform/windows_program_host.h"
+
 namespace fs = std::filesystem;
 
 namespace platform {
-
-bool WineRuns32BitPrograms(const std::vector<fs::path>& probes) {
-  for (const fs::path& probe : probes) {
-    std::error_code ec;
-    if (fs::is_directory(probe, ec) ||
-        (fs::is_regular_file(probe, ec) && ::access(probe.c_str(), X_OK) == 0))
-      return true;
-  }
-  return false;
-}
 
 bool WineInstallationRuns32BitPrograms(const fs::path& wine) {
   std::vector<fs::path> probes;
@@ -28,28 +22,17 @@ bool WineInstallationRuns32BitPrograms(const fs::path& wine) {
           lib / "wine" / "i386-unix", lib.parent_path() / "lib32" / "wine" / "i386-unix"})
       probes.push_back(part);
   }
-  return WineRuns32BitPrograms(probes);
+  return HasPartFor32BitPrograms(probes);
 }
 
-std::string WhyWindowsProgramCannotRun(const std::string& program, WindowsMachine machine,
-                                       bool wineFound, bool wine32) {
-  switch (machine) {
-    case WindowsMachine::NotWindows:
-      return "";
-    case WindowsMachine::Other:
-      return program + " is not a Windows program that Wine can run: ask for the installer again.";
-    case WindowsMachine::Amd64:
-    case WindowsMachine::I386:
-      break;
-  }
-  if (!wineFound)
-    return program + " is a Windows program, and Wine is not installed: install the wine package.";
-  if (machine == WindowsMachine::I386 && !wine32) {
-    return program +
-           " is a 32-bit Windows program, and this Wine runs only 64-bit ones: install wine32 "
-           "from the i386 architecture.";
-  }
-  return "";
+namespace host {
+
+bool IsProgram(const fs::path& file) {
+  return ::access(file.c_str(), X_OK) == 0;
 }
 
+const char* const kNotARunnableProgram =
+    " is not a Windows program that Wine can run: ask for the installer again.";
+
+}  // namespace host
 }  // namespace platform

@@ -33,16 +33,7 @@ FileReader::FileReader(const std::filesystem::path& hostPath) {
   }
 }
 
-FileReader::~FileReader() {
-  if (m_fd >= 0)
-    ::_close(m_fd);
-}
-
-std::optional<std::size_t> FileReader::Read(char* buffer, std::size_t size) {
-  if (m_fd < 0) {
-    m_error = std::strerror(EBADF);
-    return std::nullopt;
-  }
+std::optional<std::size_t> FileReader::ReadOpen(char* buffer, std::size_t size) {
   const unsigned chunk = size > INT_MAX ? INT_MAX : static_cast<unsigned>(size);
   const int got = ::_read(m_fd, buffer, chunk);
   if (got < 0) {

@@ -3,6 +3,8 @@
 #include <io.h>
 #include <windows.h>
 
+#include "platform/file_status_host.h"
+
 // Windows keeps no owner, group and other bits: the permissions are those a
 // Linux user would see on such a file, read for everyone, write for the owner
 // unless the file is read-only, and entry to folders.
@@ -49,4 +51,11 @@ std::optional<FileStatus> StatusOfOpenFile(int descriptor) {
   return StatusOfHandle(reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor)));
 }
 
+namespace host {
+
+bool CloseFile(int descriptor) {
+  return ::_close(descriptor) == 0;
+}
+
+}  // namespace host
 }  // namespace platform

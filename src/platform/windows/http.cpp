@@ -47,28 +47,6 @@ constexpr DWORD kReceiveBufferBytes = 128 * 1024;
 constexpr int kMaxRedirects = 10;
 constexpr auto kReadWait = std::chrono::milliseconds(1000);
 
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size())
-    return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(text[i]) != lower(prefix[i]))
-      return false;
-  }
-  return true;
-}
-
-// The scheme named first in a WWW-Authenticate value ("Digest realm=...").
-unsigned SchemeOfChallenge(std::string_view challenge) {
-  while (!challenge.empty() && (challenge.front() == ' ' || challenge.front() == '\t'))
-    challenge.remove_prefix(1);
-  if (StartsWithNoCase(challenge, "Basic"))
-    return kAuthBasic;
-  if (StartsWithNoCase(challenge, "Digest"))
-    return kAuthDigest;
-  return challenge.size() > 2 ? unsigned{kAuthOther} : 0u;
-}
-
 std::string InternetErrorText(DWORD code) {
   static const HMODULE wininet = ::GetModuleHandleW(L"wininet.dll");
   if (code >= INTERNET_ERROR_BASE && code <= INTERNET_ERROR_LAST)
@@ -628,7 +606,7 @@ void Exchange::Run(Challenged resend) {
       const DWORD header =
           m_answer.status == 401 ? HTTP_QUERY_WWW_AUTHENTICATE : HTTP_QUERY_PROXY_AUTHENTICATE;
       for (const std::string& challenge : Challenges(request, header))
-        m_answer.authSchemes |= SchemeOfChallenge(challenge);
+        m_answer.authSchemes |= AuthSchemeOfChallenge(challenge);
       if (m_answer.status == 407)
         m_answer.proxySite = ProxySiteOf(m_internet, parts->secure);
       m_lastUrl = url;

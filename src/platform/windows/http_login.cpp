@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "platform/ascii.h"
 #include "platform/base64.h"
 #include "wide_text.h"
 
@@ -38,17 +39,6 @@ std::string Md5Hex(std::string_view text) {
     hex += kDigits[digest[i] & 0x0f];
   }
   return hex;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-    if (lower(a[i]) != lower(b[i]))
-      return false;
-  }
-  return true;
 }
 
 struct Challenge {
@@ -115,7 +105,7 @@ std::optional<std::string> DigestAnswer(const Challenge& challenge,
     return found == challenge.parameters.end() ? std::string() : found->second;
   };
   const std::string algorithm = parameter("algorithm");
-  if (!algorithm.empty() && !EqualsNoCase(algorithm, "MD5"))
+  if (!algorithm.empty() && !EqualsIgnoringCase(algorithm, "MD5"))
     return std::nullopt;
   const std::string realm = parameter("realm");
   const std::string nonce = parameter("nonce");
@@ -154,10 +144,10 @@ std::optional<std::string> AuthorizationFor(const std::vector<std::string>& chal
   bool basic = false;
   for (const std::string& line : challenges) {
     const Challenge challenge = Parse(line);
-    if (EqualsNoCase(challenge.scheme, "Digest")) {
+    if (EqualsIgnoringCase(challenge.scheme, "Digest")) {
       if (auto answer = DigestAnswer(challenge, credentials, uri))
         return answer;
-    } else if (EqualsNoCase(challenge.scheme, "Basic")) {
+    } else if (EqualsIgnoringCase(challenge.scheme, "Basic")) {
       basic = true;
     }
   }

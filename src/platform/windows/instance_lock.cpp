@@ -4,7 +4,6 @@
 #include <io.h>
 #include <windows.h>
 
-#include <charconv>
 #include <mutex>
 #include <string>
 #include <utility>
@@ -68,11 +67,7 @@ std::optional<ProcessId> ReadHolder(HANDLE file) {
   OVERLAPPED start = At(0);
   if (!::ReadFile(file, text, sizeof text - 1, &got, &start) || got == 0)
     return std::nullopt;
-  ProcessId pid = 0;
-  const auto [end, error] = std::from_chars(text, text + got, pid);
-  if (error != std::errc() || end == text || pid <= 0)
-    return std::nullopt;
-  return pid;
+  return LockHolderIn(std::string_view(text, got));
 }
 
 // The process id in the lock file while its writer still holds the file.
@@ -130,11 +125,6 @@ MachineLock& TheMachineLock() {
 }
 
 }  // namespace
-
-InstanceLock::Outcome InstanceLock::Unavailable(std::string reason) {
-  m_reason = std::move(reason);
-  return Outcome::kUnavailable;
-}
 
 InstanceLock::~InstanceLock() {
   if (m_fd >= 0)

@@ -52,13 +52,8 @@ std::optional<Checked> CheckCommandLine(std::string_view windowsCommandLine, std
   const WindowsMachine machine = MachineOf(found->program);
   if (machine == WindowsMachine::NotWindows)
     return std::nullopt;
-  std::string_view named =
-      windowsCommandLine.substr(0, windowsCommandLine.size() - found->rest.size());
-  while (!named.empty() && (named.front() == ' ' || named.front() == '\t' || named.front() == '"'))
-    named.remove_prefix(1);
-  while (!named.empty() && named.back() == '"')
-    named.remove_suffix(1);
-  const std::string why = WhyWindowsProgramCannotRun(std::string(named), machine, true, true);
+  const std::string why =
+      WhyWindowsProgramCannotRun(std::string(found->named), machine, true, true);
   if (!why.empty()) {
     if (refusal != nullptr)
       *refusal = why;

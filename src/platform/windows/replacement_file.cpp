@@ -1,18 +1,15 @@
-#include "platform/replacement_file.h"
-
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <random>
-#include <utility>
+#include <iterator>
 
-#include "platform/temporary_files.h"
+#include "platform/replacement_file_host.h"
 #include "wide_text.h"
 
-namespace platform {
+namespace platform::host {
 
 namespace {
 
@@ -23,9 +20,20 @@ HANDLE HandleOf(int fd) {
   return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
 }
 
-// The same shape as on Linux: "." + the target's name + ".%08x.part", the
-// middle shortened (never inside a surrogate pair) when the whole would be
-// longer than a name may be.
+// A C runtime descriptor over `file`, which it then owns; -1 (and the handle
+// closed) when the runtime has no descriptor left.
+int DescriptorOf(HANDLE file) {
+  const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    ::CloseHandle(file);
+    ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+  }
+  return fd;
+}
+
+}  // namespace
+
+// The middle is never cut inside a surrogate pair.
 std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsigned salt) {
   wchar_t suffix[16];
   const int suffixLength = std::swprintf(suffix, std::size(suffix), L".%08x.part", salt);
@@ -40,180 +48,109 @@ std::filesystem::path TemporaryNameFor(const std::filesystem::path& target, unsi
   return target.parent_path() / name;
 }
 
-// A read-only file can be neither deleted nor replaced until it is writable.
-void DeleteEvenReadOnly(const std::filesystem::path& path) {
-  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-  ::DeleteFileW(path.c_str());
-}
-
-}  // namespace
-
-ReplacementFile::ReplacementFile(std::filesystem::path target) : m_target(std::move(target)) {}
-
-ReplacementFile::~ReplacementFile() {
-  if (m_partial && m_fd >= 0)
-    ::_close(std::exchange(m_fd, -1));
-  else
-    Discard();
-}
-
-bool ReplacementFile::Fail(const char* step) {
-  m_error = std::string(step) + ": " + FileErrorText(::GetLastError());
-  return false;
-}
-
-bool ReplacementFile::Open() {
-  Discard();
-  if (m_target.filename().empty()) {
-    ::SetLastError(ERROR_DIRECTORY);
-    return Fail("create");
+// The file takes its folder's inherited permissions; others may read it, and
+// remove it while it is open.
+int CreateNewFile(const std::filesystem::path& path) {
+  const HANDLE file =
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE)
+    return -1;
+  const int fd = DescriptorOf(file);
+  if (fd < 0) {
+    RemoveFile(path);
+    ::SetLastError(ERROR_TOO_MANY_OPEN_FILES);
   }
-  std::random_device entropy;
-  // CREATE_NEW makes a clash with another process's temporary file a retry,
-  // never a shared file. The file takes its folder's inherited permissions.
-  for (int attempt = 0; attempt < 16; ++attempt) {
-    std::filesystem::path candidate = TemporaryNameFor(m_target, entropy());
-    const HANDLE file =
-        ::CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
-      m_fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
-      if (m_fd < 0) {
-        ::CloseHandle(file);
-        DeleteEvenReadOnly(candidate);
-        return Fail("create");
-      }
-      m_temporary = std::move(candidate);
-      m_size = 0;
-      m_partial = false;
-      RememberTemporary(m_temporary);
-      return true;
-    }
-    if (::GetLastError() != ERROR_FILE_EXISTS && ::GetLastError() != ERROR_ALREADY_EXISTS)
-      return Fail("create");
-  }
-  return Fail("create");
+  return fd;
 }
 
-bool ReplacementFile::OpenPartial(const std::filesystem::path& partial) {
-  Discard();
-  // Shared as the temporary files are: readable, and removable while open.
+bool NameWasTaken() {
+  return ::GetLastError() == ERROR_FILE_EXISTS || ::GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+// Shared as the temporary files are: readable, and removable while open.
+int OpenForAppending(const std::filesystem::path& partial, std::uint64_t& size) {
   const HANDLE file =
       ::CreateFileW(partial.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                     OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE)
-    return Fail("open");
+    return -1;
   BY_HANDLE_FILE_INFORMATION information{};
-  LARGE_INTEGER size{};
+  LARGE_INTEGER held{};
   const LARGE_INTEGER none{};
   if (!::GetFileInformationByHandle(file, &information) ||
       (information.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ||
-      !::GetFileSizeEx(file, &size) || !::SetFilePointerEx(file, none, nullptr, FILE_END)) {
-    if (::GetLastError() == ERROR_SUCCESS)
-      ::SetLastError(ERROR_CANT_ACCESS_FILE);
-    Fail("open");
+      !::GetFileSizeEx(file, &held) || !::SetFilePointerEx(file, none, nullptr, FILE_END)) {
+    const DWORD reason =
+        ::GetLastError() == ERROR_SUCCESS ? ERROR_CANT_ACCESS_FILE : ::GetLastError();
     ::CloseHandle(file);
-    return false;
+    ::SetLastError(reason);
+    return -1;
   }
-  m_fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(file), _O_WRONLY | _O_BINARY);
-  if (m_fd < 0) {
-    ::CloseHandle(file);
-    return Fail("open");
-  }
-  m_temporary = partial;
-  m_size = static_cast<std::uint64_t>(size.QuadPart);
-  m_partial = true;
-  return true;
+  const int fd = DescriptorOf(file);
+  if (fd >= 0)
+    size = static_cast<std::uint64_t>(held.QuadPart);
+  return fd;
 }
 
-bool ReplacementFile::Truncate() {
+bool TruncateFile(int fd) {
   const LARGE_INTEGER start{};
-  if (m_fd < 0 || !::SetFilePointerEx(HandleOf(m_fd), start, nullptr, FILE_BEGIN) ||
-      !::SetEndOfFile(HandleOf(m_fd)))
-    return Fail("truncate");
-  m_size = 0;
-  return true;
+  return ::SetFilePointerEx(HandleOf(fd), start, nullptr, FILE_BEGIN) &&
+         ::SetEndOfFile(HandleOf(fd));
 }
 
-bool ReplacementFile::Write(const char* data, std::size_t size) {
-  if (m_fd < 0) {
-    ::SetLastError(ERROR_INVALID_HANDLE);
-    return Fail("write");
-  }
+bool WriteAll(int fd, const char* data, std::size_t size, std::uint64_t& written) {
   while (size > 0) {
     const DWORD chunk = size > (1u << 30) ? (1u << 30) : static_cast<DWORD>(size);
-    DWORD written = 0;
-    if (!::WriteFile(HandleOf(m_fd), data, chunk, &written, nullptr))
-      return Fail("write");
-    data += written;
-    size -= written;
-    m_size += written;
+    DWORD part = 0;
+    if (!::WriteFile(HandleOf(fd), data, chunk, &part, nullptr))
+      return false;
+    data += part;
+    size -= part;
+    written += part;
   }
   return true;
 }
 
-bool ReplacementFile::SetPermissions(unsigned permissions) {
-  if (m_fd < 0) {
-    ::SetLastError(ERROR_INVALID_HANDLE);
-    return Fail("chmod");
-  }
-  // Windows keeps no permission bits: a file nobody may write is read-only,
-  // as CopyFile would keep it; everything else comes from the folder.
+// Windows keeps no permission bits: a file nobody may write is read-only, as
+// CopyFile would keep it; everything else comes from the folder.
+bool SetFilePermissions(int fd, unsigned permissions) {
   if ((permissions & 0200) != 0)
     return true;
   FILE_BASIC_INFO basic{};
-  if (!::GetFileInformationByHandleEx(HandleOf(m_fd), FileBasicInfo, &basic, sizeof basic))
-    return Fail("chmod");
+  if (!::GetFileInformationByHandleEx(HandleOf(fd), FileBasicInfo, &basic, sizeof basic))
+    return false;
   basic.FileAttributes |= FILE_ATTRIBUTE_READONLY;
-  if (!::SetFileInformationByHandle(HandleOf(m_fd), FileBasicInfo, &basic, sizeof basic))
-    return Fail("chmod");
-  return true;
+  return ::SetFileInformationByHandle(HandleOf(fd), FileBasicInfo, &basic, sizeof basic);
 }
 
-bool ReplacementFile::Sync() {
-  if (m_fd < 0) {
-    ::SetLastError(ERROR_INVALID_HANDLE);
-    return Fail("fsync");
-  }
-  if (!::FlushFileBuffers(HandleOf(m_fd)))
-    return Fail("fsync");
-  // The rename is written through (MOVEFILE_WRITE_THROUGH) in any case.
-  m_durable = true;
-  return true;
+bool SyncFile(int fd) {
+  return ::FlushFileBuffers(HandleOf(fd));
 }
 
-bool ReplacementFile::Commit() {
-  if (m_fd < 0) {
-    ::SetLastError(ERROR_INVALID_HANDLE);
-    return Fail("commit");
-  }
-  const int fd = std::exchange(m_fd, -1);
-  if (::_close(fd) != 0) {
-    Fail("close");
-    Discard();
-    return false;
-  }
-  if (!::MoveFileExW(m_temporary.c_str(), m_target.c_str(),
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    Fail("rename");
-    Discard();
-    return false;
-  }
-  ForgetTemporary(m_temporary);
-  m_temporary.clear();
-  m_partial = false;
-  return true;
+// The rename is written through (MOVEFILE_WRITE_THROUGH) in any case.
+bool ReplaceTarget(const std::filesystem::path& temporary, const std::filesystem::path& target,
+                   bool) {
+  return ::MoveFileExW(temporary.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-void ReplacementFile::Discard() {
-  if (m_fd >= 0)
-    ::_close(std::exchange(m_fd, -1));
-  if (!m_temporary.empty()) {
-    DeleteEvenReadOnly(m_temporary);
-    ForgetTemporary(m_temporary);
-    m_temporary.clear();
-  }
-  m_partial = false;
+// A read-only file can be neither deleted nor replaced until it is writable.
+void RemoveFile(const std::filesystem::path& path) {
+  ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(path.c_str());
 }
 
-}  // namespace platform
+void SetNotOpenError() {
+  ::SetLastError(ERROR_INVALID_HANDLE);
+}
+
+void SetFolderError() {
+  ::SetLastError(ERROR_DIRECTORY);
+}
+
+std::string LastErrorText() {
+  return FileErrorText(::GetLastError());
+}
+
+}  // namespace platform::host

@@ -146,29 +146,8 @@ ChildProcess ChildProcess::Fork(const std::function<int()>& body, const Options&
   return child;
 }
 
-ChildProcess::~ChildProcess() {
-  if (m_pid > 0 && !m_status)
-    Kill();
-  Release();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : m_pid(std::exchange(other.m_pid, -1)),
-      m_group(other.m_group),
-      m_output(std::exchange(other.m_output, -1)),
-      m_status(other.m_status) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    if (m_pid > 0 && !m_status)
-      Kill();
-    Release();
-    m_pid = std::exchange(other.m_pid, -1);
-    m_group = other.m_group;
-    m_output = std::exchange(other.m_output, -1);
-    m_status = other.m_status;
-  }
-  return *this;
+void ChildProcess::TakeHandlesOf(ChildProcess& other) noexcept {
+  m_output = std::exchange(other.m_output, -1);
 }
 
 void ChildProcess::Release() {

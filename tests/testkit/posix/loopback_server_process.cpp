@@ -7,56 +7,29 @@
 
 #include <chrono>
 #include <csignal>
-#include <fstream>
-#include <stdexcept>
-
-#include "testkit/wait_until.h"
 
 namespace fs = std::filesystem;
 
-namespace {
+std::string LoopbackServer::ServerPath(const fs::path& path) {
+  return path.string();
+}
 
-// Generous: the machine is shared with builds.
-constexpr auto kStartLimit = std::chrono::seconds(60);
-
-}  // namespace
-
-LoopbackServer::LoopbackServer() : LoopbackServer(Options{}) {}
-
-LoopbackServer::LoopbackServer(Options options) : m_root(options.root), m_bind(options.bind) {
-  if (m_root.empty()) {
-    m_root = m_work.Path() / "root";
-    fs::create_directories(m_root);
-  }
-  const fs::path portFile = m_work.Path() / "port";
-  std::vector<std::string> args = {
-      "--root",      m_root.string(),   "--bind", m_bind,
-      "--port-file", portFile.string(), "--log",  (m_work.Path() / "requests.log").string()};
-  args.insert(args.end(), options.extraArgs.begin(), options.extraArgs.end());
+void LoopbackServer::StartServer(const std::vector<std::string>& args) {
   // What the server says about its own failures belongs in the test's output.
   ChildProcess::Options streams;
   streams.errors.clear();
   m_server.emplace(OSTREL_CATALOGUE_SERVER, args, streams);
-
-  WaitUntil(
-      [&] {
-        if (m_server->Wait(std::chrono::milliseconds(0)))
-          return true;
-        std::ifstream(portFile) >> m_port;
-        return m_port != 0;
-      },
-      kStartLimit);
-  if (m_port == 0) {
-    const bool ended = m_server->Wait(std::chrono::milliseconds(0)).has_value();
-    m_server.reset();
-    throw std::runtime_error(ended ? "the loopback server ended at start"
-                                   : "the loopback server did not start listening");
-  }
 }
 
-LoopbackServer::~LoopbackServer() {
-  if (m_server)
+bool LoopbackServer::ServerEnded() {
+  return m_server->Wait(std::chrono::milliseconds(0)).has_value();
+}
+
+// A server that never listened may be stuck: it is killed outright.
+void LoopbackServer::StopServer() {
+  if (m_server && m_port != 0)
     m_server->Stop(SIGTERM);
+  m_server.reset();
 }
 
 int UnusedLoopbackPort() {

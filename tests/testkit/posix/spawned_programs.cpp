@@ -43,23 +43,17 @@ ProgramsAndWindowsLock::~ProgramsAndWindowsLock() {
     ::close(m_fd);
 }
 
-pid_t SpawnedPrograms::Start(const fs::path& program, const std::string& exeName,
-                             const std::vector<std::string>& args, const std::string& argv0,
-                             bool readOutput) {
-  const fs::path copy = Folder() / exeName;
-  if (!fs::exists(copy))
-    fs::copy_file(program, copy);
+ChildProcess::Options SpawnedPrograms::HostOptions() const {
   ChildProcess::Options options;
-  options.argv0 = argv0;
   options.environment = {"WINEPREFIX=" +
                          (m_prefix.empty() ? platform::PrefixFolder() : m_prefix).string()};
-  options.readOutput = readOutput;
-  m_children.emplace_back(copy, args, options);
-  const pid_t pid = m_children.back().Pid();
+  return options;
+}
+
+void SpawnedPrograms::AwaitCommandLine(pid_t pid) {
   // The parent may run on before the new program's command line is in
   // place; until then the process shows no argv[0].
   WaitUntil([&] { return HasCommandLine(pid); }, std::chrono::seconds(5));
-  return pid;
 }
 
 pid_t SpawnedPrograms::StartSleeper(const std::string& exeName, const std::string& argv0) {
@@ -69,8 +63,4 @@ pid_t SpawnedPrograms::StartSleeper(const std::string& exeName, const std::strin
 bool SpawnedPrograms::MakeZombie(pid_t pid) {
   ::kill(pid, SIGKILL);
   return WaitUntil([&] { return ProcessState(pid) == 'Z'; }, std::chrono::seconds(5));
-}
-
-std::optional<std::string> SpawnedPrograms::ReadLine(pid_t pid, std::chrono::milliseconds bound) {
-  return Find(pid).ReadLine(bound);
 }

@@ -118,33 +118,10 @@ ChildProcess::ChildProcess(const std::filesystem::path& program,
   CloseHandle(started.hThread);
 }
 
-ChildProcess::~ChildProcess() {
-  if (m_pid > 0 && !m_status)
-    Kill();
-  Release();
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : m_pid(std::exchange(other.m_pid, -1)),
-      m_group(other.m_group),
-      m_process(std::exchange(other.m_process, nullptr)),
-      m_job(std::exchange(other.m_job, nullptr)),
-      m_output(std::exchange(other.m_output, nullptr)),
-      m_status(other.m_status) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    if (m_pid > 0 && !m_status)
-      Kill();
-    Release();
-    m_pid = std::exchange(other.m_pid, -1);
-    m_group = other.m_group;
-    m_process = std::exchange(other.m_process, nullptr);
-    m_job = std::exchange(other.m_job, nullptr);
-    m_output = std::exchange(other.m_output, nullptr);
-    m_status = other.m_status;
-  }
-  return *this;
+void ChildProcess::TakeHandlesOf(ChildProcess& other) noexcept {
+  m_process = std::exchange(other.m_process, nullptr);
+  m_job = std::exchange(other.m_job, nullptr);
+  m_output = std::exchange(other.m_output, nullptr);
 }
 
 void ChildProcess::Release() {

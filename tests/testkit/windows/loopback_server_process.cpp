@@ -12,8 +12,6 @@
 #include <windows.h>
 
 #include <chrono>
-#include <fstream>
-#include <stdexcept>
 
 #include "testkit/temp_prefix.h"
 #include "testkit/wait_until.h"
@@ -23,8 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Generous: the machine is shared with builds.
-constexpr auto kStartLimit = std::chrono::seconds(60);
 constexpr auto kStopLimit = std::chrono::seconds(20);
 
 // $1 is the work folder; the rest is the server's command.
@@ -42,64 +38,27 @@ wait $server
 
 }  // namespace
 
-LoopbackServer::LoopbackServer() : LoopbackServer(Options{}) {}
-
-LoopbackServer::LoopbackServer(Options options) : m_root(options.root), m_bind(options.bind) {
-  if (m_root.empty()) {
-    m_root = m_work.Path() / "root";
-    fs::create_directories(m_root);
-  }
-  const fs::path portFile = m_work.Path() / "port";
-  const fs::path script = m_work.Path() / "watch.sh";
-  WriteHostFile(script, kWatchScript);
-  std::vector<std::wstring> command = {L"/bin/sh",
-                                       Wide(UnixPathUnderWine(script)),
-                                       Wide(UnixPathUnderWine(m_work.Path())),
-                                       Wide(OSTREL_CATALOGUE_SERVER),
-                                       L"--root",
-                                       Wide(UnixPathUnderWine(m_root)),
-                                       L"--bind",
-                                       Wide(m_bind),
-                                       L"--port-file",
-                                       Wide(UnixPathUnderWine(portFile)),
-                                       L"--log",
-                                       Wide(UnixPathUnderWine(m_work.Path() / "requests.log"))};
-  for (const std::string& arg : options.extraArgs)
-    command.push_back(Wide(arg));
-  std::wstring commandLine = CommandLine(command);
-  // What the server says about its own failures belongs in the test's output.
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESTDHANDLES;
-  startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-  startup.hStdOutput = GetStdHandle(STD_ERROR_HANDLE);
-  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-  PROCESS_INFORMATION started{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                      &startup, &started))
-    throw std::runtime_error("cannot start the loopback server under Wine");
-  for (HANDLE handle : {started.hProcess, started.hThread})
-    if (handle != nullptr)
-      CloseHandle(handle);
-
-  const fs::path stopped = m_work.Path() / "stopped";
-  WaitUntil(
-      [&] {
-        std::ifstream(portFile) >> m_port;
-        return m_port != 0 || fs::exists(stopped);
-      },
-      kStartLimit);
-  if (m_port == 0) {
-    const bool ended = fs::exists(stopped);
-    WriteHostFile(m_work.Path() / "stop", "");
-    throw std::runtime_error(ended ? "the loopback server ended at start"
-                                   : "the loopback server did not start listening");
-  }
+std::string LoopbackServer::ServerPath(const fs::path& path) {
+  return UnixPathUnderWine(path);
 }
 
-LoopbackServer::~LoopbackServer() {
+void LoopbackServer::StartServer(const std::vector<std::string>& args) {
+  const fs::path script = m_work.Path() / "watch.sh";
+  WriteHostFile(script, kWatchScript);
+  std::vector<std::string> command = {"/bin/sh", UnixPathUnderWine(script),
+                                      UnixPathUnderWine(m_work.Path()), OSTREL_CATALOGUE_SERVER};
+  command.insert(command.end(), args.begin(), args.end());
+  // What the server says about its own failures belongs in the test's output.
+  StartUnixProgram(command, true, "the loopback server");
+}
+
+bool LoopbackServer::ServerEnded() {
+  return fs::exists(m_work.Path() / "stopped");
+}
+
+void LoopbackServer::StopServer() {
   WriteHostFile(m_work.Path() / "stop", "");
-  WaitUntil([&] { return fs::exists(m_work.Path() / "stopped"); }, kStopLimit);
+  WaitUntil([&] { return ServerEnded(); }, kStopLimit);
 }
 
 int UnusedLoopbackPort() {

@@ -26,18 +26,13 @@ ProgramsAndWindowsLock::~ProgramsAndWindowsLock() {
   }
 }
 
-pid_t SpawnedPrograms::Start(const fs::path& program, const std::string& exeName,
-                             const std::vector<std::string>& args, const std::string& argv0,
-                             bool readOutput) {
-  const fs::path copy = Folder() / exeName;
-  if (!fs::exists(copy))
-    fs::copy_file(program, copy);
-  ChildProcess::Options options;
-  options.argv0 = argv0;
-  options.readOutput = readOutput;
-  m_children.emplace_back(copy, args, options);
-  return m_children.back().Pid();
+// Under Wine the programs run in the test's own prefix.
+ChildProcess::Options SpawnedPrograms::HostOptions() const {
+  return {};
 }
+
+// CreateProcess returns with the command line in place.
+void SpawnedPrograms::AwaitCommandLine(pid_t) {}
 
 pid_t SpawnedPrograms::StartSleeper(const std::string& exeName, const std::string& argv0) {
   return Start(OSTREL_TEST_SLEEPER, exeName, {"60"}, argv0);
@@ -51,8 +46,4 @@ bool SpawnedPrograms::MakeZombie(pid_t pid) {
       TerminateProcess(process, 128 + 9) && WaitForSingleObject(process, 5000) == WAIT_OBJECT_0;
   CloseHandle(process);
   return ended;
-}
-
-std::optional<std::string> SpawnedPrograms::ReadLine(pid_t pid, std::chrono::milliseconds bound) {
-  return Find(pid).ReadLine(bound);
 }

@@ -66,3 +66,26 @@ std::string UnixPathUnderWine(const std::filesystem::path& path) {
   HeapFree(GetProcessHeap(), 0, unixPath);
   return result;
 }
+
+void StartUnixProgram(const std::vector<std::string>& arguments, bool outputToTestErrors,
+                      const std::string& what) {
+  std::vector<std::wstring> command;
+  for (const std::string& argument : arguments)
+    command.push_back(Wide(argument));
+  std::wstring commandLine = CommandLine(command);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (outputToTestErrors) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
+  PROCESS_INFORMATION started{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, outputToTestErrors, 0, nullptr,
+                      nullptr, &startup, &started))
+    throw std::runtime_error("cannot start " + what + " under Wine");
+  for (HANDLE handle : {started.hProcess, started.hThread})
+    if (handle != nullptr)
+      CloseHandle(handle);
+}

@@ -3,7 +3,12 @@
 #include <cstdint>
 #include <fstream>
 
-// Reading a program's header is the same on every host.
+#include "platform/windows_program_host.h"
+
+// Reading a program's header, and what the user is told when the program
+// cannot run, are the same on every host; only whether a file counts as a
+// program, and the wording for a file that is none, are each host's
+// (windows_program_host.h).
 
 namespace fs = std::filesystem;
 
@@ -51,6 +56,37 @@ WindowsMachine MachineOf(const fs::path& program) {
   in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   return MachineOfHeader(bytes);
+}
+
+bool HasPartFor32BitPrograms(const std::vector<fs::path>& probes) {
+  for (const fs::path& probe : probes) {
+    std::error_code ec;
+    if (fs::is_directory(probe, ec) || (fs::is_regular_file(probe, ec) && host::IsProgram(probe)))
+      return true;
+  }
+  return false;
+}
+
+std::string WhyWindowsProgramCannotRun(const std::string& program, WindowsMachine machine,
+                                       bool wineFound, bool wine32) {
+  switch (machine) {
+    case WindowsMachine::NotWindows:
+      return "";
+    case WindowsMachine::Other:
+      return program + host::kNotARunnableProgram;
+    case WindowsMachine::Amd64:
+    case WindowsMachine::I386:
+      break;
+  }
+  // Callers on Windows pass true for both.
+  if (!wineFound)
+    return program + " is a Windows program, and Wine is not installed: install the wine package.";
+  if (machine == WindowsMachine::I386 && !wine32) {
+    return program +
+           " is a 32-bit Windows program, and this Wine runs only 64-bit ones: install wine32 "
+           "from the i386 architecture.";
+  }
+  return "";
 }
 
 }  // namespace platform

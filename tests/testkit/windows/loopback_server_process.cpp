@@ -6,9 +6,6 @@
 // Unix paths.
 #include "testkit/loopback_server.h"
 
-// Before windows.h, which would bring the older winsock.h.
-#include <winsock2.h>
-
 #include <windows.h>
 
 #include <chrono>
@@ -59,19 +56,4 @@ bool LoopbackServer::ServerEnded() {
 void LoopbackServer::StopServer() {
   WriteHostFile(m_work.Path() / "stop", "");
   WaitUntil([&] { return ServerEnded(); }, kStopLimit);
-}
-
-int UnusedLoopbackPort() {
-  WSADATA data;
-  WSAStartup(MAKEWORD(2, 2), &data);
-  const SOCKET fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int length = sizeof address;
-  bind(fd, reinterpret_cast<sockaddr*>(&address), length);
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  closesocket(fd);
-  WSACleanup();
-  return ntohs(address.sin_port);
 }

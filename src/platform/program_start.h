@@ -56,23 +56,10 @@ bool RunProgramAndWait(std::string_view windowsCommandLine, int* exitCode = null
 // given. On Linux every program gets descriptors 0 to 2 either way.
 enum class HandleInheritance { kNone, kInherited };
 
-// An installer's exit status as Windows gives it. A Linux process's exit
-// status holds 8 bits, and Wine ends the process with the low 8 bits of the
-// Windows program's exit code, so the two codes by which an installer says
-// that a restart will finish it, 3010 and 1641, arrive as 194 and 105; a
-// native script cannot say more either. Those two are read as the codes they
-// stand for; every other status is as it came.
-inline int WindowsExitStatus(int status) {
-#ifdef _WIN32
-  return status;
-#else
-  if (status == (3010 & 0xff))
-    return 3010;
-  if (status == (1641 & 0xff))
-    return 1641;
-  return status;
-#endif
-}
+// An installer's exit status as Windows gives it, from the status the system
+// reported for its process: in particular the two codes by which an installer
+// says that a restart will finish it, 3010 and 1641.
+int WindowsExitStatus(int status);
 
 // A started program whose end is awaited on a thread of its own, so that the
 // caller's thread (the UI thread) goes on. `onEnd` is called once, from that

@@ -13,4 +13,8 @@ namespace platform {
 // opened.
 std::FILE* OpenStdioFile(const std::filesystem::path& hostPath, const char* mode);
 
+// Whether the system's own text files end at their first Ctrl+Z (0x1A),
+// wherever it stands, as its C library's text mode reads them.
+bool TextEndsAtCtrlZ();
+
 }  // namespace platform

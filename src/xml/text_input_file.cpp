@@ -60,7 +60,7 @@ std::size_t TextInputFile::CrLfBuffer::NextRaw(const char*& raw) {
     raw = m_text.get() + 1;
     got = std::fread(m_text.get() + 1, 1, kBlockSize, m_file);
   }
-  if (kCtrlZEndsText) {
+  if (platform::TextEndsAtCtrlZ()) {
     if (const void* mark = std::memchr(raw, '\x1A', got)) {
       m_ended = true;
       got = static_cast<std::size_t>(static_cast<const char*>(mark) - raw);

@@ -1,9 +1,9 @@
 // TextInputFile: a file opened for reading as a text stream of the suite's
 // platform opens it: each CR LF pair arrives as a single LF; a CR on its own
 // stays. The catalogue and the library version list are read through it, so
-// a document written with either line ending reads into the same tree. On
-// Windows, as its C library's text mode does, a Ctrl+Z (0x1A) ends the text
-// wherever it stands; Linux has no such mark.
+// a document written with either line ending reads into the same tree. Where
+// the system's text files end at a Ctrl+Z (platform::TextEndsAtCtrlZ), so
+// does the text read here.
 // A file's bytes already in memory (the catalogue, as verified) read through
 // it exactly as the file itself would.
 //
@@ -41,12 +41,6 @@ class TextInputFile : public std::istream {
  private:
   class CrLfBuffer : public ScannableBuffer {
    public:
-#ifdef _WIN32
-    static constexpr bool kCtrlZEndsText = true;
-#else
-    static constexpr bool kCtrlZEndsText = false;
-#endif
-
     CrLfBuffer() = default;
     ~CrLfBuffer() override;
     CrLfBuffer(const CrLfBuffer&) = delete;
@@ -54,9 +48,7 @@ class TextInputFile : public std::istream {
 
     bool Open(const std::filesystem::path& hostPath);
     void Open(std::string_view bytes);
-    bool IsOpen() const {
-      return m_file != nullptr || m_inMemory;
-    }
+    bool IsOpen() const { return m_file != nullptr || m_inMemory; }
 
    protected:
     int_type underflow() override;

@@ -201,4 +201,16 @@ std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCo
   return Watch([child = *pid] { return WaitFor(child); }, std::move(onEnd));
 }
 
+// A Linux process's exit status holds 8 bits, and Wine ends the process with
+// the low 8 bits of the Windows program's exit code, so 3010 and 1641 arrive
+// as 194 and 105; a native script cannot say more either. Those two are read
+// as the codes they stand for; every other status is as it came.
+int WindowsExitStatus(int status) {
+  if (status == (3010 & 0xff))
+    return 3010;
+  if (status == (1641 & 0xff))
+    return 1641;
+  return status;
+}
+
 }  // namespace platform

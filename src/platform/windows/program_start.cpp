@@ -163,4 +163,9 @@ std::unique_ptr<WatchedProgram> WatchedProgram::Start(std::string_view windowsCo
   return Watch([process] { return WaitFor(process); }, std::move(onEnd));
 }
 
+// GetExitCodeProcess gives the whole 32-bit code.
+int WindowsExitStatus(int status) {
+  return status;
+}
+
 }  // namespace platform

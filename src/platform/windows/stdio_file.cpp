@@ -11,4 +11,10 @@ std::FILE* OpenStdioFile(const std::filesystem::path& hostPath, const char* mode
   return ::_wfopen(hostPath.c_str(), wideMode.c_str());
 }
 
+// The C library's text mode ends a file at its first Ctrl+Z, a mark that
+// files from DOS days carry.
+bool TextEndsAtCtrlZ() {
+  return true;
+}
+
 }  // namespace platform

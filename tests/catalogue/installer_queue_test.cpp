@@ -43,19 +43,3 @@ TEST(InstallerQueue, OutcomesLastUntilTheWorkAfterTheirsBegins) {
   queue.BeginWork();
   EXPECT_TRUE(queue.Outcomes().empty());
 }
-
-TEST(InstallOutcome, ExitStatusesSayWhetherTheUpdateIsInAndWhetherItWaitsForARestart) {
-  struct Case {
-    std::optional<int> exitStatus;
-    bool succeeded, asksRestart;
-  };
-  for (const Case& c : std::vector<Case>{{0, true, false},
-                                         {3010, true, true},
-                                         {1641, true, true},
-                                         {1, false, false},
-                                         {std::nullopt, false, false}}) {
-    const InstallOutcome outcome{"x", c.exitStatus, {}};
-    EXPECT_EQ(outcome.Succeeded(), c.succeeded) << c.exitStatus.value_or(-1);
-    EXPECT_EQ(outcome.AsksRestart(), c.asksRestart) << c.exitStatus.value_or(-1);
-  }
-}
